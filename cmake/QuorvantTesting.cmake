@@ -1,0 +1,25 @@
+# GoogleTest is built from Debian's sources so that the native and the
+# mingw-w64 build use the same framework.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+if(NOT TARGET gtest)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+
+# quorvant_add_test(name SOURCES a.cpp b.cpp [LIBS x y] [LABELS l] [TIMEOUT s])
+# One executable, one ctest entry; cross builds run it under Wine through the
+# toolchain's emulator.
+function(quorvant_add_test name)
+  cmake_parse_arguments(arg "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${arg_SOURCES})
+  target_compile_options(${name} PRIVATE ${quorvant_warnings})
+  target_link_libraries(${name} PRIVATE quorvant_core ${arg_LIBS} GTest::gmock GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT arg_TIMEOUT)
+    set(arg_TIMEOUT 120)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${arg_TIMEOUT})
+  if(arg_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${arg_LABELS}")
+  endif()
+endfunction()

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the Linux build (unit, pty, Qt offscreen and
+# end-to-end tests), the Windows cross build under Wine (the same core tests,
+# the Win32 layer and the .exe end to end) and the fuzz smoke runs.
+set -u
+cd "$(dirname "$0")/.."
+root=$(pwd)
+start=$(date +%s)
+
+scripts/install-deps.sh || { echo "dependency installation failed" >&2; exit 1; }
+
+jobs=$(nproc)
+summary=()
+failed_stages=0
+passed_total=0
+failed_total=0
+
+# stage NAME PRESET [environment assignments...]
+stage() {
+  local name=$1 preset=$2
+  shift 2
+  local log="$root/build/$preset-ctest.log"
+  echo "=== $name ==="
+  if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs"; then
+    echo "=== $name: build failed ==="
+    summary+=("$name: build failed")
+    failed_stages=$((failed_stages + 1))
+    return
+  fi
+  env "$@" ctest --preset "$preset" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line passed=0 failed=0 total=0
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -n "$line" ]; then
+    failed=$(sed -E 's/.*passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.*failed out of ([0-9]+).*/\1/' <<<"$line")
+    passed=$((total - failed))
+  fi
+  passed_total=$((passed_total + passed))
+  failed_total=$((failed_total + failed))
+  if [ "$rc" -ne 0 ] || [ "$total" -eq 0 ]; then
+    failed_stages=$((failed_stages + 1))
+    summary+=("$name: $passed of $total passed (ctest exit $rc)")
+  else
+    summary+=("$name: $passed of $total passed")
+  fi
+}
+
+stage "Linux" linux
+
+# A fresh Wine prefix per run; Wine's own output goes to a file beside it.
+wineprefix="$root/build/windows-wineprefix"
+if scripts/wine-prefix.sh "$wineprefix"; then
+  stage "Windows under Wine" windows WINEPREFIX="$wineprefix"
+  WINEPREFIX="$wineprefix" wineserver -k 2>/dev/null || true
+else
+  summary+=("Windows under Wine: no Wine prefix")
+  failed_stages=$((failed_stages + 1))
+fi
+
+stage "Fuzz smoke runs" fuzz
+
+echo
+echo "=== Summary ($(( $(date +%s) - start )) s) ==="
+for s in "${summary[@]}"; do echo "  $s"; done
+echo "$passed_total passed, $failed_total failed"
+[ "$failed_stages" -eq 0 ]

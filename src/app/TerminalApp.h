@@ -1,0 +1,45 @@
+#pragma once
+#include "config/AppPaths.h"
+#include "config/ClockText.h"
+#include "serial/SerialPort.h"
+
+class CommDevice;
+class TimeSource;
+
+// What the platform hands to the application object.
+struct PlatformServices {
+    CommDevice& commDevice;
+    TimeSource& timeSource;
+    const char* modulePath;   // full path of the running executable, or nullptr
+    const char* commandLine;  // the process command line as one text, or nullptr
+    char pathSeparator;
+    bool keepModulePathCase;  // case-sensitive file system
+};
+
+class TerminalApp;
+
+// The front end's part of running the main window: build the view, construct
+// a TerminalWindow on it, run InitWindow, run the modal loop until the window
+// ends, then TearDown.
+class WindowHost {
+public:
+    virtual ~WindowHost() = default;
+    virtual void RunMainWindow(TerminalApp& app) = 0;
+};
+
+// The application object and the process-wide objects, constructed in this
+// order and destroyed in reverse: the timestamp, the paths, the serial channel.
+class TerminalApp {
+public:
+    explicit TerminalApp(const PlatformServices& platform);
+    ~TerminalApp();
+
+    // Runs the main window; returns false when it has ended (the process ends).
+    bool Start(WindowHost& host);
+
+    ClockText clockText;
+    AppPaths appPaths;
+    SerialPort serialPort;
+    // 'D' German or 'E' English; program-wide, shared with the help window.
+    char helpLanguage = 0;
+};

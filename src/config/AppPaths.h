@@ -1,0 +1,47 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// The program's own names, derived once from the running executable's path:
+// its folder, file name, base name and the setup file beside it, plus a
+// lower-cased copy of the command line (a record for the setup file only).
+class AppPaths {
+public:
+    static constexpr size_t kCommandLineCapacity = 456;
+    static constexpr size_t kPathCapacity = 356;
+    static constexpr size_t kBaseNameCapacity = 276;
+
+    // modulePath and commandLine come from the platform (nullptr when it has
+    // none); separator is its path separator. keepModulePathCase is set on a
+    // case-sensitive file system, where a lower-cased path may not exist.
+    AppPaths(const char* modulePath, const char* commandLine, char separator,
+             bool keepModulePathCase);
+    virtual ~AppPaths();
+
+    const char* commandLine() const;
+    const char* modulePath() const;
+    const char* programDirectory() const;
+    const char* programFileName() const;
+    const char* baseName() const;
+    const char* setupFileName() const;
+    const char* setupFilePath() const;
+    char separator() const;
+
+    // The extension of the first file name in text, at most three characters;
+    // the result lives until the next call.
+    const char* FileExtension(const char* text);
+
+private:
+    char commandLineText[kCommandLineCapacity] = {};
+    char modulePathText[kPathCapacity] = {};
+    char programDirectoryText[kPathCapacity] = {};
+    char baseNameText[kBaseNameCapacity] = {};
+    char programFileNameText[kPathCapacity] = {};
+    char setupFilePathText[kPathCapacity] = {};
+    char setupFileNameText[kPathCapacity] = {};
+    char pathSeparator = '/';
+    char extensionResult[8] = {};
+};
+
+// 0 forbidden in a file name, 1 name character, 2 blank.
+int FileNameCharClass(uint8_t c);

@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+
+#include "serial/LineSettings.h"
+
+class AppPaths;
+class ClockText;
+class MessageSink;
+
+inline constexpr int kMacSlots = 8;
+inline constexpr int kMacSlotCapacity = 14;  // 12 characters and the terminator, with room
+
+// The values that survive from one run to the next (besides the program-wide
+// help language, which the caller passes alongside).
+struct SetupData {
+    LineSettings lineSettings;
+    LineSettings startupLineSettings;
+    char saveMode = 'P';  // 'P': the settings in use are saved; else the start-up ones
+    uint16_t selectedMac = 0;
+    char macList[kMacSlots][kMacSlotCapacity] = {};
+};
+
+// Writes the whole setup file anew. 1 on success, 0 on failure (after the
+// message). A help language other than 'D' or 'E' becomes 'D'.
+int SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const SetupData& data,
+              char& helpLanguage);
+// Reads the setup file into data and helpLanguage; a missing or empty file is
+// first written from the values held. 1 on success, 0 on failure.
+int LoadSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, SetupData& data,
+              char& helpLanguage);
