@@ -6,6 +6,10 @@ if(NOT TARGET gtest)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 endif()
 
+# Shared test doubles and helpers (fake devices, pty pairs, recording views).
+add_library(quorvant_test_support INTERFACE)
+target_include_directories(quorvant_test_support INTERFACE ${PROJECT_SOURCE_DIR}/tests/support)
+
 # quorvant_add_test(name SOURCES a.cpp b.cpp [LIBS x y] [LABELS l] [TIMEOUT s])
 # One executable, one ctest entry; cross builds run it under Wine through the
 # toolchain's emulator.
@@ -13,7 +17,7 @@ function(quorvant_add_test name)
   cmake_parse_arguments(arg "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${arg_SOURCES})
   target_compile_options(${name} PRIVATE ${quorvant_warnings})
-  target_link_libraries(${name} PRIVATE quorvant_core ${arg_LIBS} GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE quorvant_core quorvant_test_support ${arg_LIBS} GTest::gmock GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
   if(NOT arg_TIMEOUT)
     set(arg_TIMEOUT 120)
