@@ -48,6 +48,11 @@ public:
     bool deviceGone() const;
 
 private:
+    bool QueryStatus(CommStatus& status);
+    int SetControlLine(bool DeviceControl::*line, bool on);
+    void NoteFailure();
+
     CommDevice& device;
     uint32_t lineErrors = 0;
+    bool gone = false;
 };

@@ -1,0 +1,251 @@
+#include "serial/SerialPort.h"
+
+namespace {
+
+constexpr uint32_t kInputQueueBytes = 300000;
+constexpr uint32_t kOutputQueueBytes = 20000;
+// Opening drops whatever a previous user left in flight, in both directions.
+constexpr uint32_t kPurgeEverything = kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear;
+// After the new line settings are in force, drop what arrived under the old ones.
+constexpr uint32_t kPurgeQueues = kPurgeTxClear | kPurgeRxClear;
+
+// discardInput reads one byte per call; a line that keeps sending must not
+// hold the thread for ever.
+constexpr int32_t kDiscardLimit = 30000;
+constexpr int32_t kDiscardStatusFailed = -1;
+constexpr int32_t kDiscardLineErrors = -2;
+constexpr int32_t kDiscardTooMany = -3;
+
+constexpr int16_t kWriteOk = 0;
+constexpr int16_t kWriteFailed = -1;
+constexpr int16_t kWriteShort = -2;
+constexpr int16_t kWriteStatusFailed = -3;
+
+// Grace added to a read timeout so that a tick counter with a coarse step
+// cannot end the wait early.
+constexpr uint32_t kReadGraceMs = 80;
+
+ParityKind ParityFor(char letter) {
+    switch (letter) {
+        case 'E':
+            return ParityKind::Even;
+        case 'O':
+            return ParityKind::Odd;
+        case 'M':
+            return ParityKind::Mark;
+        case 'S':
+            return ParityKind::Space;
+        default:
+            return ParityKind::None;
+    }
+}
+
+StopBitsKind StopBitsFor(uint16_t stopBits) {
+    switch (stopBits) {
+        case 2:
+            return StopBitsKind::Two;
+        case 3:
+            return StopBitsKind::OneAndHalf;
+        default:
+            return StopBitsKind::One;
+    }
+}
+
+// Only the line members change; everything else stays as the device reported
+// it, so a driver's own defaults (error and xon characters, limits) survive.
+void ApplyLine(DeviceControl& c, uint32_t baud, char parity, uint16_t dataBits, uint16_t stopBits) {
+    c.baudRate = baud;
+    c.byteSize = static_cast<uint8_t>(dataBits & 0xFF);
+    c.parity = ParityFor(parity);
+    c.stopBits = StopBitsFor(stopBits);
+    // Only an explicit 'N' turns checking off; a stray letter from a
+    // hand-edited setup file sends no parity bit but keeps checking on.
+    c.parityCheck = parity != 'N';
+    c.ctsFlow = false;
+    c.dsrFlow = false;
+    c.dsrSensitivity = false;
+    c.outX = false;
+    c.inX = false;
+    c.dtrEnable = true;
+    c.rtsEnable = true;
+    c.txContinueOnXoff = true;
+}
+
+uint16_t ModemInputBits(uint32_t modemBits) {
+    uint16_t word = 0;
+    if ((modemBits & kModemCtsOn) != 0) word |= kStatusCts;
+    if ((modemBits & kModemDsrOn) != 0) word |= kStatusDsr;
+    if ((modemBits & kModemRingOn) != 0) word |= kStatusRing;
+    if ((modemBits & kModemRlsdOn) != 0) word |= kStatusRlsd;
+    return word;
+}
+
+}  // namespace
+
+SerialPort::SerialPort(CommDevice& commDevice) : device(commDevice) {}
+
+SerialPort::~SerialPort() {
+    close();
+}
+
+int SerialPort::open(uint16_t port, uint32_t baud, char parity, uint16_t dataBits,
+                     uint16_t stopBits) {
+    close();
+    if (!device.OpenDevice(port)) return 0;
+    // From here on the device stays open on failure: the caller closes it.
+    if (!device.SetupQueues(kInputQueueBytes, kOutputQueueBytes) ||
+        !device.Purge(kPurgeEverything) || !device.SetImmediateTimeouts()) {
+        NoteFailure();
+        return 0;
+    }
+    DeviceControl control;
+    if (!device.GetState(control)) {
+        NoteFailure();
+        return 0;
+    }
+    ApplyLine(control, baud, parity, dataBits, stopBits);
+    if (!device.SetState(control) || !device.Purge(kPurgeQueues)) {
+        NoteFailure();
+        return 0;
+    }
+    return 1;
+}
+
+int SerialPort::close() {
+    if (device.IsOpen()) device.CloseDevice();
+    gone = false;
+    return 1;
+}
+
+uint16_t SerialPort::getModemStatus() {
+    DeviceControl control;
+    if (!device.IsOpen() || !device.GetState(control)) {
+        NoteFailure();
+        return kStatusUnreadable;
+    }
+    uint16_t word = 0;
+    if (control.dtrEnable) word |= kStatusDtr;
+    if (control.rtsEnable) word |= kStatusRts;
+    uint32_t modemBits = 0;
+    if (!device.GetModemStatus(modemBits)) {
+        NoteFailure();
+        return word;
+    }
+    return static_cast<uint16_t>(word | ModemInputBits(modemBits));
+}
+
+int SerialPort::setDtr(bool on) {
+    return SetControlLine(&DeviceControl::dtrEnable, on);
+}
+
+int SerialPort::setRts(bool on) {
+    return SetControlLine(&DeviceControl::rtsEnable, on);
+}
+
+// The lines live in the control record rather than behind separate line calls,
+// so that getModemStatus reads back exactly what was set here.
+int SerialPort::SetControlLine(bool DeviceControl::*line, bool on) {
+    DeviceControl control;
+    if (!device.IsOpen() || !device.GetState(control)) {
+        NoteFailure();
+        return 0;
+    }
+    control.*line = on;
+    if (!device.SetState(control)) {
+        NoteFailure();
+        return 0;
+    }
+    return 1;
+}
+
+int16_t SerialPort::write(const uint8_t* data, uint16_t length, uint16_t discardFirst) {
+    // Only 1 asks for a discard: callers pass other values meaning "keep".
+    if (discardFirst == 1) (void)discardInput();
+    uint32_t written = 0;
+    if (!device.IsOpen() || (data == nullptr && length != 0) ||
+        !device.WriteBytes(data, length, written)) {
+        NoteFailure();
+        return kWriteFailed;
+    }
+    if (written != length) return kWriteShort;
+    CommStatus status;
+    return QueryStatus(status) ? kWriteOk : kWriteStatusFailed;
+}
+
+int32_t SerialPort::discardInput() {
+    int32_t dropped = 0;
+    for (;;) {
+        CommStatus status;
+        if (!QueryStatus(status)) return kDiscardStatusFailed;
+        if (lineErrors != 0) return kDiscardLineErrors;
+        if (status.inputQueue == 0) return dropped;
+        uint8_t scratch = 0;
+        uint32_t got = 0;
+        if (!device.ReadBytes(&scratch, 1, got)) NoteFailure();
+        ++dropped;
+        if (dropped > kDiscardLimit) return kDiscardTooMany;
+    }
+}
+
+uint32_t SerialPort::getInputQueueCount() {
+    CommStatus status;
+    return QueryStatus(status) ? status.inputQueue : 0;
+}
+
+uint32_t SerialPort::takeLineErrors() {
+    const uint32_t errors = lineErrors;
+    lineErrors = 0;
+    return errors;
+}
+
+uint32_t SerialPort::read(uint8_t* buffer, uint16_t length, uint16_t timeoutMs) {
+    if (buffer == nullptr && length != 0) return kReadCallFailed;
+    const bool timed = timeoutMs != 0;
+    const uint32_t start = timed ? device.TickCount() : 0;
+    const uint32_t limitMs = static_cast<uint32_t>(timeoutMs) + kReadGraceMs;
+    for (;;) {
+        CommStatus status;
+        if (!QueryStatus(status)) return kReadStatusFailed;
+        if (lineErrors != 0) return kReadLineErrors;
+        if (status.inputQueue >= length) {
+            if (length == 0) return kReadOk;
+            uint32_t got = 0;
+            const bool ok = device.ReadBytes(buffer, length, got);
+            // Never claim more than the buffer holds, whatever the driver says.
+            if (got > length) got = length;
+            if (!ok) {
+                NoteFailure();
+                return kReadCallFailed | got;
+            }
+            return (got < length ? kReadShort : kReadOk) | got;
+        }
+        // Unsigned difference: the tick counter's wrap does no harm.
+        if (timed && device.TickCount() - start > limitMs) return kReadTimeout;
+    }
+}
+
+bool SerialPort::isOpen() const {
+    return device.IsOpen();
+}
+
+bool SerialPort::deviceGone() const {
+    return gone;
+}
+
+// Every status query stores the device's error flags, as the device clears
+// them when it reports them; a failed query leaves the last word in place.
+bool SerialPort::QueryStatus(CommStatus& status) {
+    if (!device.IsOpen() || !device.ClearError(status)) {
+        NoteFailure();
+        return false;
+    }
+    lineErrors = status.errors;
+    return true;
+}
+
+// A failing call on an open device may mean the device itself went away; the
+// poll cycle needs to know, because a vanished adapter otherwise looks like a
+// silent, healthy port and would never be re-opened.
+void SerialPort::NoteFailure() {
+    if (device.IsOpen() && device.DeviceGone()) gone = true;
+}

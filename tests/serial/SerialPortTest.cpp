@@ -1,0 +1,389 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "FakeCommDevice.h"
+#include "serial/SerialPort.h"
+
+namespace {
+
+class SerialPortTest : public ::testing::Test {
+protected:
+    // Open with the start-up settings and forget the calls that took.
+    void OpenDefault() {
+        ASSERT_EQ(port.open(1, 115200, 'E', 8, 1), 1);
+        dev.ClearCalls();
+    }
+
+    FakeCommDevice dev;
+    SerialPort port{dev};
+    uint8_t buf[64] = {};
+};
+
+bool SameControl(const DeviceControl& a, const DeviceControl& b) {
+    return a.baudRate == b.baudRate && a.byteSize == b.byteSize && a.parity == b.parity &&
+           a.stopBits == b.stopBits && a.parityCheck == b.parityCheck &&
+           a.dtrEnable == b.dtrEnable && a.rtsEnable == b.rtsEnable && a.ctsFlow == b.ctsFlow &&
+           a.dsrFlow == b.dsrFlow && a.dsrSensitivity == b.dsrSensitivity && a.outX == b.outX &&
+           a.inX == b.inX && a.txContinueOnXoff == b.txContinueOnXoff;
+}
+
+struct LineCase {
+    char parity;
+    uint16_t dataBits;
+    uint16_t stopBits;
+    ParityKind wantParity;
+    bool wantCheck;
+    StopBitsKind wantStop;
+    uint8_t wantByteSize;
+};
+
+TEST_F(SerialPortTest, OpenMapsLineSettingsIntoControlRecord) {
+    const LineCase cases[] = {
+        {'E', 8, 1, ParityKind::Even, true, StopBitsKind::One, 8},
+        {'O', 7, 2, ParityKind::Odd, true, StopBitsKind::Two, 7},
+        {'M', 8, 3, ParityKind::Mark, true, StopBitsKind::OneAndHalf, 8},
+        {'S', 8, 0, ParityKind::Space, true, StopBitsKind::One, 8},
+        {'N', 8, 9, ParityKind::None, false, StopBitsKind::One, 8},
+        // Letters match exactly: lower case and strangers mean no parity bit,
+        // but only 'N' turns checking off.
+        {'e', 8, 1, ParityKind::None, true, StopBitsKind::One, 8},
+        {'X', 8, 1, ParityKind::None, true, StopBitsKind::One, 8},
+        // Only the low byte of the data bits reaches the device.
+        {'E', 0x0107, 1, ParityKind::Even, true, StopBitsKind::One, 7},
+    };
+    for (const LineCase& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << "parity " << c.parity << " data " << c.dataBits << " stop " << c.stopBits);
+        // A device that comes up with flow control and lines in odd states.
+        dev.state.ctsFlow = dev.state.dsrFlow = dev.state.dsrSensitivity = true;
+        dev.state.outX = dev.state.inX = true;
+        dev.state.dtrEnable = dev.state.rtsEnable = dev.state.txContinueOnXoff = false;
+
+        ASSERT_EQ(port.open(1, 57600, c.parity, c.dataBits, c.stopBits), 1);
+        const DeviceControl& set = dev.lastSet;
+        EXPECT_EQ(set.baudRate, 57600u);
+        EXPECT_EQ(set.byteSize, c.wantByteSize);
+        EXPECT_EQ(set.parity, c.wantParity);
+        EXPECT_EQ(set.parityCheck, c.wantCheck);
+        EXPECT_EQ(set.stopBits, c.wantStop);
+        EXPECT_FALSE(set.ctsFlow || set.dsrFlow || set.dsrSensitivity || set.outX || set.inX);
+        EXPECT_TRUE(set.dtrEnable && set.rtsEnable && set.txContinueOnXoff);
+    }
+}
+
+TEST_F(SerialPortTest, OpenRunsItsStepsInOrderAndReopenClosesFirst) {
+    const std::vector<FakeCallRecord> openSteps = {
+        {FakeCall::OpenDevice, 1, 0},
+        {FakeCall::SetupQueues, 300000, 20000},
+        {FakeCall::Purge, kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear, 0},
+        {FakeCall::SetImmediateTimeouts, 0, 0},
+        {FakeCall::GetState, 0, 0},
+        {FakeCall::SetState, 0, 0},
+        {FakeCall::Purge, kPurgeTxClear | kPurgeRxClear, 0},
+    };
+    EXPECT_EQ(port.open(1, 115200, 'E', 8, 1), 1);
+    EXPECT_EQ(dev.calls, openSteps);
+    EXPECT_TRUE(port.isOpen());
+
+    dev.ClearCalls();
+    EXPECT_EQ(port.open(1, 115200, 'E', 8, 1), 1);
+    ASSERT_FALSE(dev.calls.empty());
+    EXPECT_EQ(dev.calls.front().call, FakeCall::CloseDevice);
+
+    port.close();
+    EXPECT_FALSE(dev.IsOpen());
+}
+
+TEST_F(SerialPortTest, OpenOfAbsentPortLeavesChannelClosed) {
+    EXPECT_EQ(port.open(7, 115200, 'E', 8, 1), 0);
+    EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(SerialPortTest, FailedConfigurationStepStopsOpenAndLeavesDeviceOpen) {
+    struct StepCase {
+        FakeCall call;
+        uint32_t after;  // successful calls of that kind before the failing one
+        size_t callsMade;
+    };
+    const StepCase cases[] = {
+        {FakeCall::SetupQueues, 0, 2},
+        {FakeCall::Purge, 0, 3},
+        {FakeCall::SetImmediateTimeouts, 0, 4},
+        {FakeCall::GetState, 0, 5},
+        {FakeCall::SetState, 0, 6},
+        {FakeCall::Purge, 1, 7},
+    };
+    for (const StepCase& c : cases) {
+        SCOPED_TRACE(::testing::Message() << FakeCallName(c.call) << " after " << c.after);
+        port.close();
+        dev.ClearCalls();
+        dev.HealAll();
+        dev.FailOnce(c.call, c.after);
+
+        EXPECT_EQ(port.open(1, 115200, 'E', 8, 1), 0);
+        EXPECT_TRUE(port.isOpen()) << "the caller closes a half-configured device";
+        ASSERT_EQ(dev.calls.size(), c.callsMade);
+        EXPECT_FALSE(dev.calls.back().ok);
+        EXPECT_FALSE(port.deviceGone());
+    }
+}
+
+TEST_F(SerialPortTest, DestructorClosesDevice) {
+    {
+        SerialPort scoped(dev);
+        ASSERT_EQ(scoped.open(1, 9600, 'N', 8, 1), 1);
+    }
+    EXPECT_FALSE(dev.IsOpen());
+}
+
+TEST_F(SerialPortTest, ModemStatusWord) {
+    OpenDefault();
+    struct ModemCase {
+        uint32_t modemBits;
+        uint16_t want;
+    };
+    const ModemCase cases[] = {
+        {0, kStatusDtr | kStatusRts},
+        {kModemCtsOn, kStatusDtr | kStatusRts | kStatusCts},
+        {kModemDsrOn, kStatusDtr | kStatusRts | kStatusDsr},
+        {kModemRingOn, kStatusDtr | kStatusRts | kStatusRing},
+        {kModemRlsdOn, kStatusDtr | kStatusRts | kStatusRlsd},
+        {0xFFFFFFFF, 0x003F},  // bits 6-15 stay clear whatever the device reports
+    };
+    for (const ModemCase& c : cases) {
+        dev.modemBits = c.modemBits;
+        EXPECT_EQ(port.getModemStatus(), c.want) << "modem bits " << c.modemBits;
+    }
+
+    dev.modemBits = kModemCtsOn;
+    dev.FailOnce(FakeCall::GetModemStatus);
+    EXPECT_EQ(port.getModemStatus(), kStatusDtr | kStatusRts) << "inputs unreadable";
+    dev.FailOnce(FakeCall::GetState);
+    EXPECT_EQ(port.getModemStatus(), kStatusUnreadable);
+}
+
+TEST_F(SerialPortTest, DtrAndRtsGoThroughControlRecord) {
+    OpenDefault();
+    const DeviceControl before = dev.state;
+
+    EXPECT_EQ(port.setDtr(false), 1);
+    EXPECT_EQ(port.getModemStatus(), kStatusRts);
+    EXPECT_EQ(port.setRts(false), 1);
+    EXPECT_EQ(port.getModemStatus(), 0);
+    EXPECT_EQ(port.setDtr(true), 1);
+    EXPECT_EQ(port.getModemStatus(), kStatusDtr);
+
+    // Nothing but the line itself changes.
+    DeviceControl expected = before;
+    expected.rtsEnable = false;
+    EXPECT_TRUE(SameControl(dev.state, expected));
+
+    dev.FailOnce(FakeCall::GetState);
+    EXPECT_EQ(port.setDtr(false), 0);
+    dev.FailOnce(FakeCall::SetState);
+    EXPECT_EQ(port.setRts(true), 0);
+    EXPECT_EQ(port.getModemStatus(), kStatusDtr) << "failed calls leave the lines as they were";
+}
+
+TEST_F(SerialPortTest, LineErrorEndsOneReadAndTheNextGoesOn) {
+    OpenDefault();
+    dev.Feed("hello");
+    dev.InjectLineErrors(0x0004);
+
+    EXPECT_EQ(port.read(buf, 5, 0), kReadLineErrors);
+    EXPECT_EQ(dev.input.size(), 5u) << "nothing is read on a line error";
+    EXPECT_EQ(port.takeLineErrors(), 0x0004u);
+    EXPECT_EQ(port.takeLineErrors(), 0u);
+
+    EXPECT_EQ(port.read(buf, 5, 0), 5u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 5), "hello");
+}
+
+TEST_F(SerialPortTest, LineErrorEndsOneDiscardAndTheNextGoesOn) {
+    OpenDefault();
+    dev.Feed("hello");
+    dev.InjectLineErrors(0x0002);
+
+    EXPECT_EQ(port.discardInput(), -2);
+    EXPECT_EQ(dev.input.size(), 5u);
+    EXPECT_EQ(port.discardInput(), 5);
+    EXPECT_TRUE(dev.input.empty());
+}
+
+TEST_F(SerialPortTest, WriteResults) {
+    struct WriteCase {
+        const char* what;
+        std::function<void(FakeCommDevice&)> script;
+        int16_t want;
+        const char* wantWritten;
+    };
+    const WriteCase cases[] = {
+        {"all taken", [](FakeCommDevice&) {}, 0, "abcde"},
+        {"write call fails", [](FakeCommDevice& d) { d.FailOnce(FakeCall::WriteBytes); }, -1, ""},
+        {"short write", [](FakeCommDevice& d) { d.writeLimit = 3; }, -2, "abc"},
+        {"status query after it fails", [](FakeCommDevice& d) { d.FailOnce(FakeCall::ClearError); },
+         -3, "abcde"},
+    };
+    for (const WriteCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeCommDevice d;
+        SerialPort p(d);
+        ASSERT_EQ(p.open(1, 115200, 'E', 8, 1), 1);
+        c.script(d);
+        EXPECT_EQ(p.write(reinterpret_cast<const uint8_t*>("abcde"), 5, 0), c.want);
+        EXPECT_EQ(d.WrittenText(), c.wantWritten);
+    }
+}
+
+TEST_F(SerialPortTest, WriteStoresLineErrorsWithoutActingOnThem) {
+    OpenDefault();
+    dev.InjectLineErrors(0x0008);
+    EXPECT_EQ(port.write(reinterpret_cast<const uint8_t*>("a"), 1, 0), 0);
+    EXPECT_EQ(port.takeLineErrors(), 0x0008u);
+}
+
+TEST_F(SerialPortTest, WriteDiscardsWaitingInputOnlyForDiscardFirstOne) {
+    const struct {
+        uint16_t discardFirst;
+        size_t wantLeft;
+    } cases[] = {{0, 3}, {1, 0}, {2, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.discardFirst);
+        OpenDefault();
+        dev.written.clear();
+        dev.Feed("old");
+        EXPECT_EQ(port.write(reinterpret_cast<const uint8_t*>("x"), 1, c.discardFirst), 0);
+        EXPECT_EQ(dev.input.size(), c.wantLeft);
+        EXPECT_EQ(dev.WrittenText(), "x");
+    }
+}
+
+TEST_F(SerialPortTest, DiscardInputStopsAfterItsLimit) {
+    OpenDefault();
+    dev.FeedRepeated('z', 40000);
+    EXPECT_EQ(port.discardInput(), -3);
+    EXPECT_EQ(dev.delivered.size(), 30001u);
+    EXPECT_EQ(dev.input.size(), 40000u - 30001u);
+
+    dev.input.resize(30000);
+    EXPECT_EQ(port.discardInput(), 30000) << "exactly at the limit is still a count";
+
+    dev.FailOnce(FakeCall::ClearError);
+    EXPECT_EQ(port.discardInput(), -1);
+}
+
+TEST_F(SerialPortTest, InputQueueCount) {
+    OpenDefault();
+    dev.Feed("abc");
+    EXPECT_EQ(port.getInputQueueCount(), 3u);
+    dev.FailOnce(FakeCall::ClearError);
+    EXPECT_EQ(port.getInputQueueCount(), 0u);
+}
+
+TEST_F(SerialPortTest, ReadResultCodes) {
+    struct ReadCase {
+        const char* what;
+        std::function<void(FakeCommDevice&)> script;
+        uint32_t want;
+    };
+    const ReadCase cases[] = {
+        {"all there", [](FakeCommDevice&) {}, kReadOk | 5},
+        {"status query fails", [](FakeCommDevice& d) { d.FailOnce(FakeCall::ClearError); },
+         kReadStatusFailed},
+        {"read call fails",
+         [](FakeCommDevice& d) {
+             d.FailOnce(FakeCall::ReadBytes);
+             d.failedReadCount = 2;
+         },
+         kReadCallFailed | 2},
+        {"read returns fewer", [](FakeCommDevice& d) { d.readLimit = 4; }, kReadShort | 4},
+    };
+    for (const ReadCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeCommDevice d;
+        SerialPort p(d);
+        ASSERT_EQ(p.open(1, 115200, 'E', 8, 1), 1);
+        d.Feed("12345");
+        c.script(d);
+        EXPECT_EQ(p.read(buf, 5, 0), c.want);
+    }
+}
+
+TEST_F(SerialPortTest, ReadOfNothingReturnsAtOnce) {
+    OpenDefault();
+    EXPECT_EQ(port.read(buf, 0, 0), 0u);
+    EXPECT_EQ(port.read(buf, 0, 100), 0u);
+    EXPECT_EQ(dev.Count(FakeCall::ReadBytes), 0u);
+}
+
+TEST_F(SerialPortTest, ReadTimesOutOnlyAfterTimeoutPlusGrace) {
+    // Start times either side of the tick counter's wrap.
+    for (uint32_t start : {0u, 0xFFFFFF80u}) {
+        SCOPED_TRACE(start);
+        OpenDefault();
+        dev.input.clear();
+        dev.Feed("12345");
+        dev.now = start;
+        dev.tickStep = 1;
+
+        EXPECT_EQ(port.read(buf, 10, 100), kReadTimeout);
+        EXPECT_EQ(dev.now - 1 - start, 181u) << "elapsed time seen by the last check";
+        EXPECT_EQ(dev.input.size(), 5u) << "a timeout leaves the queue alone";
+    }
+}
+
+TEST_F(SerialPortTest, ReadWaitsForBytesArrivingWithinTimeout) {
+    OpenDefault();
+    dev.tickStep = 10;
+    dev.Feed("12345");
+    dev.beforeClearError = [](FakeCommDevice& d) {
+        if (d.now >= 50 && d.input.size() < 10) d.Feed("67890");
+    };
+    EXPECT_EQ(port.read(buf, 10, 100), 10u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 10), "1234567890");
+}
+
+TEST_F(SerialPortTest, ClosedChannelResults) {
+    // Never opened, and closed again after use.
+    for (bool used : {false, true}) {
+        SCOPED_TRACE(used);
+        if (used) {
+            OpenDefault();
+            port.close();
+        }
+        EXPECT_EQ(port.write(reinterpret_cast<const uint8_t*>("a"), 1, 1), -1);
+        EXPECT_EQ(port.read(buf, 1, 0), kReadStatusFailed);
+        EXPECT_EQ(port.getInputQueueCount(), 0u);
+        EXPECT_EQ(port.discardInput(), -1);
+        EXPECT_EQ(port.getModemStatus(), kStatusUnreadable);
+        EXPECT_EQ(port.setDtr(true), 0);
+        EXPECT_EQ(port.close(), 1);
+        EXPECT_FALSE(port.deviceGone());
+    }
+}
+
+TEST_F(SerialPortTest, DeviceGoneUntilReopened) {
+    OpenDefault();
+    dev.FailOnce(FakeCall::ClearError);
+    EXPECT_EQ(port.getInputQueueCount(), 0u);
+    EXPECT_FALSE(port.deviceGone()) << "an ordinary failure is not an unplugged device";
+
+    dev.Feed("abc");
+    dev.SetGone(true);
+    EXPECT_EQ(port.getInputQueueCount(), 0u);
+    EXPECT_TRUE(port.deviceGone());
+    EXPECT_TRUE(port.isOpen());
+
+    port.close();
+    EXPECT_FALSE(port.deviceGone());
+    EXPECT_EQ(port.open(1, 115200, 'E', 8, 1), 0) << "still unplugged";
+    port.close();
+
+    dev.SetGone(false);
+    EXPECT_EQ(port.open(1, 115200, 'E', 8, 1), 1);
+    EXPECT_FALSE(port.deviceGone());
+}
+
+}  // namespace
