@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "LinuxPortNames.h"
+#include "PtyPair.h"
+
+namespace {
+
+std::string NameOf(const LinuxPortNames& names, uint16_t port) {
+    char out[LinuxPortNames::kPathCapacity];
+    return names.DeviceName(port, out, sizeof(out)) ? std::string(out) : std::string("<none>");
+}
+
+TEST(LinuxPortNames, TableMapsThirtyTwoNumbersPerDeviceFamily) {
+    const LinuxPortNames names("");
+    const struct {
+        uint16_t port;
+        const char* device;
+    } cases[] = {
+        {1, "/dev/ttyS0"},     {32, "/dev/ttyS31"},    {33, "/dev/ttyUSB0"}, {64, "/dev/ttyUSB31"},
+        {65, "/dev/ttyACM0"},  {96, "/dev/ttyACM31"},  {97, "/dev/rfcomm0"}, {128, "/dev/rfcomm31"},
+        {129, "/dev/ttyAMA0"}, {160, "/dev/ttyAMA31"}, {0, "<none>"},        {161, "<none>"},
+        {254, "<none>"},       {65535, "<none>"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NameOf(names, c.port), c.device) << "COM" << c.port;
+    }
+    EXPECT_FALSE(names.Exists(0));
+    EXPECT_FALSE(names.Exists(161));
+}
+
+TEST(LinuxPortNames, ANameThatDoesNotFitIsRefusedNotCut) {
+    const LinuxPortNames names("");
+    char out[32];
+    EXPECT_FALSE(names.DeviceName(33, out, 12));  // "/dev/ttyUSB0" needs 13
+    EXPECT_STREQ(out, "");
+    EXPECT_TRUE(names.DeviceName(1, out, 11));
+    EXPECT_STREQ(out, "/dev/ttyS0");
+}
+
+TEST(LinuxPortNames, PortsFolderBesideTheProgramOverridesTheTable) {
+    TempDirectory directory;
+    PtyPair pty;
+    ASSERT_TRUE(directory.Ok() && pty.Ok());
+    const std::string plainFile = directory.Path() + "plain-file";
+    std::ofstream(plainFile) << "x";
+    ScopedPortLink toPty(directory.Path(), 3, pty.SlavePath());
+    ScopedPortLink beyondTable(directory.Path(), 200, pty.SlavePath());
+    ScopedPortLink dangling(directory.Path(), 1, directory.Path() + "gone");
+    ScopedPortLink notADevice(directory.Path(), 2, plainFile);
+    ASSERT_TRUE(toPty.Ok() && beyondTable.Ok() && dangling.Ok() && notADevice.Ok());
+
+    // With and without the trailing slash the program directory may come in.
+    std::string withoutSlash = directory.Path();
+    withoutSlash.pop_back();
+    for (const std::string& programDirectory : {directory.Path(), withoutSlash}) {
+        SCOPED_TRACE(programDirectory);
+        const LinuxPortNames names(programDirectory.c_str());
+        EXPECT_EQ(NameOf(names, 3), directory.Path() + "ports/com3");
+        EXPECT_TRUE(names.Exists(3));
+        EXPECT_TRUE(names.Exists(200));
+        // A dangling link still names the port, so that COM1 never falls back
+        // to the machine's /dev/ttyS0; the port is absent.
+        EXPECT_EQ(NameOf(names, 1), directory.Path() + "ports/com1");
+        EXPECT_FALSE(names.Exists(1));
+        EXPECT_FALSE(names.Exists(2));
+        // Numbers without an entry keep the table.
+        EXPECT_EQ(NameOf(names, 4), "/dev/ttyS3");
+        EXPECT_FALSE(names.Exists(201));
+    }
+}
+
+TEST(LinuxPortNames, AProgramDirectoryTooLongToHoldIsIgnored) {
+    const std::string huge(LinuxPortNames::kPathCapacity, 'a');
+    const LinuxPortNames names(huge.c_str());
+    EXPECT_EQ(NameOf(names, 1), "/dev/ttyS0");
+}
+
+}  // namespace

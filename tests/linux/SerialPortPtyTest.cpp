@@ -1,0 +1,223 @@
+// The channel over the termios device on real pty pairs: what a fake device
+// cannot prove, that the kernel behaves as the channel expects.
+#include <gtest/gtest.h>
+#include <sched.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "PtyPort.h"
+#include "TermiosCommDevice.h"
+#include "serial/SerialPort.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+class SerialPortOnPty : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(port.Ok());
+        ASSERT_EQ(serial.open(PtyPort::kPort, 115200, 'E', 8, 1), 1);
+    }
+
+    // Puts bytes on the line and waits until the slave has them queued.
+    void Receive(const uint8_t* data, size_t length) {
+        ASSERT_EQ(port.pty.WriteMaster(data, length), length);
+        ASSERT_TRUE(port.pty.WaitSlaveQueued(static_cast<int>(length)));
+    }
+
+    PtyPort port;
+    TermiosCommDevice device{port.names};
+    SerialPort serial{device};
+};
+
+TEST_F(SerialPortOnPty, CarriesAllByteValuesBothWays) {
+    uint8_t all[256];
+    for (int i = 0; i < 256; ++i) all[i] = static_cast<uint8_t>(i);
+
+    EXPECT_EQ(serial.write(all, sizeof(all), 0), 0);
+    uint8_t atMaster[256] = {};
+    ASSERT_EQ(port.pty.ReadMaster(atMaster, sizeof(atMaster)), sizeof(atMaster));
+    EXPECT_EQ(memcmp(atMaster, all, sizeof(all)), 0);
+
+    Receive(all, sizeof(all));
+    EXPECT_EQ(serial.getInputQueueCount(), 256u);
+    uint8_t got[256] = {};
+    EXPECT_EQ(serial.read(got, sizeof(got), 0), 256u);
+    EXPECT_EQ(memcmp(got, all, sizeof(all)), 0);
+    EXPECT_EQ(serial.getInputQueueCount(), 0u);
+    EXPECT_EQ(serial.takeLineErrors(), 0u);
+}
+
+TEST_F(SerialPortOnPty, ReadTimesOutAfterTheGraceAndLeavesWhatWasQueued) {
+    const uint8_t five[5] = {'a', 'b', 'c', 'd', 'e'};
+    Receive(five, sizeof(five));
+
+    uint8_t buffer[10] = {};
+    const auto start = Clock::now();
+    EXPECT_EQ(serial.read(buffer, 10, 100), kReadTimeout);
+    EXPECT_GT(MsSince(start), 180.0);
+    EXPECT_EQ(serial.getInputQueueCount(), 5u);
+
+    const auto zeroStart = Clock::now();
+    EXPECT_EQ(serial.read(buffer, 0, 0), 0u);
+    EXPECT_LT(MsSince(zeroStart), 50);
+    EXPECT_EQ(serial.read(buffer, 5, 100), 5u);
+    EXPECT_EQ(memcmp(buffer, five, 5), 0);
+}
+
+TEST_F(SerialPortOnPty, DiscardDropsEverythingQueued) {
+    // Close to what a pty's queue holds (4095 bytes).
+    const std::vector<uint8_t> full(4000, 0xA5);
+    Receive(full.data(), full.size());
+    EXPECT_EQ(serial.discardInput(), 4000);
+    EXPECT_EQ(serial.getInputQueueCount(), 0u);
+}
+
+// A pty queues only about 4 KB, so 40000 waiting bytes are played by a far end
+// that keeps the queue topped up while the discard runs. The bytes that
+// survive prove how many were dropped.
+class DiscardLimitOnPty : public SerialPortOnPty {
+protected:
+    static constexpr size_t kSent = 40000;
+
+    struct Run {
+        int32_t result = 0;
+        size_t fed = 0;
+        std::vector<uint8_t> rest;
+    };
+
+    Run DiscardWhileFeeding(const std::vector<uint8_t>& stream) {
+        Run run;
+        // Fill the line up before the discard starts, then keep feeding.
+        const size_t first = port.pty.WriteMaster(stream.data(), kSent, 200);
+        EXPECT_TRUE(port.pty.WaitSlaveQueued(4000));
+        std::atomic<size_t> fed{first};
+        std::thread feeder(
+            [&] { fed += port.pty.WriteMaster(stream.data() + first, kSent - first, 10000); });
+        // The discard runs at idle priority so that the far end and the kernel
+        // worker that moves its bytes into the queue always get there first;
+        // otherwise a busy machine lets the queue run dry now and then.
+        std::thread discard([&] {
+            const sched_param none{};
+            sched_setscheduler(0, SCHED_IDLE, &none);
+            run.result = serial.discardInput();
+        });
+        discard.join();
+
+        const auto start = Clock::now();
+        auto lastData = Clock::now();
+        while (MsSince(start) < 10000 && !(fed == kSent && MsSince(lastData) > 300)) {
+            uint8_t block[1200];
+            const uint32_t queued = serial.getInputQueueCount();
+            const auto take = static_cast<uint16_t>(std::min<uint32_t>(queued, sizeof(block)));
+            if (take == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            if (serial.read(block, take, 0) != take) break;
+            run.rest.insert(run.rest.end(), block, block + take);
+            lastData = Clock::now();
+        }
+        feeder.join();
+        run.fed = fed;
+        return run;
+    }
+};
+
+TEST_F(DiscardLimitOnPty, StopsAfterThirtyThousandAndOneBytes) {
+    constexpr size_t kDropped = 30001;
+    std::vector<uint8_t> stream(kSent);
+    for (size_t i = 0; i < kSent; ++i) stream[i] = static_cast<uint8_t>(i % 251);
+
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const Run run = DiscardWhileFeeding(stream);
+        ASSERT_EQ(run.fed, kSent);
+        if (run.result == -3) {
+            ASSERT_EQ(run.rest.size(), kSent - kDropped);
+            EXPECT_TRUE(std::equal(run.rest.begin(), run.rest.end(), stream.begin() + kDropped));
+            return;
+        }
+        // The far end fell behind and the queue ran dry: that ends a discard
+        // early, and still no byte may go missing.
+        ASSERT_GE(run.result, 0);
+        ASSERT_EQ(static_cast<size_t>(run.result) + run.rest.size(), kSent);
+    }
+    FAIL() << "the far end never kept the queue filled for " << kAttempts << " attempts";
+}
+
+TEST_F(SerialPortOnPty, WriteDropsWaitingInputOnlyWhenAskedTo) {
+    const uint8_t waiting[10] = {};
+    const uint8_t command[3] = {'A', 'T', '\r'};
+    Receive(waiting, sizeof(waiting));
+
+    EXPECT_EQ(serial.write(command, sizeof(command), 0), 0);
+    EXPECT_EQ(serial.getInputQueueCount(), 10u);
+    EXPECT_EQ(serial.write(command, sizeof(command), 1), 0);
+    EXPECT_EQ(serial.getInputQueueCount(), 0u);
+
+    uint8_t atMaster[6] = {};
+    ASSERT_EQ(port.pty.ReadMaster(atMaster, sizeof(atMaster)), sizeof(atMaster));
+    EXPECT_EQ(memcmp(atMaster + 3, command, 3), 0);
+}
+
+TEST_F(SerialPortOnPty, OutputLinesShowInTheModemStatus) {
+    // A pty has no modem inputs: only the two output bits can be set.
+    EXPECT_EQ(serial.getModemStatus(), kStatusDtr | kStatusRts);
+    EXPECT_EQ(serial.setDtr(false), 1);
+    EXPECT_EQ(serial.getModemStatus(), kStatusRts);
+    EXPECT_EQ(serial.setRts(false), 1);
+    EXPECT_EQ(serial.setDtr(true), 1);
+    EXPECT_EQ(serial.getModemStatus(), kStatusDtr);
+}
+
+TEST_F(SerialPortOnPty, ASecondChannelCannotOpenThePortInUse) {
+    TermiosCommDevice otherDevice(port.names);
+    SerialPort other(otherDevice);
+    EXPECT_EQ(other.open(PtyPort::kPort, 9600, 'N', 8, 1), 0);
+    EXPECT_FALSE(other.isOpen());
+
+    serial.close();
+    EXPECT_EQ(other.open(PtyPort::kPort, 9600, 'N', 8, 1), 1);
+}
+
+TEST_F(SerialPortOnPty, AHangUpAtTheFarEndIsReportedAsGone) {
+    EXPECT_FALSE(serial.deviceGone());
+    port.pty.CloseMaster();
+    EXPECT_EQ(serial.getInputQueueCount(), 0u);
+    EXPECT_TRUE(serial.deviceGone());
+    uint8_t byte = 0;
+    EXPECT_EQ(serial.read(&byte, 1, 0), kReadStatusFailed);
+    EXPECT_EQ(serial.write(&byte, 1, 0), -1);
+}
+
+TEST_F(SerialPortOnPty, AClosedChannelAnswersWithItsFailureCodes) {
+    serial.close();
+    uint8_t byte = 'x';
+    EXPECT_EQ(serial.write(&byte, 1, 0), -1);
+    EXPECT_EQ(serial.read(&byte, 1, 0), kReadStatusFailed);
+    EXPECT_EQ(serial.getInputQueueCount(), 0u);
+    EXPECT_EQ(serial.getModemStatus(), kStatusUnreadable);
+}
+
+TEST_F(SerialPortOnPty, OpenOfAPortWithoutADeviceFails) {
+    ScopedPortLink dangling(port.directory.Path(), 7, port.directory.Path() + "unplugged");
+    ASSERT_TRUE(dangling.Ok());
+    // 7 names a link to nothing, 200 names nothing at all.
+    for (const uint16_t number : {7, 200}) {
+        EXPECT_EQ(serial.open(number, 115200, 'E', 8, 1), 0) << number;
+        EXPECT_FALSE(serial.isOpen());
+    }
+}
+
+}  // namespace

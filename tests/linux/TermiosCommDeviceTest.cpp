@@ -1,0 +1,279 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "PtyPort.h"
+#include "TermiosCommDevice.h"
+
+namespace {
+
+DeviceControl Line(uint32_t baud, uint8_t byteSize = 8, ParityKind parity = ParityKind::None,
+                   StopBitsKind stopBits = StopBitsKind::One, bool parityCheck = false) {
+    DeviceControl control;
+    control.baudRate = baud;
+    control.byteSize = byteSize;
+    control.parity = parity;
+    control.stopBits = stopBits;
+    control.parityCheck = parityCheck;
+    control.dtrEnable = true;
+    control.rtsEnable = true;
+    return control;
+}
+
+termios SlaveTermios(const PtyPort& port) {
+    termios t{};
+    EXPECT_EQ(tcgetattr(port.pty.SlaveFd(), &t), 0);
+    return t;
+}
+
+// errno of an open of path by a process without CAP_SYS_ADMIN (0 when it
+// succeeds): root passes TIOCEXCL, so as root the open runs in a child that
+// has become nobody.
+int UnprivilegedOpenError(const std::string& path) {
+    auto tryOpen = [&]() {
+        const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0) return errno;
+        close(fd);
+        return 0;
+    };
+    if (geteuid() != 0) return tryOpen();
+    if (chmod(path.c_str(), 0666) != 0) return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(255);
+        _exit(tryOpen());
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+class TermiosDeviceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(port.Ok());
+        ASSERT_TRUE(device.OpenDevice(PtyPort::kPort));
+    }
+
+    PtyPort port;
+    TermiosCommDevice device{port.names};
+};
+
+TEST_F(TermiosDeviceTest, SetStateLeavesARawLineWithoutFlowControlAndKeepsImmediateReads) {
+    // Start from a cooked tty with flow control, as a previous user may leave it.
+    termios cooked = SlaveTermios(port);
+    cooked.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+    cooked.c_iflag |= ICRNL | IXON | IXOFF | IGNPAR;
+    cooked.c_oflag |= OPOST;
+    cooked.c_cflag = (cooked.c_cflag | CRTSCTS) & ~(CLOCAL | CREAD);
+    ASSERT_EQ(tcsetattr(port.pty.SlaveFd(), TCSANOW, &cooked), 0);
+
+    ASSERT_TRUE(device.SetImmediateTimeouts());
+    ASSERT_TRUE(device.SetState(Line(115200, 8, ParityKind::Even, StopBitsKind::One, true)));
+
+    const termios t = SlaveTermios(port);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(t.c_iflag & (ICRNL | IXON | IXOFF | IGNPAR), 0u);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), tcflag_t{CLOCAL | CREAD});
+    EXPECT_EQ(t.c_cc[VMIN], 0);
+    EXPECT_EQ(t.c_cc[VTIME], 0);
+    EXPECT_EQ(cfgetospeed(&t), speed_t{B115200});
+}
+
+// A pty forces CS8 and clears PARENB whatever it is given (the translation of
+// those is covered by the TermiosLine tests); the other line bits stick.
+TEST_F(TermiosDeviceTest, LineSettingsReachTheTtyAndReadBack) {
+    struct Case {
+        ParityKind parity;
+        StopBitsKind stopBits;
+        bool parityCheck;
+        tcflag_t cflag;  // within PARODD | CMSPAR | CSTOPB
+    };
+    const Case cases[] = {
+        {ParityKind::Even, StopBitsKind::One, true, 0},
+        {ParityKind::Odd, StopBitsKind::Two, true, PARODD | CSTOPB},
+        {ParityKind::Mark, StopBitsKind::One, true, PARODD | CMSPAR},
+        {ParityKind::Space, StopBitsKind::OneAndHalf, true, CMSPAR | CSTOPB},
+        {ParityKind::None, StopBitsKind::One, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "parity " << int(c.parity) << " stop " << int(c.stopBits));
+        ASSERT_TRUE(device.SetState(Line(9600, 7, c.parity, c.stopBits, c.parityCheck)));
+        const termios t = SlaveTermios(port);
+        EXPECT_EQ(t.c_cflag & (PARODD | CMSPAR | CSTOPB), c.cflag);
+        EXPECT_EQ((t.c_iflag & INPCK) != 0, c.parityCheck);
+
+        DeviceControl back;
+        ASSERT_TRUE(device.GetState(back));
+        EXPECT_EQ(back.stopBits, c.stopBits);
+        EXPECT_EQ(back.parityCheck, c.parityCheck);
+        EXPECT_EQ(back.baudRate, 9600u);
+    }
+}
+
+TEST_F(TermiosDeviceTest, RefusesByteSizesOutsideFiveToEightAndRateZeroWithoutTouchingTheLine) {
+    ASSERT_TRUE(device.SetState(Line(9600, 8)));
+    const termios before = SlaveTermios(port);
+    for (const uint8_t size : {0, 4, 9, 16, 255}) {
+        EXPECT_FALSE(device.SetState(Line(9600, size))) << int(size);
+    }
+    EXPECT_FALSE(device.SetState(Line(0, 8)));
+    const termios after = SlaveTermios(port);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(cfgetospeed(&after), speed_t{B9600});
+}
+
+TEST_F(TermiosDeviceTest, TakesEveryDialogRateAndAnyOtherInteger) {
+    // The dialog's eighteen rates (seven without a termios code of their own),
+    // a few classic ones and integers a hand-edited setup file may bring.
+    const uint32_t rates[] = {1200,   2400,   4800,   7200,    9600,    14400,   19200,
+                              28800,  38400,  57600,  76800,   115200,  128000,  153600,
+                              230400, 256000, 460800, 921600,  50,      110,     300,
+                              31250,  123457, 250000, 1000000, 3000000, 12000000};
+    for (const uint32_t rate : rates) {
+        ASSERT_TRUE(device.SetState(Line(rate))) << rate;
+        DeviceControl back;
+        ASSERT_TRUE(device.GetState(back));
+        EXPECT_EQ(back.baudRate, rate);
+    }
+}
+
+TEST_F(TermiosDeviceTest, OutputLinesOfAPtyAreKeptAsSetAndItsModemInputsAreUnreadable) {
+    DeviceControl control = Line(9600);
+    control.dtrEnable = false;
+    control.rtsEnable = true;
+    ASSERT_TRUE(device.SetState(control));
+    DeviceControl back;
+    ASSERT_TRUE(device.GetState(back));
+    EXPECT_FALSE(back.dtrEnable);
+    EXPECT_TRUE(back.rtsEnable);
+
+    uint32_t modemBits = 0xFFFFFFFF;
+    EXPECT_FALSE(device.GetModemStatus(modemBits));
+    EXPECT_EQ(modemBits, 0u);
+}
+
+TEST_F(TermiosDeviceTest, ReportsTheQueueReadsWhatIsThereAndPurgesInput) {
+    ASSERT_TRUE(device.SetImmediateTimeouts());
+    ASSERT_TRUE(device.SetState(Line(115200)));
+    const uint8_t sent[100] = {1, 2, 3};
+    ASSERT_EQ(port.pty.WriteMaster(sent, sizeof(sent)), sizeof(sent));
+    ASSERT_TRUE(port.pty.WaitSlaveQueued(100));
+
+    CommStatus status;
+    ASSERT_TRUE(device.ClearError(status));
+    EXPECT_EQ(status.inputQueue, 100u);
+    EXPECT_EQ(status.errors, 0u);  // a pty keeps no error counters
+
+    uint8_t got[200] = {};
+    uint32_t count = 0;
+    ASSERT_TRUE(device.ReadBytes(got, 40, count));
+    EXPECT_EQ(count, 40u);
+    EXPECT_EQ(memcmp(got, sent, 40), 0);
+
+    // Asking for more than is queued returns what is there, at once.
+    ASSERT_TRUE(device.ReadBytes(got, sizeof(got), count));
+    EXPECT_EQ(count, 60u);
+
+    ASSERT_EQ(port.pty.WriteMaster(sent, sizeof(sent)), sizeof(sent));
+    ASSERT_TRUE(port.pty.WaitSlaveQueued(100));
+    ASSERT_TRUE(device.Purge(kPurgeRxClear));
+    ASSERT_TRUE(device.ClearError(status));
+    EXPECT_EQ(status.inputQueue, 0u);
+    ASSERT_TRUE(device.ReadBytes(got, sizeof(got), count));
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(TermiosDeviceTest, OpenIsExclusiveUntilClosed) {
+    TermiosCommDevice other(port.names);
+    EXPECT_FALSE(other.OpenDevice(PtyPort::kPort));
+    EXPECT_FALSE(other.IsOpen());
+    EXPECT_EQ(UnprivilegedOpenError(port.pty.SlavePath()), EBUSY);
+
+    device.CloseDevice();
+    // The exclusive mark must not outlive the close, or the next open fails.
+    EXPECT_EQ(UnprivilegedOpenError(port.pty.SlavePath()), 0);
+    EXPECT_TRUE(other.OpenDevice(PtyPort::kPort));
+}
+
+TEST_F(TermiosDeviceTest, AHungUpLineIsGoneUntilTheNextOpen) {
+    PtyPair second;
+    ScopedPortLink secondLink(port.directory.Path(), 2, second.SlavePath());
+    ASSERT_TRUE(second.Ok() && secondLink.Ok());
+
+    port.pty.CloseMaster();
+    CommStatus status;
+    EXPECT_FALSE(device.ClearError(status));
+    EXPECT_TRUE(device.DeviceGone());
+    // A write to a vanished line fails instead of waiting for room for ever.
+    const uint8_t data[64] = {};
+    uint32_t written = 0;
+    EXPECT_FALSE(device.WriteBytes(data, sizeof(data), written));
+
+    ASSERT_TRUE(device.OpenDevice(2));
+    EXPECT_FALSE(device.DeviceGone());
+    EXPECT_TRUE(device.ClearError(status));
+}
+
+TEST(TermiosDevice, OpenFailsWithoutATty) {
+    TempDirectory directory;
+    ASSERT_TRUE(directory.Ok());
+    ScopedPortLink dangling(directory.Path(), 7, directory.Path() + "no-such-tty");
+    const std::string plainFile = directory.Path() + "plain-file";
+    std::ofstream(plainFile) << "not a tty";
+    ScopedPortLink regular(directory.Path(), 8, plainFile);
+    ASSERT_TRUE(dangling.Ok() && regular.Ok());
+    LinuxPortNames names(directory.Path().c_str());
+    TermiosCommDevice device(names);
+
+    // Port 200 has no override and no table entry; port 0 does not exist.
+    for (const uint16_t port : {7, 8, 200, 0}) {
+        EXPECT_FALSE(device.OpenDevice(port)) << port;
+        EXPECT_FALSE(device.IsOpen());
+    }
+}
+
+TEST(TermiosDevice, EveryCallOnAClosedDeviceFails) {
+    LinuxPortNames names("");
+    TermiosCommDevice device(names);
+    DeviceControl control = Line(9600);
+    CommStatus status;
+    uint32_t bits = 0;
+    uint32_t count = 0;
+    uint8_t byte = 0;
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_FALSE(device.SetupQueues(300000, 20000));
+    EXPECT_FALSE(device.Purge(kPurgeRxClear | kPurgeTxClear));
+    EXPECT_FALSE(device.SetImmediateTimeouts());
+    EXPECT_FALSE(device.GetState(control));
+    EXPECT_FALSE(device.SetState(control));
+    EXPECT_FALSE(device.GetModemStatus(bits));
+    EXPECT_FALSE(device.ClearError(status));
+    EXPECT_FALSE(device.ReadBytes(&byte, 1, count));
+    EXPECT_FALSE(device.WriteBytes(&byte, 1, count));
+    EXPECT_FALSE(device.DeviceGone());
+    device.CloseDevice();  // harmless
+}
+
+TEST(TermiosDevice, TickCountFollowsTheClockInMilliseconds) {
+    LinuxPortNames names("");
+    TermiosCommDevice device(names);
+    const uint32_t start = device.TickCount();
+    usleep(50 * 1000);
+    const uint32_t elapsed = device.TickCount() - start;
+    EXPECT_GE(elapsed, 50u);
+    EXPECT_LT(elapsed, 2000u);
+}
+
+}  // namespace
