@@ -14,6 +14,9 @@ public:
     // modulePath and commandLine come from the platform (nullptr when it has
     // none); separator is its path separator. keepModulePathCase is set on a
     // case-sensitive file system, where a lower-cased path may not exist.
+    // A module path too long for kPathCapacity leaves setupFilePath empty:
+    // a cut path names some other file, and the setup file must never be
+    // written over that.
     AppPaths(const char* modulePath, const char* commandLine, char separator,
              bool keepModulePathCase);
     virtual ~AppPaths();

@@ -7,10 +7,11 @@
 
 namespace {
 
-// Appends one argument to out, in double quotes when it holds a blank, the
-// way a Windows command line shows it; cuts at capacity.
+// Appends one argument to out, in double quotes when it holds a blank or is
+// empty (so that it still shows), the way a Windows command line shows it;
+// cuts at capacity.
 size_t AppendArgument(char* out, size_t used, size_t capacity, const char* arg, size_t length) {
-    const bool quoted = memchr(arg, ' ', length) != nullptr;
+    const bool quoted = length == 0 || memchr(arg, ' ', length) != nullptr;
     auto put = [&](char c) {
         if (used + 1 < capacity) out[used++] = c;
     };
@@ -54,7 +55,8 @@ bool ReadCommandLine(char* out, size_t capacity) {
     size_t start = 0;
     for (size_t i = 0; i <= total; ++i) {
         if (i == total || raw[i] == '\0') {
-            if (i > start || i < total) used = AppendArgument(out, used, capacity, raw + start, i - start);
+            if (i > start || i < total)
+                used = AppendArgument(out, used, capacity, raw + start, i - start);
             start = i + 1;
             if (i + 1 >= total) break;
         }

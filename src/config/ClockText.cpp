@@ -1,0 +1,35 @@
+#include "config/ClockText.h"
+
+#include <cstdio>
+
+namespace {
+
+// Every field is shown with two digits; taking each modulo 100 keeps both
+// texts at their fixed widths even for a year outside 2000..2099 or a time
+// source that reports nonsense.
+unsigned TwoDigits(unsigned value) {
+    return value % 100;
+}
+
+constexpr int kCompactSource[12] = {6, 7, 3, 4, 0, 1, 9, 10, 12, 13, 15, 16};
+
+}  // namespace
+
+ClockText::ClockText(TimeSource& source) : timeSource(source) {}
+
+ClockText::~ClockText() = default;
+
+const char* ClockText::TimestampText() {
+    const LocalTime now = timeSource.Now();
+    std::snprintf(timestamp, sizeof(timestamp), "%02u.%02u.%02u %02u:%02u:%02u", TwoDigits(now.day),
+                  TwoDigits(now.month), TwoDigits(now.year), TwoDigits(now.hour),
+                  TwoDigits(now.minute), TwoDigits(now.second));
+    return timestamp;
+}
+
+const char* ClockText::CompactTimestamp() {
+    TimestampText();
+    for (int i = 0; i < 12; ++i) compact[i] = timestamp[kCompactSource[i]];
+    compact[12] = '\0';
+    return compact;
+}

@@ -1,0 +1,264 @@
+#include "config/IniFile.h"
+
+#include <cstring>
+
+#include "config/AppPaths.h"
+#include "config/MessageSink.h"
+
+namespace {
+
+constexpr const char* kCreateFailed = "ERROR: create IniFile";
+constexpr const char* kOpenFailed = "ERROR: open IniFile";
+constexpr const char* kCloseFailed = "ERROR: close IniFile";
+
+constexpr size_t kUnsignedValueLength = 50;
+constexpr size_t kLongValueLength = 70;
+constexpr size_t kCharValueLength = 50;
+static_assert(kLongValueLength < IniFile::kValueCapacity);
+
+constexpr uint32_t kLongLimit = 4294967295u;
+
+bool IsPrintable(unsigned char c) {
+    return c >= 0x20 && c <= 0x7E;
+}
+bool IsNameByte(unsigned char c) {
+    return c >= 0x21 && c <= 0x7E;
+}
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Splits the file into the pieces the lookup compares: a line up to and
+// including its LF, or kPieceLength bytes of a longer one. Reads in blocks so
+// that a file of megabytes costs no more than one pass per lookup.
+class PieceReader {
+public:
+    explicit PieceReader(std::FILE* source) : file(source) {}
+
+    // The next piece into piece; its length, 0 at the end of the file.
+    size_t Next(char (&piece)[IniFile::kPieceLength]) {
+        size_t length = 0;
+        while (length < IniFile::kPieceLength) {
+            if (position == filled && !Refill()) break;
+            const char c = block[position++];
+            piece[length++] = c;
+            if (c == '\n') break;
+        }
+        return length;
+    }
+
+private:
+    bool Refill() {
+        filled = std::fread(block, 1, sizeof(block), file);
+        position = 0;
+        return filled > 0;
+    }
+
+    std::FILE* file;
+    char block[4096];
+    size_t filled = 0;
+    size_t position = 0;
+};
+
+bool PieceStartsWithKey(const char* piece, size_t pieceLength, const char* key, size_t keyLength) {
+    if (pieceLength < keyLength + 1 || piece[keyLength] != '=') return false;
+    for (size_t i = 0; i < keyLength; ++i) {
+        if (LowerAscii(piece[i]) != LowerAscii(key[i])) return false;
+    }
+    return true;
+}
+
+// Leading white space, then an optional sign; returns where the digits start.
+const char* SkipToDigits(const char* text, bool& negative) {
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+    negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    return text;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A signed decimal number modulo 65536 (so -1 is 65535); no digits give 0.
+uint16_t ParseModulo16(const char* text) {
+    bool negative = false;
+    uint32_t value = 0;
+    for (const char* p = SkipToDigits(text, negative); IsDigit(*p); ++p) {
+        value = (value * 10 + static_cast<uint32_t>(*p - '0')) & 0xFFFFu;
+    }
+    return static_cast<uint16_t>(negative ? (0x10000u - value) & 0xFFFFu : value);
+}
+
+// An unsigned decimal number; beyond 4294967295 (with either sign) it stays
+// there, and a '-' negates it modulo 2^32.
+uint32_t ParseSaturated32(const char* text) {
+    bool negative = false;
+    uint64_t value = 0;
+    for (const char* p = SkipToDigits(text, negative); IsDigit(*p); ++p) {
+        value = value * 10 + static_cast<uint64_t>(*p - '0');
+        if (value > kLongLimit) return kLongLimit;
+    }
+    const uint32_t magnitude = static_cast<uint32_t>(value);
+    return negative ? 0u - magnitude : magnitude;
+}
+
+}  // namespace
+
+uint64_t FileSize(const char* path) {
+    if (path == nullptr || path[0] == '\0') return 0;
+    std::FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) return 0;
+    // A first byte proves the file readable; a folder opens on some systems
+    // but yields none.
+    uint64_t size = 0;
+    if (std::fgetc(f) != EOF && std::fseek(f, 0, SEEK_END) == 0) {
+        const long end = std::ftell(f);
+        if (end > 0) size = static_cast<uint64_t>(end);
+    }
+    std::fclose(f);
+    return size;
+}
+
+IniFile::IniFile(const AppPaths& appPaths, MessageSink& messageSink)
+    : paths(appPaths), messages(messageSink) {}
+
+IniFile::~IniFile() {
+    DropFile();
+}
+
+void IniFile::DropFile() {
+    if (file != nullptr) std::fclose(file);
+    file = nullptr;
+}
+
+int IniFile::CreateForWriting(const char* header) {
+    DropFile();
+    const char* path = paths.setupFilePath();
+    file = path[0] != '\0' ? std::fopen(path, "wb") : nullptr;
+    if (file == nullptr) {
+        messages.ShowMessage(kCreateFailed);
+        return 0;
+    }
+    if (!WriteRaw(header != nullptr ? header : "")) {
+        DropFile();
+        return 0;
+    }
+    return 1;
+}
+
+int IniFile::OpenForReading() {
+    DropFile();
+    if (FileSize(paths.setupFilePath()) == 0) return 0;
+    file = std::fopen(paths.setupFilePath(), "rb");
+    if (file == nullptr) {
+        messages.ShowMessage(kOpenFailed);
+        return 0;
+    }
+    return 1;
+}
+
+int IniFile::Close() {
+    if (file == nullptr) return 0;
+    const int result = std::fclose(file);
+    file = nullptr;
+    if (result != 0) {
+        messages.ShowMessage(kCloseFailed);
+        return 0;
+    }
+    return 1;
+}
+
+int IniFile::WriteRaw(const char* text) {
+    if (file == nullptr) return 0;
+    const size_t length = std::strlen(text);
+    return std::fwrite(text, 1, length, file) == length ? 1 : 0;
+}
+
+// Written in parts rather than formatted into one buffer, so that a value of
+// any length still ends with its CR LF.
+int IniFile::WriteKeyLine(const char* key, const char* value) {
+    if (file == nullptr) return 0;
+    const int keyWritten = WriteRaw(key);
+    const int separatorWritten = WriteRaw("=");
+    const int valueWritten = WriteRaw(value);
+    const int endWritten = WriteRaw("\r\n");
+    return keyWritten & separatorWritten & valueWritten & endWritten;
+}
+
+int IniFile::WriteSection(const char* name) {
+    if (file == nullptr) return 0;
+    const int open = WriteRaw("\r\n[");
+    const int written = WriteRaw(name);
+    const int close = WriteRaw("]\r\n");
+    return open & written & close;
+}
+
+int IniFile::WriteUnsigned(const char* key, unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof(text), "%u", value & 0xFFFFu);
+    return WriteKeyLine(key, text);
+}
+
+int IniFile::WriteLong(const char* key, uint32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof(text), "%lu", static_cast<unsigned long>(value));
+    return WriteKeyLine(key, text);
+}
+
+int IniFile::WriteChar(const char* key, char value) {
+    const unsigned char byte = static_cast<unsigned char>(value);
+    char text[8];
+    if (IsNameByte(byte)) {
+        std::snprintf(text, sizeof(text), "%c", value);
+    } else {
+        std::snprintf(text, sizeof(text), "0x%02X", static_cast<unsigned>(byte));
+    }
+    return WriteKeyLine(key, text);
+}
+
+int IniFile::WriteText(const char* key, const char* text) {
+    return WriteKeyLine(key, text != nullptr ? text : "");
+}
+
+size_t IniFile::FindValue(const char* key, char* out, size_t maxLength) {
+    if (out != nullptr) out[0] = '\0';
+    if (file == nullptr || key == nullptr || out == nullptr) return 0;
+    const size_t keyLength = std::strlen(key);
+    if (keyLength > kMaxKeyLength) return 0;
+    if (std::fseek(file, 0, SEEK_SET) != 0) return 0;
+    std::clearerr(file);
+
+    PieceReader reader(file);
+    char piece[kPieceLength];
+    for (size_t length = reader.Next(piece); length > 0; length = reader.Next(piece)) {
+        if (!PieceStartsWithKey(piece, length, key, keyLength)) continue;
+        size_t valueLength = 0;
+        for (size_t i = keyLength + 1; i < length && valueLength < maxLength; ++i) {
+            if (!IsPrintable(static_cast<unsigned char>(piece[i]))) break;
+            out[valueLength++] = piece[i];
+        }
+        out[valueLength] = '\0';
+        return valueLength;
+    }
+    return 0;
+}
+
+int IniFile::ReadUnsigned(const char* key, uint16_t& target) {
+    if (FindValue(key, valueBuffer, kUnsignedValueLength) == 0) return 0;
+    target = ParseModulo16(valueBuffer);
+    return 1;
+}
+
+int IniFile::ReadLong(const char* key, uint32_t& target) {
+    if (FindValue(key, valueBuffer, kLongValueLength) == 0) return 0;
+    target = ParseSaturated32(valueBuffer);
+    return 1;
+}
+
+int IniFile::ReadChar(const char* key, char& target) {
+    if (FindValue(key, valueBuffer, kCharValueLength) == 0) return 0;
+    target = valueBuffer[0];
+    return 1;
+}

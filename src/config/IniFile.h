@@ -1,0 +1,65 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+class AppPaths;
+class MessageSink;
+
+// The size in bytes of the file at path; 0 when it is missing, empty or
+// cannot be read (a folder, a file without read permission).
+uint64_t FileSize(const char* path);
+
+// The setup file of one AppPaths: written whole from a header and key lines
+// ("KEY=value" with CR LF), read back one key at a time by scanning from the
+// start. One file is open at a time, for writing or for reading; failures the
+// user must know of go to the MessageSink. Results are 1 for success, 0 for
+// failure.
+class IniFile {
+public:
+    static constexpr size_t kMaxKeyLength = 100;
+    // A longer line is read as several pieces, each matched like a line.
+    static constexpr size_t kPieceLength = 179;
+    // Room for the longest value a typed reader converts.
+    static constexpr size_t kValueCapacity = 71;
+
+    IniFile(const AppPaths& paths, MessageSink& messages);
+    // Closes a file still open, without a message.
+    ~IniFile();
+    IniFile(const IniFile&) = delete;
+    IniFile& operator=(const IniFile&) = delete;
+
+    int CreateForWriting(const char* header);
+    // 0 without a message when the file is missing or empty.
+    int OpenForReading();
+    int Close();
+    bool isOpen() const { return file != nullptr; }
+
+    int WriteSection(const char* name);
+    // The number is written modulo 65536.
+    int WriteUnsigned(const char* key, unsigned value);
+    int WriteLong(const char* key, uint32_t value);
+    // A byte outside 0x21..0x7E is written as 0x followed by two hex digits.
+    int WriteChar(const char* key, char value);
+    int WriteText(const char* key, const char* text);
+
+    // Copies the value of the first line beginning with "key=" (any case)
+    // into out, which holds maxLength + 1 bytes; the value ends at its first
+    // byte outside 0x20..0x7E. Returns its length; 0 when missing or empty.
+    size_t FindValue(const char* key, char* out, size_t maxLength);
+    // Each leaves target unchanged and returns 0 when the key is missing or
+    // its value empty.
+    int ReadUnsigned(const char* key, uint16_t& target);  // signed decimal, modulo 65536
+    int ReadLong(const char* key, uint32_t& target);      // saturates at 4294967295
+    int ReadChar(const char* key, char& target);          // the value's first character
+
+private:
+    int WriteRaw(const char* text);
+    int WriteKeyLine(const char* key, const char* value);
+    void DropFile();
+
+    const AppPaths& paths;
+    MessageSink& messages;
+    std::FILE* file = nullptr;
+    char valueBuffer[kValueCapacity] = {};
+};

@@ -1,0 +1,114 @@
+#include <cstdio>
+#include <cstring>
+
+#include "config/AppPaths.h"
+#include "config/ClockText.h"
+#include "config/IniFile.h"
+#include "config/MessageSink.h"
+#include "config/SetupData.h"
+
+namespace {
+
+constexpr const char* kCreateFailed = "ERROR: create IniFile";
+constexpr const char* kOpenFailed = "ERROR: open IniFile";
+constexpr size_t kMacLength = 12;
+// One more than a valid address, so that a longer value is seen as too long.
+constexpr size_t kMacLookupLength = 14;
+
+void UpperAscii(char* text) {
+    for (; *text != '\0'; ++text) {
+        if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');
+    }
+}
+
+void MacKey(int slot, char (&key)[8]) {
+    std::snprintf(key, sizeof(key), "MAC%d", slot + 1);
+}
+
+void WriteLineSettings(IniFile& ini, const LineSettings& line) {
+    ini.WriteSection("RS232");
+    ini.WriteUnsigned("COMPORT", line.port);
+    ini.WriteLong("COMBAUD", line.baud);
+    ini.WriteChar("COMPARI", line.parity);
+    ini.WriteUnsigned("COMBITS", line.dataBits);
+    ini.WriteUnsigned("COMSTOP", line.stopBits);
+}
+
+void WriteMacList(IniFile& ini, const SetupData& data) {
+    ini.WriteSection("BLUETOOTH");
+    ini.WriteUnsigned("SELECTED_MAC", data.selectedMac);
+    for (int slot = 0; slot < kMacSlots; ++slot) {
+        // A slot is bounded by its capacity, terminated or not.
+        char value[kMacSlotCapacity + 1];
+        std::snprintf(value, sizeof(value), "%.*s", static_cast<int>(kMacSlotCapacity),
+                      data.macList[slot]);
+        char key[8];
+        MacKey(slot, key);
+        ini.WriteText(key, value);
+    }
+}
+
+void ReadMacList(IniFile& ini, SetupData& data) {
+    data.selectedMac = 0;
+    ini.ReadUnsigned("SELECTED_MAC", data.selectedMac);
+    for (int slot = 0; slot < kMacSlots; ++slot) {
+        std::memset(data.macList[slot], 0, kMacSlotCapacity);
+        char key[8];
+        MacKey(slot, key);
+        char value[kMacLookupLength + 1];
+        if (ini.FindValue(key, value, kMacLookupLength) == kMacLength) {
+            std::memcpy(data.macList[slot], value, kMacLength);
+        }
+    }
+}
+
+}  // namespace
+
+int SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const SetupData& data,
+              char& helpLanguage) {
+    const LineSettings& line = data.saveMode == 'P' ? data.lineSettings : data.startupLineSettings;
+
+    char header[AppPaths::kPathCapacity + 32];
+    std::snprintf(header, sizeof(header), "==[ SETUP FILE FOR %s ]==\r\n", paths.programFileName());
+    UpperAscii(header);
+
+    IniFile ini(paths, messages);
+    if (!ini.CreateForWriting(header)) {
+        messages.ShowMessage(kCreateFailed);
+        return 0;
+    }
+    WriteLineSettings(ini, line);
+
+    ini.WriteSection("ACCESS");
+    ini.WriteText("LastAccess", clock.TimestampText());
+    ini.WriteText("LastCommand", paths.commandLine());
+
+    ini.WriteSection("HELP");
+    if (helpLanguage != 'D' && helpLanguage != 'E') helpLanguage = 'D';
+    ini.WriteChar("LANGUAGE", helpLanguage);
+
+    WriteMacList(ini, data);
+    return ini.Close();
+}
+
+int LoadSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, SetupData& data,
+              char& helpLanguage) {
+    IniFile ini(paths, messages);
+    if (!ini.OpenForReading()) {
+        // A first run, or a file that cannot be read: write what is held and
+        // read that back, so that the file exists from now on.
+        if (!SaveSetup(paths, clock, messages, data, helpLanguage) || !ini.OpenForReading()) {
+            messages.ShowMessage(kOpenFailed);
+            return 0;
+        }
+    }
+    LineSettings& line = data.lineSettings;
+    ini.ReadUnsigned("COMPORT", line.port);
+    ini.ReadLong("COMBAUD", line.baud);
+    ini.ReadChar("COMPARI", line.parity);
+    ini.ReadUnsigned("COMBITS", line.dataBits);
+    ini.ReadUnsigned("COMSTOP", line.stopBits);
+    ini.ReadChar("LANGUAGE", helpLanguage);
+    ReadMacList(ini, data);
+    return ini.Close();
+}

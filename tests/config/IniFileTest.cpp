@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "ConfigTestSupport.h"
+#include "config/AppPaths.h"
+#include "config/IniFile.h"
+
+namespace {
+
+using namespace std::string_view_literals;
+using namespace config_test;
+
+class IniFileTest : public ::testing::Test {
+protected:
+    void OpenWith(const std::string& bytes) {
+        ASSERT_TRUE(WriteBytes(paths.setupFilePath(), bytes));
+        ASSERT_EQ(ini.OpenForReading(), 1);
+    }
+    std::string Value(const char* key, size_t maxLength = 200) {
+        char out[256] = "unchanged";
+        const size_t length = ini.FindValue(key, out, maxLength);
+        EXPECT_EQ(length, std::string(out).size()) << key;
+        return out;
+    }
+
+    TempFolder folder;
+    AppPaths paths{folder.Join("quorvant.exe").c_str(), "x", kSeparator, kKeepModulePathCase};
+    RecordingSink sink;
+    IniFile ini{paths, sink};
+};
+
+TEST_F(IniFileTest, WritersProduceTheirLineFormsAndReadBack) {
+    ASSERT_EQ(ini.CreateForWriting("HEAD\r\n"), 1);
+    ini.WriteSection("S");
+    ini.WriteUnsigned("U", 70000);
+    ini.WriteLong("L", 4294967295u);
+    ini.WriteChar("C", 'E');
+    ini.WriteChar("ESC", '\x1B');
+    ini.WriteChar("BLANK", ' ');
+    ini.WriteChar("HIGH", '\xE4');
+    ini.WriteText("T", " a b ");
+    ini.WriteText("EMPTY", "");
+    ASSERT_EQ(ini.Close(), 1);
+
+    EXPECT_EQ(ReadBytes(paths.setupFilePath()),
+              "HEAD\r\n\r\n[S]\r\nU=4464\r\nL=4294967295\r\nC=E\r\nESC=0x1B\r\nBLANK=0x20\r\n"
+              "HIGH=0xE4\r\nT= a b \r\nEMPTY=\r\n");
+
+    // The hexadecimal form is not decoded: it reads back as its first character.
+    ASSERT_EQ(ini.OpenForReading(), 1);
+    char c = 0;
+    EXPECT_EQ(ini.ReadChar("ESC", c), 1);
+    EXPECT_EQ(c, '0');
+    EXPECT_EQ(ini.ReadChar("C", c), 1);
+    EXPECT_EQ(c, 'E');
+    EXPECT_EQ(Value("T"), " a b ");
+    EXPECT_EQ(ini.Close(), 1);
+    EXPECT_TRUE(sink.shown.empty());
+}
+
+TEST_F(IniFileTest, FindValueTakesTheFirstLineThatBeginsWithTheKey) {
+    const std::string key100(100, 'K');
+    const std::string key101(101, 'K');
+    OpenWith(
+        Cat({"COMPORT=5\r\n"
+             "\r\n[RS232]\r\n"
+             "COMPORT=3\r\n"
+             "MAC10=AAAAAAAAAAAA\r\n"
+             "MAC1=BBBBBBBBBBBB\r\n"
+             "comstop=2\r\n"
+             " COMBITS=7\r\n"
+             "COMPARI = O\r\n"
+             "NOTE=  a b  \r\n"
+             "TABBED=value\t; comment\r\n"
+             "HIGH=ab\xE4"
+             "cd\r\n"
+             "NUL=ab\0cd\r\n"
+             "LFONLY=lf\n"
+             "EMPTY=\r\n"sv,
+             key100, "=hundred\r\n", key101, "=too long\r\n", "BARE=last"}));
+    struct {
+        std::string key;
+        size_t maxLength;
+        const char* value;
+    } const cases[] = {
+        {"COMPORT", 200, "5"},  // above its section, and first
+        {"MAC1", 200, "BBBBBBBBBBBB"},
+        {"MAC10", 200, "AAAAAAAAAAAA"},
+        {"COMSTOP", 200, "2"},
+        {"COMBITS", 200, ""},  // a blank before the key
+        {"COMPARI", 200, ""},  // a blank before the '='
+        {"NOTE", 200, "  a b  "},
+        {"NOTE", 3, "  a"},
+        {"TABBED", 200, "value"},
+        {"HIGH", 200, "ab"},
+        {"NUL", 200, "ab"},
+        {"LFONLY", 200, "lf"},
+        {"EMPTY", 200, ""},
+        {key100, 200, "hundred"},
+        {key101, 200, ""},
+        {"BARE", 200, "last"},
+        {"MISSING", 200, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key.substr(0, 20));
+        EXPECT_EQ(Value(c.key.c_str(), c.maxLength), c.value);
+    }
+}
+
+TEST_F(IniFileTest, LongLinesAreMatchedPieceByPiece) {
+    // A line is read in pieces of 179 characters; a piece that begins with the key
+    // matches like a line of its own.
+    struct {
+        size_t filler;
+        bool found;
+    } const cases[] = {{178, false}, {179, true}, {357, false}, {358, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.filler);
+        OpenWith(Cat({std::string(c.filler, '#'), "COMPORT=9\r\n"}));
+        uint16_t port = 1;
+        EXPECT_EQ(ini.ReadUnsigned("COMPORT", port), c.found ? 1 : 0);
+        EXPECT_EQ(port, c.found ? 9 : 1);
+        ini.Close();
+    }
+}
+
+TEST_F(IniFileTest, NumbersConvertModuloOrClamped) {
+    struct {
+        const char* text;
+        uint16_t asUnsigned;
+        uint32_t asLong;
+    } const cases[] = {
+        {"7", 7, 7},
+        {" 7", 7, 7},
+        {"+12abc", 12, 12},
+        {"x", 0, 0},
+        {"70000", 4464, 70000},
+        {"-1", 65535, 4294967295u},
+        {"-70000", 61072, 4294897296u},
+        {"123456789012", 6676, 4294967295u},
+        {"4294967295", 65535, 4294967295u},
+        {"4294967296", 0, 4294967295u},
+        {"-4294967295", 1, 1},
+        {"-4294967296", 0, 4294967295u},
+    };
+    std::string file;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        file += Cat({"N", std::to_string(i), "=", cases[i].text, "\r\n"});
+    }
+    OpenWith(file);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].text);
+        const std::string key = Cat({"N", std::to_string(i)});
+        uint16_t u = 99;
+        uint32_t l = 99;
+        EXPECT_EQ(ini.ReadUnsigned(key.c_str(), u), 1);
+        EXPECT_EQ(ini.ReadLong(key.c_str(), l), 1);
+        EXPECT_EQ(u, cases[i].asUnsigned);
+        EXPECT_EQ(l, cases[i].asLong);
+    }
+}
+
+TEST_F(IniFileTest, ReadersKeepTheTargetWhenTheValueIsMissingOrEmpty) {
+    OpenWith("COMPARI= E\r\nEMPTY=\r\n");
+    char parity = 'Q';
+    uint16_t u = 42;
+    uint32_t l = 42;
+    EXPECT_EQ(ini.ReadChar("COMPARI", parity), 1);
+    EXPECT_EQ(parity, ' ');  // no white space is skipped for a character
+    for (const char* key : {"EMPTY", "MISSING"}) {
+        char c = 'Q';
+        EXPECT_EQ(ini.ReadChar(key, c), 0);
+        EXPECT_EQ(ini.ReadUnsigned(key, u), 0);
+        EXPECT_EQ(ini.ReadLong(key, l), 0);
+        EXPECT_EQ(c, 'Q');
+    }
+    EXPECT_EQ(u, 42);
+    EXPECT_EQ(l, 42u);
+}
+
+TEST_F(IniFileTest, MissingEmptyOrFolderIsNoFileToRead) {
+    const std::string setupPath = paths.setupFilePath();
+    EXPECT_EQ(FileSize(setupPath.c_str()), 0u);
+    EXPECT_EQ(ini.OpenForReading(), 0);
+
+    ASSERT_TRUE(WriteBytes(setupPath, ""));
+    EXPECT_EQ(FileSize(setupPath.c_str()), 0u);
+    EXPECT_EQ(ini.OpenForReading(), 0);
+    EXPECT_TRUE(sink.shown.empty());
+
+    // Nothing is open: every operation fails quietly instead of touching a file.
+    char out[8] = "x";
+    EXPECT_EQ(ini.FindValue("A", out, 7), 0u);
+    EXPECT_EQ(ini.WriteText("A", "b"), 0);
+    EXPECT_EQ(ini.Close(), 0);
+    EXPECT_TRUE(sink.shown.empty());
+
+    std::filesystem::remove(setupPath);
+    std::filesystem::create_directory(setupPath);
+    EXPECT_EQ(FileSize(setupPath.c_str()), 0u);
+    EXPECT_EQ(ini.OpenForReading(), 0);
+    EXPECT_TRUE(sink.shown.empty());
+    EXPECT_EQ(ini.CreateForWriting("H\r\n"), 0);
+    EXPECT_EQ(ini.WriteSection("S"), 0);
+    EXPECT_EQ(sink.shown, std::vector<std::string>{kCreateFailed});
+}
+
+}  // namespace

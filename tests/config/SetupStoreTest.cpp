@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "ConfigTestSupport.h"
+#include "config/AppPaths.h"
+#include "config/ClockText.h"
+#include "config/SetupData.h"
+
+namespace {
+
+using namespace std::string_literals;
+using namespace config_test;
+
+// What the main window does when it starts: defaults (as constructed), load, keep
+// the loaded line settings as the start-up ones, write the file anew.
+void StartUp(AppPaths& paths, ClockText& clock, MessageSink& sink, SetupData& data,
+             char& language) {
+    LoadSetup(paths, clock, sink, data, language);
+    data.startupLineSettings = data.lineSettings;
+    SaveSetup(paths, clock, sink, data, language);
+}
+
+class SetupStoreTest : public ::testing::Test {
+protected:
+    std::string ProgramPath() const { return folder.Join("quorvant.exe"); }
+    std::string CommandLine() const { return Cat({"\"", ProgramPath(), "\""}); }
+    std::string SetupFile() const { return ReadBytes(paths.setupFilePath()); }
+
+    TempFolder folder;
+    AppPaths paths{ProgramPath().c_str(), CommandLine().c_str(), kSeparator, kKeepModulePathCase};
+    FixedClock source{At(2026, 12, 6, 6, 10, 0)};
+    ClockText clock{source};
+    RecordingSink sink;
+    SetupData data;
+    char language = 0;
+};
+
+TEST_F(SetupStoreTest, FirstStartWritesTheDefaultFileByteForByte) {
+    // A zero-byte file is no file at all.
+    for (const bool emptyFileFirst : {false, true}) {
+        SCOPED_TRACE(emptyFileFirst ? "zero-byte file" : "no file");
+        std::filesystem::remove(paths.setupFilePath());
+        if (emptyFileFirst) {
+            ASSERT_TRUE(WriteBytes(paths.setupFilePath(), ""));
+        }
+        data = SetupData{};
+        language = 0;
+
+        StartUp(paths, clock, sink, data, language);
+
+        EXPECT_EQ(
+            SetupFile(),
+            Cat({"==[ SETUP FILE FOR QUORVANT.EXE ]==\r\n"
+                 "\r\n[RS232]\r\n"
+                 "COMPORT=1\r\nCOMBAUD=115200\r\nCOMPARI=E\r\nCOMBITS=8\r\nCOMSTOP=1\r\n"
+                 "\r\n[ACCESS]\r\n"
+                 "LastAccess=06.12.26 06:10:00\r\n"
+                 "LastCommand=",
+                 Lower(CommandLine()),
+                 "\r\n"
+                 "\r\n[HELP]\r\n"
+                 "LANGUAGE=D\r\n"
+                 "\r\n[BLUETOOTH]\r\n"
+                 "SELECTED_MAC=0\r\n"
+                 "MAC1=\r\nMAC2=\r\nMAC3=\r\nMAC4=\r\nMAC5=\r\nMAC6=\r\nMAC7=\r\nMAC8=\r\n"}));
+        EXPECT_EQ(data.lineSettings, LineSettings{});
+        EXPECT_EQ(data.startupLineSettings, LineSettings{});
+        EXPECT_EQ(language, 'D');
+        EXPECT_TRUE(sink.shown.empty());
+    }
+}
+
+TEST_F(SetupStoreTest, HandEditedFileIsLoadedAndRewrittenClean) {
+    ASSERT_TRUE(WriteBytes(paths.setupFilePath(),
+                           "COMPORT=5\n"  // above its section, so it wins
+                           "[RS232]\r\n"
+                           "COMPORT=3\r\n"
+                           "ComBaud=9600\r\n"
+                           "COMPARI=N\tnone\r\n"
+                           "COMBITS=7\0junk\n"s
+                           "UNKNOWN=kept nowhere\r\n"
+                           "LANGUAGE=e\r\n"
+                           "SELECTED_MAC=4\r\n"
+                           "MAC3=0123456789A\r\n"
+                           "MAC4=0123456789ABC\r\n"
+                           "MAC5=any 12 chars\r\n"
+                           "MAC10=AAAAAAAAAAAA"));
+
+    StartUp(paths, clock, sink, data, language);
+
+    LineSettings expected;
+    expected.port = 5;
+    expected.baud = 9600;
+    expected.parity = 'N';
+    expected.dataBits = 7;
+    EXPECT_EQ(data.lineSettings, expected);
+    EXPECT_EQ(data.startupLineSettings, expected);
+    EXPECT_EQ(language, 'D');  // 'e' is no language: German, and so it is saved
+    EXPECT_EQ(data.selectedMac, 4);
+    EXPECT_STREQ(data.macList[0], "");
+    EXPECT_STREQ(data.macList[2], "");  // 11 characters
+    EXPECT_STREQ(data.macList[3], "");  // 13 characters
+    EXPECT_STREQ(data.macList[4], "any 12 chars");
+    EXPECT_STREQ(data.macList[7], "");
+
+    const std::string file = SetupFile();
+    EXPECT_NE(file.find("\r\n[RS232]\r\nCOMPORT=5\r\nCOMBAUD=9600\r\nCOMPARI=N\r\nCOMBITS=7\r\n"
+                        "COMSTOP=1\r\n"),
+              std::string::npos);
+    EXPECT_NE(file.find("\r\nLANGUAGE=D\r\n"), std::string::npos);
+    EXPECT_NE(file.find("\r\nSELECTED_MAC=4\r\nMAC1=\r\nMAC2=\r\nMAC3=\r\nMAC4=\r\n"
+                        "MAC5=any 12 chars\r\nMAC6=\r\n"),
+              std::string::npos);
+    EXPECT_EQ(file.find("UNKNOWN"), std::string::npos);
+    EXPECT_EQ(file.find("MAC10"), std::string::npos);
+    EXPECT_TRUE(sink.shown.empty());
+}
+
+TEST_F(SetupStoreTest, OnlyPermanentModeSavesTheSettingsInUse) {
+    data.startupLineSettings = LineSettings{};
+    data.lineSettings = {7, 9600, 'O', 7, 2};
+    struct {
+        char saveMode;
+        const char* rs232;
+    } const cases[] = {
+        {'P', "COMPORT=7\r\nCOMBAUD=9600\r\nCOMPARI=O\r\nCOMBITS=7\r\nCOMSTOP=2\r\n"},
+        {'0', "COMPORT=1\r\nCOMBAUD=115200\r\nCOMPARI=E\r\nCOMBITS=8\r\nCOMSTOP=1\r\n"},
+        {'X', "COMPORT=1\r\nCOMBAUD=115200\r\nCOMPARI=E\r\nCOMBITS=8\r\nCOMSTOP=1\r\n"},
+        {'p', "COMPORT=1\r\nCOMBAUD=115200\r\nCOMPARI=E\r\nCOMBITS=8\r\nCOMSTOP=1\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.saveMode);
+        data.saveMode = c.saveMode;
+        EXPECT_EQ(SaveSetup(paths, clock, sink, data, language), 1);
+        EXPECT_NE(SetupFile().find(Cat({"[RS232]\r\n", c.rs232, "\r\n[ACCESS]"})),
+                  std::string::npos);
+    }
+}
+
+TEST_F(SetupStoreTest, SavedValuesLoadBackAsTheyWere) {
+    data.lineSettings = {12, 921600, 'M', 5, 2};
+    data.selectedMac = 3;
+    std::memcpy(data.macList[0], "0123456789AB", 13);
+    std::memcpy(data.macList[7], "00a0c9e1f2d3", 13);
+    language = 'E';
+    ASSERT_EQ(SaveSetup(paths, clock, sink, data, language), 1);
+
+    SetupData loaded;
+    char loadedLanguage = 0;
+    ASSERT_EQ(LoadSetup(paths, clock, sink, loaded, loadedLanguage), 1);
+    EXPECT_EQ(loaded.lineSettings, data.lineSettings);
+    EXPECT_EQ(loaded.selectedMac, 3);
+    EXPECT_EQ(loadedLanguage, 'E');
+    for (int slot = 0; slot < kMacSlots; ++slot) {
+        EXPECT_STREQ(loaded.macList[slot], data.macList[slot]) << slot;
+    }
+    EXPECT_TRUE(sink.shown.empty());
+}
+
+TEST_F(SetupStoreTest, MegabytesOfGarbageGiveTheDefaultsAndAFreshFile) {
+    std::mt19937 random(20261206);
+    std::string garbage(3 << 20, '\0');
+    for (char& c : garbage) c = static_cast<char>(random() & 0xFF);
+    for (char& c : garbage) {
+        if (c == '\n' || c == '\r') c = '\0';
+    }
+    ASSERT_TRUE(WriteBytes(paths.setupFilePath(), garbage));
+
+    StartUp(paths, clock, sink, data, language);
+
+    EXPECT_EQ(data.lineSettings, LineSettings{});
+    EXPECT_EQ(language, 'D');
+    const std::string file = SetupFile();
+    EXPECT_EQ(file.rfind("==[ SETUP FILE FOR QUORVANT.EXE ]==\r\n", 0), 0u);
+    EXPECT_LT(file.size(), 1000u);
+    EXPECT_TRUE(sink.shown.empty());
+}
+
+// The three ways a real disk refuses the setup file; "folder is a file" fails for
+// every user, so it stands in when a read-only folder stays writable (root, Windows).
+enum class Unwritable { MissingFolder, FolderIsAFile, ReadOnlyFolder };
+
+class UnwritableSetupTest : public ::testing::TestWithParam<Unwritable> {};
+
+TEST_P(UnwritableSetupTest, StartUpReportsAndKeepsEveryValueItHeld) {
+    TempFolder folder;
+    const std::string place = folder.Join("place");
+    switch (GetParam()) {
+        case Unwritable::MissingFolder:
+            break;
+        case Unwritable::FolderIsAFile:
+            ASSERT_TRUE(WriteBytes(place, "a file"));
+            break;
+        case Unwritable::ReadOnlyFolder: {
+            std::filesystem::create_directory(place);
+            std::filesystem::permissions(
+                place, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+            const std::string probe = Cat({place, {&kSeparator, 1}, "probe"});
+            if (WriteBytes(probe, "x")) {
+                GTEST_SKIP() << "a read-only folder stays writable for this user";
+            }
+            break;
+        }
+    }
+    const std::string program = Cat({place, {&kSeparator, 1}, "quorvant.exe"});
+    AppPaths paths(program.c_str(), "quorvant", kSeparator, kKeepModulePathCase);
+    FixedClock source(At(2026, 12, 6, 6, 10, 0));
+    ClockText clock(source);
+    RecordingSink sink;
+    SetupData data;
+    data.lineSettings = {4, 19200, 'N', 8, 1};
+    data.selectedMac = 2;
+    std::memcpy(data.macList[1], "0123456789AB", 13);
+    char language = 'E';
+
+    StartUp(paths, clock, sink, data, language);
+
+    // The load's own save fails (create shown by the file and by the save), then the
+    // load gives up; the start-up save fails the same way.
+    EXPECT_EQ(sink.Count(kCreateFailed), 4);
+    EXPECT_EQ(sink.Count(kOpenFailed), 1);
+    EXPECT_EQ(sink.shown.size(), 5u);
+    const LineSettings held{4, 19200, 'N', 8, 1};
+    EXPECT_EQ(data.lineSettings, held);
+    EXPECT_EQ(data.startupLineSettings, held);
+    EXPECT_EQ(data.selectedMac, 2);
+    EXPECT_STREQ(data.macList[1], "0123456789AB");
+    EXPECT_EQ(language, 'E');
+}
+
+INSTANTIATE_TEST_SUITE_P(Disk, UnwritableSetupTest,
+                         ::testing::Values(Unwritable::MissingFolder, Unwritable::FolderIsAFile,
+                                           Unwritable::ReadOnlyFolder));
+
+}  // namespace
