@@ -1,6 +1,8 @@
 #include "config/IniFile.h"
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "config/AppPaths.h"
 #include "config/MessageSink.h"
@@ -104,6 +106,14 @@ uint32_t ParseSaturated32(const char* text) {
     return negative ? 0u - magnitude : magnitude;
 }
 
+// Something other than a file stands at path (a folder): it must neither be
+// written into nor replaced.
+bool IsOtherThanFile(const char* path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
 }  // namespace
 
 uint64_t FileSize(const char* path) {
@@ -131,12 +141,19 @@ IniFile::~IniFile() {
 void IniFile::DropFile() {
     if (file != nullptr) std::fclose(file);
     file = nullptr;
+    if (writing) std::remove(sidePath);
+    writing = false;
 }
 
 int IniFile::CreateForWriting(const char* header) {
     DropFile();
     const char* path = paths.setupFilePath();
-    file = path[0] != '\0' ? std::fopen(path, "wb") : nullptr;
+    const int length = std::snprintf(sidePath, sizeof(sidePath), "%s%s", path, kSideSuffix);
+    const bool named = path[0] != '\0' && length > 0 &&
+                       static_cast<size_t>(length) < sizeof(sidePath) && !IsOtherThanFile(path);
+    file = named ? std::fopen(sidePath, "wb") : nullptr;
+    writing = file != nullptr;
+    writeFailed = false;
     if (file == nullptr) {
         messages.ShowMessage(kCreateFailed);
         return 0;
@@ -161,6 +178,7 @@ int IniFile::OpenForReading() {
 
 int IniFile::Close() {
     if (file == nullptr) return 0;
+    if (writing) return FinishWriting();
     const int result = std::fclose(file);
     file = nullptr;
     if (result != 0) {
@@ -170,10 +188,34 @@ int IniFile::Close() {
     return 1;
 }
 
+// The side file replaces the setup file only when all of it was written; a
+// failed save leaves the previous file as it was.
+int IniFile::FinishWriting() {
+    const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
+    const bool closed = std::fclose(file) == 0;
+    file = nullptr;
+    writing = false;
+    bool replaced = false;
+    if (flushed && closed && !writeFailed) {
+        const char* path = paths.setupFilePath();
+        // A rename onto an existing file fails on some systems: drop it first.
+        replaced = std::rename(sidePath, path) == 0 ||
+                   (std::remove(path) == 0 && std::rename(sidePath, path) == 0);
+    }
+    if (!replaced) {
+        std::remove(sidePath);
+        messages.ShowMessage(kCloseFailed);
+        return 0;
+    }
+    return 1;
+}
+
 int IniFile::WriteRaw(const char* text) {
     if (file == nullptr) return 0;
     const size_t length = std::strlen(text);
-    return std::fwrite(text, 1, length, file) == length ? 1 : 0;
+    if (std::fwrite(text, 1, length, file) == length) return 1;
+    writeFailed = true;
+    return 0;
 }
 
 // Written in parts rather than formatted into one buffer, so that a value of

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
-class AppPaths;
+#include "config/AppPaths.h"
+
 class MessageSink;
 
 // The size in bytes of the file at path; 0 when it is missing, empty or
@@ -22,6 +23,8 @@ public:
     static constexpr size_t kPieceLength = 179;
     // Room for the longest value a typed reader converts.
     static constexpr size_t kValueCapacity = 71;
+    static constexpr const char* kSideSuffix = ".new";
+    static constexpr size_t kSidePathCapacity = AppPaths::kPathCapacity + 4;
 
     IniFile(const AppPaths& paths, MessageSink& messages);
     // Closes a file still open, without a message.
@@ -57,9 +60,16 @@ private:
     int WriteRaw(const char* text);
     int WriteKeyLine(const char* key, const char* value);
     void DropFile();
+    int FinishWriting();
+
 
     const AppPaths& paths;
     MessageSink& messages;
     std::FILE* file = nullptr;
+    // A save goes to a side file that replaces the setup file only when every
+    // byte reached the disk, so a full disk never costs the settings held.
+    bool writing = false;
+    bool writeFailed = false;
+    char sidePath[kSidePathCapacity] = {};
     char valueBuffer[kValueCapacity] = {};
 };
