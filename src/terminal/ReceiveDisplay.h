@@ -1,0 +1,57 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "terminal/DisplayText.h"
+#include "terminal/RecordFormat.h"
+
+class MainView;
+
+// Turns received bytes into display text in the three modes: plain text with
+// a break after 80 characters and at CR, bracketed hexadecimal, and '#'
+// records. Plain and hexadecimal text of one tick is collected and appended in
+// one piece; decoded records go to the display as soon as they are complete.
+// Works on fixed buffers only.
+class ReceiveDisplay {
+public:
+    static constexpr size_t kPendingCapacity = 7100;
+    // The tick's byte loop stops once more than this is pending.
+    static constexpr uint16_t kPendingLimit = 7000;
+    static constexpr uint16_t kLineWidth = 80;
+    // The display is cut back to its newest kTrimKeep characters once it
+    // holds more than kTrimAbove.
+    static constexpr size_t kTrimAbove = 2300;
+    static constexpr size_t kTrimKeep = 2160;
+    static constexpr uint8_t kSubstitute = 0xA7;
+
+    explicit ReceiveDisplay(MainView& view);
+
+    // Back to the start-up state: nothing pending, no record open, no cycle.
+    void Reset();
+    // One byte that got past the SyncX gate and DisplayHalt.
+    void PutByte(uint8_t byte, bool hexMode, bool recordMode);
+    bool PendingFull() const { return pendingLen > kPendingLimit; }
+    // Appends the text collected since the last flush.
+    void FlushPending();
+
+    void ClearDisplay();
+    void AppendToDisplay(const char* text, size_t length);
+    void TrimDisplay();
+
+    const DisplayText& text() const { return display; }
+    uint16_t currentColumn() const { return column; }
+
+private:
+    void PutPlain(uint8_t byte);
+    void PutHex(uint8_t byte);
+    void PutRecordByte(uint8_t byte);
+    bool PendingRoom(size_t count) const { return pendingLen + count < kPendingCapacity; }
+
+    DisplayText display;
+    char pendingText[kPendingCapacity] = {};
+    uint16_t pendingLen = 0;
+    uint16_t column = 0;
+    char recordText[kRecordTextCapacity] = {};
+    uint16_t recordPos = 0;
+    RecordCycle cycle;
+};

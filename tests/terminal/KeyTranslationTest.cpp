@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include "terminal/KeyTranslation.h"
+
+namespace {
+
+KeyMessage Key(uint16_t virtualKey, KeyKind kind = KeyKind::KeyDown, bool alt = false,
+               bool extended = false, uint8_t scanCode = 0) {
+    KeyMessage m;
+    m.kind = kind;
+    m.virtualKey = virtualKey;
+    m.altContext = alt;
+    m.extended = extended;
+    m.scanCode = scanCode;
+    return m;
+}
+
+KeyboardState Keyboard(uint8_t unshifted, bool shift = false) {
+    KeyboardState k;
+    k.unshiftedChar = unshifted;
+    k.shiftDown = shift;
+    return k;
+}
+
+TEST(TranslateKey, GermanLayoutRules) {
+    struct Case {
+        const char* name;
+        uint16_t vk;
+        uint8_t unshifted;
+        bool shift, altGr;
+        uint8_t sent;
+    } const cases[] = {
+        {"a", 'A', 'A', false, false, 'a'},
+        {"Shift+a", 'A', 'A', true, false, 'A'},
+        {"Shift+3", '3', '3', true, false, 0xA7},
+        {"Shift+sz", 0xDB, 0xDF, true, false, '?'},
+        {"Shift+ae", 0xDE, 0xE4, true, false, 0xC4},
+        {"Shift+#", 0xBF, '#', true, false, '\''},
+        {"Shift+2", '2', '2', true, false, '"'},
+        {"AltGr+Q", 'Q', 'Q', false, true, '@'},
+        {"AltGr+8", '8', '8', false, true, '['},
+        {"AltGr+0", '0', '0', false, true, '}'},
+        {"AltGr+E keeps e", 'E', 'E', false, true, 'e'},
+        {"no character", 0x7A, 0, false, false, 0},
+        {"Shift+no character", 0x14, 0, true, false, 0},
+        {"Shift+ue", 0xBA, 0xFC, true, false, 0xDC},
+    };
+    for (const Case& c : cases) {
+        KeyMessage m = Key(c.vk, KeyKind::KeyDown, c.altGr);
+        EXPECT_EQ(TranslateKey(m, Keyboard(c.unshifted, c.shift)), c.sent) << c.name;
+        KeyDecision d = ClassifyKey(m, Keyboard(c.unshifted, c.shift));
+        EXPECT_EQ(d.action, KeyAction::Send) << c.name;
+        EXPECT_EQ(d.byte, c.sent) << c.name;
+    }
+}
+
+TEST(ClassifyKey, WhatIsPassedOnConsumedOrRequested) {
+    struct Case {
+        const char* name;
+        KeyMessage message;
+        KeyAction action;
+    } const cases[] = {
+        {"Alt+X", Key('X', KeyKind::SystemKeyDown, true), KeyAction::CloseWindow},
+        {"Alt+C", Key('C', KeyKind::SystemKeyDown, true), KeyAction::ClearDisplay},
+        {"Alt+A", Key('A', KeyKind::SystemKeyDown, true), KeyAction::Consume},
+        {"Alt+F4", Key(0x73, KeyKind::SystemKeyDown, true), KeyAction::Consume},
+        {"F10 alone", Key(0x79, KeyKind::SystemKeyDown), KeyAction::PassOn},
+        {"wheel", Key(0, KeyKind::MouseWheel), KeyAction::Consume},
+        {"other message", Key('A', KeyKind::Other), KeyAction::PassOn},
+        {"cursor left", Key(0x25, KeyKind::KeyDown, false, true), KeyAction::Consume},
+        {"Delete", Key(0x2E, KeyKind::KeyDown, false, true), KeyAction::Consume},
+        {"keypad Enter", Key(0x0D, KeyKind::KeyDown, false, true), KeyAction::Consume},
+        {"keypad Left", Key(0x25), KeyAction::PassOn},
+        {"left Alt", Key(0x12, KeyKind::KeyDown, false, false, 0x38), KeyAction::PassOn},
+        {"Backspace", Key(0x08), KeyAction::PassOn},
+        {"Tab", Key(0x09), KeyAction::PassOn},
+        {"F1", Key(0x70), KeyAction::PassOn},
+        {"Ctrl", Key(0x11), KeyAction::Consume},
+        {"keypad Up", Key(0x26), KeyAction::Consume},
+        {"Enter", Key(0x0D), KeyAction::StopStreamOrSend},
+        {"Escape", Key(0x1B), KeyAction::StopStreamOrSend},
+        {"F11", Key(0x7A), KeyAction::Send},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ClassifyKey(c.message, Keyboard(0)).action, c.action) << c.name;
+    }
+    for (uint16_t k = 2; k <= 10; ++k) {
+        KeyDecision d = ClassifyKey(Key(static_cast<uint16_t>(0x70 + k - 1)), Keyboard(0));
+        EXPECT_EQ(d.action, KeyAction::FunctionKey) << k;
+        EXPECT_EQ(d.functionKey, k);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FakeMainView.h"
+#include "RecordTestSupport.h"
+#include "terminal/ReceiveDisplay.h"
+
+namespace {
+
+enum class Mode { Plain, Hex, Record, HexAndRecord };
+
+struct Screen {
+    FakeMainView view;
+    ReceiveDisplay display{view};
+
+    // One tick's bytes, then the tick's single append.
+    void Tick(const std::string& bytes, Mode mode) {
+        bool hex = mode == Mode::Hex || mode == Mode::HexAndRecord;
+        bool record = mode == Mode::Record || mode == Mode::HexAndRecord;
+        for (char c : bytes) display.PutByte(static_cast<uint8_t>(c), hex, record);
+        display.FlushPending();
+    }
+    // The mirror must always show exactly the core's text.
+    std::string Shown() const {
+        EXPECT_EQ(view.display, std::string(display.text().data(), display.text().length()));
+        return view.display;
+    }
+};
+
+TEST(ReceiveDisplay, PlainAndHexText) {
+    const std::string printable200(200, 'p');
+    struct Case {
+        const char* name;
+        std::string input;
+        Mode mode;
+        std::string shown;
+    } const cases[] = {
+        {"CR LF is one break", "AB\r\nC", Mode::Plain, "AB\r\nC"},
+        {"lone CR breaks", "A\rB", Mode::Plain, "A\r\nB"},
+        {"lone LF does not", "x\ny", Mode::Plain, "xy"},
+        {"break after 80", printable200, Mode::Plain,
+         std::string(80, 'p') + "\n" + std::string(80, 'p') + "\n" + std::string(40, 'p')},
+        {"substitutes", "\x07\xE4\xFF\x7F" + std::string(1, '\0') + "\x80", Mode::Plain,
+         "\xA7\xE4\xA7\xA7\xA7\x80"},
+        {"hex", "\x41\x0D\x0A\xE4", Mode::Hex, "[41][0D][0A][E4]"},
+        {"hex wins over records", std::string("#A\0", 3), Mode::HexAndRecord, "[23][41][00]"},
+    };
+    for (const Case& c : cases) {
+        Screen screen;
+        screen.Tick(c.input, c.mode);
+        EXPECT_EQ(screen.Shown(), c.shown) << c.name;
+    }
+}
+
+TEST(ReceiveDisplay, EachTickAppendsOnceAndTheColumnRunsOn) {
+    Screen screen;
+    screen.Tick(std::string(50, 'a'), Mode::Plain);
+    screen.Tick(std::string(50, 'b'), Mode::Plain);
+    EXPECT_EQ(screen.view.displayAppends, 2u);
+    EXPECT_EQ(screen.Shown(),
+              std::string(50, 'a') + std::string(30, 'b') + "\n" + std::string(20, 'b'));
+    EXPECT_EQ(screen.display.currentColumn(), 20);
+
+    // A CR counts as a character of its line.
+    Screen crLine;
+    crLine.Tick(std::string(79, 'c') + "\r" + "d", Mode::Plain);
+    EXPECT_EQ(crLine.Shown(), std::string(79, 'c') + "\r\nd");
+
+    // Clearing starts a new line; hex text leaves the column alone.
+    screen.display.ClearDisplay();
+    screen.Tick("\x42", Mode::Hex);
+    screen.Tick(std::string(80, 'e'), Mode::Plain);
+    EXPECT_EQ(screen.Shown(), "[42]" + std::string(80, 'e') + "\n");
+}
+
+TEST(ReceiveDisplay, RecordsGoToTheDisplayAsTheyComplete) {
+    using record_test::Record;
+    using record_test::Value;
+    Screen screen;
+    std::string raw = Value("  1.5", '1');
+    // A '#' inside a record restarts it unseen; bytes outside records vanish.
+    screen.Tick("junk\r\n#12345" + raw, Mode::Record);
+    EXPECT_EQ(screen.Shown(), raw);
+
+    std::string cycle = Record('A', '9', "12.34", 'S', '1');
+    const char more[] = "2345_23";
+    for (char c : more) {
+        if (c != '\0') cycle += Value("  1.5", c);
+    }
+    screen.display.ClearDisplay();
+    // Split mid-record across ticks: the record survives the tick's end.
+    screen.Tick(cycle.substr(0, 30), Mode::Record);
+    EXPECT_EQ(screen.Shown(), "A 4__1 012.3 ");
+    screen.Tick(cycle.substr(30), Mode::Record);
+    EXPECT_EQ(screen.Shown(),
+              "A 4__1 012.3 001.5 001.5 001.5 001.5 001.5 001.5 001.5 SN=0074565  23'C\n");
+}
+
+TEST(ReceiveDisplay, ABadChecksumShowsAnErrorLineAndRestartsTheCycle) {
+    using record_test::Record;
+    using record_test::Value;
+    std::string start = Record('A', '9', "12.34", 'S', '1');
+    std::string bad = Value("  1.5", '2');
+    bad[17] = bad[17] == '0' ? '1' : '0';
+    std::string after = Value("  2.5", '3');
+
+    Screen screen;
+    screen.Tick(start + bad + after, Mode::Record);
+    EXPECT_EQ(screen.Shown(), "A 4__1 012.3 --ERROR=FF02--\n" + after);
+}
+
+TEST(ReceiveDisplay, TrimKeepsTheNewestTextAboveTheLimitOnly) {
+    for (size_t length : {ReceiveDisplay::kTrimAbove, ReceiveDisplay::kTrimAbove + 1}) {
+        Screen screen;
+        std::string text;
+        for (size_t i = 0; i < length; ++i) text += static_cast<char>('A' + i % 26);
+        screen.display.AppendToDisplay(text.data(), text.size());
+        screen.display.TrimDisplay();
+        std::string expected = length > ReceiveDisplay::kTrimAbove
+                                   ? text.substr(length - ReceiveDisplay::kTrimKeep)
+                                   : text;
+        EXPECT_EQ(screen.Shown(), expected) << length;
+        EXPECT_EQ(screen.view.undoClears, 1u);
+    }
+}
+
+TEST(ReceiveDisplay, TheTextNeverOverflowsAndKeepsItsNewestPart) {
+    Screen screen;
+    std::string chunk(10000, 'x');
+    for (int i = 0; i < 5; ++i) {
+        chunk[0] = static_cast<char>('0' + i);
+        screen.display.AppendToDisplay(chunk.data(), chunk.size());
+    }
+    ASSERT_EQ(screen.display.text().length(), DisplayText::kCapacity);
+    std::string shown = screen.Shown();
+    EXPECT_EQ(shown.substr(shown.size() - 10000), chunk);
+
+    std::string huge(DisplayText::kCapacity + 7, 'h');
+    huge.back() = 'z';
+    screen.display.AppendToDisplay(huge.data(), huge.size());
+    EXPECT_EQ(screen.Shown(), huge.substr(7));
+}
+
+}  // namespace

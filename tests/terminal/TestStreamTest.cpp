@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "terminal/TestStream.h"
+
+namespace {
+
+std::string BurstText(const TestStream& stream, size_t length) {
+    return std::string(reinterpret_cast<const char*>(stream.burst()), length);
+}
+
+// The line numbered n as a receiver checks it.
+std::string ExpectedLine(unsigned n) {
+    std::string line = "abcdefghijklmnopqrstuvwxyz--LINE=";
+    char number[8];
+    std::snprintf(number, sizeof(number), "%05u", n);
+    line += number;
+    std::string markers(34, '-');
+    markers[1 + n % 32] = '#';
+    line += markers;
+    unsigned sum = 0xF1C4;
+    for (char c : line) sum += static_cast<unsigned char>(c);
+    char checksum[12];
+    std::snprintf(checksum, sizeof(checksum), "CS=%04XX", sum & 0xFFFF);
+    return line + checksum;
+}
+
+TEST(TestStream, LinesCarryNumberMarkerAndChecksum) {
+    TestStream stream;
+    std::string burst;
+    for (int i = 0; i < 33; ++i) burst += BurstText(stream, stream.BuildBurst(9600));
+    auto line = [&](size_t n) { return burst.substr(n * 80, 80); };
+
+    EXPECT_EQ(line(0),
+              "abcdefghijklmnopqrstuvwxyz--LINE=00000-#--------------------------------CS=0582X");
+    EXPECT_EQ(line(1).find('#'), 40u);
+    EXPECT_EQ(line(1).substr(72), "CS=0583X");
+    EXPECT_EQ(line(31).find('#'), 70u);
+    EXPECT_EQ(line(32).find('#'), 39u);
+    EXPECT_EQ(line(32).substr(72), "CS=0587X");
+    EXPECT_EQ(std::string(stream.line()), line(32));
+}
+
+TEST(TestStream, NumbersWrapAfter65535) {
+    TestStream stream;
+    size_t length = 0;
+    while (stream.nextLineNumber() != 65535 - 95) length = stream.BuildBurst(921600);
+    // 96 lines: 65440 .. 65535.
+    length = stream.BuildBurst(921600);
+    ASSERT_EQ(length, 96u * 80);
+    EXPECT_EQ(BurstText(stream, length).substr(95 * 80, 80), ExpectedLine(65535));
+    EXPECT_EQ(stream.nextLineNumber(), 0);
+    EXPECT_EQ(BurstText(stream, stream.BuildBurst(1200)), ExpectedLine(0));
+}
+
+TEST(TestStream, EveryRateSendsItsLineCountInWholeLines) {
+    struct Case {
+        uint32_t baud;
+        uint16_t lines;
+    } const cases[] = {
+        {1200, 1},    {2400, 1},     {4800, 1},     {7200, 1},    {9600, 1},    {14400, 1},
+        {19200, 2},   {28800, 3},    {38400, 4},    {57600, 6},   {76800, 8},   {115200, 12},
+        {128000, 13}, {153600, 16},  {230400, 24},  {256000, 26}, {460800, 48}, {921600, 96},
+        {0, 1},       {1000000, 96}, {4000000, 96},
+    };
+    TestStream stream;
+    for (const Case& c : cases) {
+        unsigned first = stream.nextLineNumber();
+        size_t length = stream.BuildBurst(c.baud);
+        ASSERT_EQ(length, c.lines * TestStream::kLineLength) << c.baud;
+        std::string burst = BurstText(stream, length);
+        for (unsigned i = 0; i < c.lines; ++i) {
+            ASSERT_EQ(burst.substr(i * 80, 80), ExpectedLine((first + i) & 0xFFFF)) << c.baud;
+        }
+    }
+}
+
+}  // namespace

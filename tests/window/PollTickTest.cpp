@@ -1,0 +1,291 @@
+// The 100 ms poll tick: reading, the status line, the backlog flush, lost
+// and returning ports, the requests it serves, the stream and SyncX.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "WindowRig.h"
+
+namespace {
+
+using namespace window_test;
+
+constexpr char kIdle[] = "RxQue = 0       received = 0       ";
+constexpr char kFlush[] = "FLUSH COM PORT ...";
+constexpr char kSpecial[] = "==== SPECIAL TEST COMMAND TRANSMITTED ====";
+constexpr char kRotorOn[] = "==== TARN ROTOR FUNCTION -ON- ====";
+constexpr char kCopied[] = "==== SCREENSHOT COPIED TO CLIPBOARD ====";
+
+std::string SpecialCommand() {
+    return std::string(255, '\x1B') + "\x1CT";
+}
+
+struct Running : WindowRig {
+    Running() {
+        Start();
+        device.ClearCalls();
+    }
+};
+
+TEST(PollTick, ReadsAtMost1200BytesAndShowsTheCounts) {
+    Running rig;
+    rig.Tick();
+    EXPECT_EQ(rig.view.Status(), kIdle);
+
+    rig.device.FeedRepeated('q', 1500);
+    rig.Tick();
+    EXPECT_EQ(rig.view.Status(), "RxQueue = 1500    received = 1200    ");
+    rig.Tick();
+    EXPECT_EQ(rig.view.Status(), "RxQueue = 300     received = 300     ");
+    EXPECT_EQ(rig.device.delivered.size(), 1500u);
+    EXPECT_EQ(rig.view.display.size(), 1500u + 1500 / 80);
+}
+
+TEST(PollTick, ABacklogAbove10000IsFlushedNotShown) {
+    for (size_t waiting : {10000u, 10001u}) {
+        Running rig;
+        rig.device.Feed("keep");
+        rig.Tick();
+        rig.device.FeedRepeated('b', waiting);
+        rig.Tick();
+        if (waiting == 10000) {
+            EXPECT_EQ(rig.device.delivered.size(), 4u + 1200);
+            continue;
+        }
+        EXPECT_EQ(rig.view.Status(), kFlush);
+        EXPECT_EQ(rig.view.display, "");
+        EXPECT_FALSE(rig.device.IsOpen());
+        EXPECT_FALSE(rig.view.IsChecked(C::kDtr));
+        rig.Tick();  // re-opened, and opening dropped the backlog
+        EXPECT_TRUE(rig.device.IsOpen());
+        EXPECT_EQ(rig.device.delivered.size(), 4u);
+        EXPECT_EQ(rig.view.Status(), kIdle);
+        EXPECT_TRUE(rig.desktop.messages.empty());
+    }
+}
+
+TEST(PollTick, AVanishedAdapterIsClosedRetriedQuietlyAndFoundAgain) {
+    Running rig;
+    rig.device.Feed("before");
+    rig.Tick();
+    rig.device.SetGone(true);
+    rig.Tick();
+    EXPECT_EQ(rig.view.Status(), kFlush);
+    EXPECT_FALSE(rig.device.IsOpen());
+    EXPECT_FALSE(rig.view.IsChecked(C::kDtr));
+    EXPECT_EQ(rig.view.display, "before");
+
+    size_t opens = rig.device.Count(FakeCall::OpenDevice);
+    rig.Tick(5);
+    EXPECT_EQ(rig.device.Count(FakeCall::OpenDevice), opens + 5);
+    EXPECT_EQ(rig.view.Field(C::kSettingsField), " COM1 port error");
+    EXPECT_EQ(rig.view.lamp, LampColour::Black);
+    EXPECT_EQ(rig.view.Status(), kFlush);
+    EXPECT_TRUE(rig.desktop.messages.empty());
+
+    rig.device.SetGone(false);
+    rig.device.Feed("after");
+    rig.Tick();
+    EXPECT_EQ(rig.view.lamp, LampColour::Green);
+    EXPECT_EQ(rig.view.Field(C::kSettingsField), " COM1: 115200,E,8,1");
+    EXPECT_TRUE(rig.view.IsChecked(C::kDtr));
+    rig.device.Feed("after");
+    rig.Tick();
+    EXPECT_EQ(rig.view.display, "beforeafter");
+}
+
+TEST(PollTick, FunctionKeysAreServedOnceEachInTheirOrder) {
+    Running rig;
+    // Pressed in reverse, F2 twice (key and button).
+    for (uint16_t vk : {0x78, 0x73, 0x72, 0x71}) rig.Press(vk);
+    rig.Click(C::kF2);
+    rig.Click(C::kSpecial);
+    for (uint16_t vk : {0x74, 0x75, 0x76, 0x77, 0x79}) rig.Press(vk);  // F5-F8, F10
+    rig.device.Feed("dropped by the command");
+    rig.view.statusHistory.clear();
+    rig.Tick();
+
+    EXPECT_EQ(rig.Written(), SpecialCommand());
+    // The special command discards waiting input first.
+    EXPECT_EQ(rig.device.input.size(), 0u);
+    std::vector<std::string> messages;
+    for (const std::string& s : rig.view.statusHistory) {
+        if (s.rfind("====", 0) == 0) messages.push_back(s);
+    }
+    EXPECT_EQ(messages, (std::vector<std::string>{kSpecial, kRotorOn}));
+
+    rig.view.statusHistory.clear();
+    rig.Tick();
+    EXPECT_EQ(rig.Written(), SpecialCommand());
+    EXPECT_TRUE(rig.view.statusHistory.empty());  // the message is held
+}
+
+TEST(PollTick, AMessageHoldsTheStatusLineFor20Ticks) {
+    Running rig;
+    rig.Click(C::kF2);
+    rig.Tick();
+    ASSERT_EQ(rig.view.Status(), kSpecial);
+    for (int tick = 1; tick < 20; ++tick) {
+        rig.device.Feed("x");
+        rig.Tick();
+        ASSERT_EQ(rig.view.Status(), kSpecial) << tick;
+    }
+    EXPECT_EQ(rig.view.display, std::string(19, 'x'));  // data still shows
+    rig.Tick();
+    EXPECT_EQ(rig.view.Status(), kIdle);
+}
+
+TEST(PollTick, RequestsWaitWhileThePortCannotOpen) {
+    WindowRig rig({});
+    rig.Start();
+    rig.Click(C::kF2);
+    rig.Press(0x73);  // F4
+    rig.Click(C::kCopy);
+    rig.Click(C::kDisplayClear);
+    rig.Tick(3);
+    EXPECT_EQ(rig.view.Status(), kFlush);
+    EXPECT_EQ(rig.Written(), "");
+    EXPECT_EQ(rig.desktop.messages.size(), 1u);  // only the one at start-up
+
+    rig.device.names.present.insert(1);
+    rig.view.statusHistory.clear();
+    rig.Tick();
+    EXPECT_EQ(rig.Written(), SpecialCommand());
+    EXPECT_EQ(rig.view.statusHistory,
+              (std::vector<std::string>{kFlush, "", kIdle, kSpecial, kRotorOn, kCopied}));
+    EXPECT_EQ(rig.view.lamp, LampColour::Green);
+}
+
+TEST(PollTick, TheLampAndTheStreamFollowSendX) {
+    Running rig;
+    rig.Click(C::kSendX);
+    rig.Click(C::kSendX);
+    rig.Tick();
+    EXPECT_EQ(rig.Written(), "");  // twice between ticks: no burst
+
+    rig.Click(C::kSendX);
+    rig.Tick();
+    EXPECT_EQ(rig.view.lamp, LampColour::Magenta);
+    EXPECT_EQ(rig.Written().size(), 12u * 80);
+    EXPECT_EQ(rig.Written().substr(0, 38), "abcdefghijklmnopqrstuvwxyz--LINE=00000");
+    rig.Tick();
+    EXPECT_EQ(rig.Written().substr(12 * 80 + 33, 5), "00012");
+
+    rig.Click(C::kSendX);
+    rig.Tick();
+    EXPECT_EQ(rig.view.lamp, LampColour::Green);
+    EXPECT_EQ(rig.Written().size(), 24u * 80);
+}
+
+TEST(PollTick, ModemInputsAreMirroredOnEveryTick) {
+    Running rig;
+    rig.device.modemBits = kModemCtsOn | kModemRingOn;
+    rig.Tick();
+    EXPECT_TRUE(rig.view.IsChecked(C::kCts));
+    EXPECT_FALSE(rig.view.IsChecked(C::kDsr));
+    EXPECT_TRUE(rig.view.IsChecked(C::kRi));
+    EXPECT_FALSE(rig.view.IsChecked(C::kRlsd));
+    rig.device.modemBits = kModemDsrOn | kModemRlsdOn;
+    rig.Tick();
+    EXPECT_FALSE(rig.view.IsChecked(C::kCts));
+    EXPECT_TRUE(rig.view.IsChecked(C::kDsr));
+    EXPECT_TRUE(rig.view.IsChecked(C::kRlsd));
+}
+
+TEST(PollTick, TheDisplayIsCutAbove2300CharactersAtTheTicksEnd) {
+    // n printable bytes show as n characters and a break after every 80th.
+    for (size_t bytes : {2272u, 2273u}) {
+        Running rig;
+        std::string sent;
+        for (size_t i = 0; i < bytes; ++i) sent += static_cast<char>('a' + i % 26);
+        rig.device.Feed(sent);
+        rig.Tick(2);
+        std::string full;
+        for (size_t i = 0; i < bytes; ++i) {
+            full += sent[i];
+            if (i % 80 == 79) full += '\n';
+        }
+        ASSERT_EQ(full.size(), bytes == 2272 ? 2300u : 2301u);
+        EXPECT_EQ(rig.view.display, full.size() > 2300 ? full.substr(full.size() - 2160) : full);
+        EXPECT_GE(rig.view.undoClears, 2u);
+    }
+}
+
+TEST(DisplayHalt, BytesReadWhileHaltedAreLost) {
+    Running rig;
+    rig.Click(C::kDisplayHalt);
+    rig.device.Feed("lost");
+    rig.Tick();
+    EXPECT_EQ(rig.device.input.size(), 0u);
+    rig.Click(C::kDisplayHalt);
+    rig.device.Feed("seen");
+    rig.Tick();
+    EXPECT_EQ(rig.view.display, "seen");
+}
+
+TEST(SyncX, WaitsUpTo10TicksForTheFirstLineStart) {
+    Running rig;
+    rig.device.Feed("old text");
+    rig.Tick();
+    rig.Click(C::kSyncX);
+    rig.Tick(2);  // a silent line leaves the display alone
+    EXPECT_EQ(rig.view.display, "old text");
+
+    rig.device.Feed("xyz-");
+    rig.Tick();
+    EXPECT_EQ(rig.view.display, "old text");
+    rig.device.Feed("noise abc");
+    rig.Tick();
+    EXPECT_EQ(rig.view.display, "abc");
+    rig.device.Feed("d");
+    rig.Tick();
+    EXPECT_EQ(rig.view.display, "abcd");
+
+    // After the 10th tick any byte starts the display.
+    Running late;
+    late.Click(C::kSyncX);
+    late.Tick(9);
+    late.device.Feed("q");
+    late.Tick();  // the 10th tick still waits for 'a'
+    EXPECT_EQ(late.view.display, "");
+    late.device.Feed("qr");
+    late.Tick();
+    EXPECT_EQ(late.view.display, "qr");
+}
+
+TEST(SyncX, TheFirstByteReleasesDisplayHalt) {
+    Running rig;
+    rig.Click(C::kDisplayHalt);
+    rig.Click(C::kSyncX);
+    rig.Tick();
+    EXPECT_TRUE(rig.view.IsChecked(C::kDisplayHalt));
+    rig.device.Feed("za");
+    rig.Tick();
+    EXPECT_FALSE(rig.view.IsChecked(C::kDisplayHalt));
+    EXPECT_EQ(rig.view.display, "a");
+}
+
+TEST(RecordMode, F4SwitchesItWithoutClearingAndHexWins) {
+    Running rig;
+    rig.device.Feed("plain");
+    rig.Tick();
+    rig.Press(0x73);
+    rig.Tick();
+    EXPECT_EQ(rig.view.Status(), kRotorOn);
+    EXPECT_EQ(rig.view.display, "plain");
+    rig.device.Feed("outside any record");
+    rig.Tick();
+    EXPECT_EQ(rig.view.display, "plain");
+
+    rig.Click(C::kHex);
+    rig.device.Feed("#");
+    rig.Tick();
+    EXPECT_EQ(rig.view.display, "[23]");
+    rig.Click(C::kHex);
+    rig.Press(0x73);
+    rig.Tick();
+    EXPECT_EQ(rig.view.Status(), "==== TARN ROTOR FUNCTION -OFF- ====");
+}
+
+}  // namespace
