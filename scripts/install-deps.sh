@@ -4,14 +4,14 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix
-  wine wine64
+  wine wine64 fonts-wine
   qt6-base-dev qt6-qpa-plugins libxkbcommon-dev libxkbcommon-x11-dev libx11-dev
   fonts-dejavu-core
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils x11-xkb-utils imagemagick
 )
 
 missing=()

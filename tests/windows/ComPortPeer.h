@@ -1,0 +1,39 @@
+#pragma once
+// The far end of the test COM port, played by serve_com_port.py: it echoes
+// every byte and, on request, hangs up and puts a fresh line behind the port.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace com_peer {
+
+// The registered port the driver serves; 0 when the program runs without it.
+inline uint16_t Port() {
+    const char* text = std::getenv("QUORVANT_TEST_COM");
+    if (text == nullptr) return 0;
+    const long port = std::strtol(text, nullptr, 10);
+    return port > 0 && port < 256 ? static_cast<uint16_t>(port) : 0;
+}
+
+// Drops the line (the open port sees a hang-up) and waits until a new line is
+// behind the port name.
+inline bool HangUp(DWORD timeoutMs = 10000) {
+    const char* folder = std::getenv("QUORVANT_TEST_CONTROL");
+    if (folder == nullptr) return false;
+    char request[MAX_PATH];
+    const int n = snprintf(request, sizeof request, "%s\\hangup", folder);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof request) return false;
+    FILE* file = std::fopen(request, "wb");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    const DWORD start = GetTickCount();
+    while (GetFileAttributesA(request) != INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+}  // namespace com_peer
