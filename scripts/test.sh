@@ -25,6 +25,7 @@ stage() {
     echo "=== $name: build failed ==="
     summary+=("$name: build failed")
     failed_stages=$((failed_stages + 1))
+    failed_total=$((failed_total + 1))
     return
   fi
   env "$@" ctest --preset "$preset" 2>&1 | tee "$log"
@@ -40,6 +41,7 @@ stage() {
   failed_total=$((failed_total + failed))
   if [ "$rc" -ne 0 ] || [ "$total" -eq 0 ]; then
     failed_stages=$((failed_stages + 1))
+    [ "$failed" -eq 0 ] && failed_total=$((failed_total + 1))
     summary+=("$name: $passed of $total passed (ctest exit $rc)")
   else
     summary+=("$name: $passed of $total passed")
@@ -60,6 +62,7 @@ if scripts/wine-prefix.sh "$wineprefix" 1="$wineprefix-com1" 20="$wineprefix-com
 else
   summary+=("Windows under Wine: no Wine prefix")
   failed_stages=$((failed_stages + 1))
+  failed_total=$((failed_total + 1))
 fi
 
 stage "Fuzz smoke runs" fuzz
