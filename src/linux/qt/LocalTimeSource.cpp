@@ -1,0 +1,21 @@
+#include "qt/LocalTimeSource.h"
+
+#include <ctime>
+
+namespace {
+constexpr int kTmYearBase = 1900;
+}
+
+LocalTime LocalTimeSource::Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    LocalTime result;
+    if (localtime_r(&now, &parts) == nullptr) return result;
+    result.year = static_cast<uint16_t>(parts.tm_year + kTmYearBase);
+    result.month = static_cast<uint8_t>(parts.tm_mon + 1);
+    result.day = static_cast<uint8_t>(parts.tm_mday);
+    result.hour = static_cast<uint8_t>(parts.tm_hour);
+    result.minute = static_cast<uint8_t>(parts.tm_min);
+    result.second = static_cast<uint8_t>(parts.tm_sec);
+    return result;
+}

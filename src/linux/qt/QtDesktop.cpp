@@ -1,0 +1,21 @@
+#include "qt/QtDesktop.h"
+
+#include <QMessageBox>
+
+#include "qt/Cp1252.h"
+#include "qt/QtMainView.h"
+
+QtDesktop::QtDesktop(QtMainView& view_, const char* caption_)
+    : view(view_), caption(Cp1252ToQString(caption_)) {}
+
+QWidget* QtDesktop::Owner() const {
+    // Before the window is first shown (a failed open at start-up) the box
+    // stands alone rather than on a hidden parent.
+    return view.isVisible() ? &view : nullptr;
+}
+
+void QtDesktop::ShowMessage(const char* text) {
+    view.FlushDisplay();
+    QMessageBox box(QMessageBox::Warning, caption, Cp1252ToQString(text), QMessageBox::Ok, Owner());
+    box.exec();
+}

@@ -1,0 +1,246 @@
+// The Qt main window on the offscreen platform, with the window logic
+// replaced by a recorder: what the view shows and reports on its own.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QImage>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <cstring>
+
+#include "QtTestSupport.h"
+#include "qt/DisplayMirror.h"
+#include "qt/QtMainView.h"
+
+namespace C = MainControl;
+
+namespace {
+
+class QtMainViewTest : public QtFixture {
+  protected:
+    QtMainViewTest() {
+        view.Attach(&events);
+        view.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+
+    QAbstractButton* ButtonOf(uint16_t id) {
+        return qobject_cast<QAbstractButton*>(view.Control(id));
+    }
+
+    void Append(const char* text) { view.DisplayAppend(text, std::strlen(text)); }
+
+    QString DisplayText() {
+        view.FlushDisplay();
+        return view.Display()->toPlainText();
+    }
+
+    RecordingEvents events;
+    QtMainView view;
+};
+
+TEST_F(QtMainViewTest, ControlsSitWhereTheLayoutPutsThem) {
+    const DialogLayout& layout = MainDialogLayout();
+    EXPECT_EQ(view.size(), DialogSize(layout, view.Units()));
+    for (size_t i = 0; i < layout.controlCount; ++i) {
+        const ControlLayout& control = layout.controls[i];
+        if (control.id == kNoId) continue;
+        SCOPED_TRACE(control.id);
+        ASSERT_NE(view.Control(control.id), nullptr);
+        EXPECT_EQ(view.Control(control.id)->geometry(), DialogRect(control, view.Units()));
+        if (auto* button = qobject_cast<QPushButton*>(view.Control(control.id))) {
+            EXPECT_FALSE(button->autoDefault());
+            EXPECT_EQ(button->text(), QString::fromLatin1(control.caption));
+        }
+    }
+    // The pinned font keeps the window the same size everywhere.
+    EXPECT_EQ(view.Display()->font().family(), QStringLiteral("DejaVu Sans Mono"));
+}
+
+TEST_F(QtMainViewTest, ClicksReportTheControlAndLeaveEveryMarkToTheProgram) {
+    const uint16_t programSet[] = {C::kHex, C::kSendX, C::kDisplayHalt, C::kDtr, C::kRts,
+                                   C::kCts, C::kDsr,   C::kRi,          C::kRlsd};
+    for (uint16_t id : programSet) {
+        SCOPED_TRACE(id);
+        QAbstractButton* button = ButtonOf(id);
+        ASSERT_NE(button, nullptr);
+        events.clicks.clear();
+
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(events.clicks, std::vector<uint16_t>{id});
+        EXPECT_FALSE(view.IsChecked(id));
+
+        view.SetChecked(id, true);
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_TRUE(view.IsChecked(id));
+        EXPECT_EQ(events.clicks.size(), 2u);
+    }
+    events.clicks.clear();
+    QTest::mouseClick(ButtonOf(C::kSyncX), Qt::LeftButton);
+    EXPECT_EQ(events.clicks, std::vector<uint16_t>{C::kSyncX});
+}
+
+TEST_F(QtMainViewTest, IndicatorsShowTheirTextLeftOfTheMark) {
+    for (uint16_t id : {C::kDtr, C::kRts, C::kCts, C::kDsr, C::kRi, C::kRlsd}) {
+        EXPECT_EQ(view.Control(id)->layoutDirection(), Qt::RightToLeft) << id;
+        EXPECT_FALSE(ButtonOf(id)->autoExclusive()) << id;
+    }
+}
+
+TEST_F(QtMainViewTest, LampFillsItsAreaWithEachColour) {
+    const LampColour colours[] = {LampColour::Yellow, LampColour::Green,   LampColour::Grey,
+                                  LampColour::Red,    LampColour::Magenta, LampColour::Black};
+    QWidget* lamp = view.Control(C::kLamp);
+    for (LampColour colour : colours) {
+        view.SetLamp(colour);
+        const QImage image = lamp->grab().toImage();
+        const Rgb want = LampRgb(colour);
+        for (QPoint point : {QPoint(0, 0), image.rect().center(), image.rect().bottomRight()}) {
+            EXPECT_EQ(image.pixelColor(point), QColor(want.red, want.green, want.blue))
+                << static_cast<int>(colour) << " at " << point.x() << "," << point.y();
+        }
+    }
+}
+
+TEST_F(QtMainViewTest, FieldsAndCaptionShowWindows1252Text) {
+    view.SetFieldText(C::kStatusLine, "==== \xA7 \x80 ====");
+    view.SetCaption("QUORVANTVIEW   \xE4   V.2.17");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(view.Control(C::kStatusLine))->text(),
+              QString::fromUtf8("==== § € ===="));
+    EXPECT_EQ(view.windowTitle(), QString::fromUtf8("QUORVANTVIEW   ä   V.2.17"));
+}
+
+TEST_F(QtMainViewTest, FocusNoticesComeOnlyFromSettingsFieldAndStatusLine) {
+    QTest::mouseClick(view.Control(C::kSettingsField), Qt::LeftButton);
+    QTest::mouseClick(view.Control(C::kClock), Qt::LeftButton);
+    QTest::mouseClick(view.Control(C::kStatusLine), Qt::LeftButton);
+    // Delivered after Qt's own focus change is over.
+    EXPECT_TRUE(events.focuses.empty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return events.focuses.size() == 2; }, 2000));
+    EXPECT_EQ(events.focuses, (std::vector<uint16_t>{C::kSettingsField, C::kStatusLine}));
+}
+
+TEST_F(QtMainViewTest, TimersTickUntilStopped) {
+    view.StartTimer(999, 10);
+    view.StartTimer(998, 15);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return std::count(events.timers.begin(), events.timers.end(), 999) >= 2 &&
+                   std::count(events.timers.begin(), events.timers.end(), 998) >= 2;
+        },
+        3000));
+    view.StopTimer(999);
+    view.StopTimer(998);
+    events.timers.clear();
+    QTest::qWait(60);
+    EXPECT_TRUE(events.timers.empty());
+}
+
+TEST_F(QtMainViewTest, CloseBoxAsksTheProgramAndKeepsTheWindow) {
+    view.close();
+    EXPECT_EQ(events.closeRequests, 1);
+    EXPECT_TRUE(view.isVisible());
+    view.EndWindow();
+    EXPECT_FALSE(view.isVisible());
+    EXPECT_TRUE(view.Ended());
+}
+
+// The core counts bytes with CR LF as two; the document has one separator per
+// line end. Deleting and the first visible line must agree with the bytes.
+TEST_F(QtMainViewTest, DisplayMirrorsTheBytesWithTheirLineEnds) {
+    Append("AB\r\nC");
+    Append("\r");
+    Append("\nx\ny");  // completes the CR LF across two appends
+    Append("\xE4\x80");
+    EXPECT_EQ(DisplayText(), QString::fromUtf8("AB\nC\nx\nyä€"));
+
+    view.DisplayDeleteFront(4);  // "AB\r\n"
+    EXPECT_EQ(DisplayText(), QString::fromUtf8("C\nx\nyä€"));
+    view.DisplayDeleteFront(2);  // "C\r": the cut falls inside CR LF, the LF stays a line end
+    EXPECT_EQ(DisplayText(), QString::fromUtf8("\nx\nyä€"));
+
+    view.DisplayClear();
+    EXPECT_EQ(DisplayText(), QString());
+    EXPECT_EQ(view.DisplayFirstVisibleOffset(), 0u);
+}
+
+TEST_F(QtMainViewTest, FirstVisibleOffsetCountsBytesOfTheLinesScrolledAway) {
+    // 60 lines of "NN....\r\n", 10 bytes each: the view scrolls to the end.
+    for (int line = 0; line < 60; ++line) {
+        char text[16];
+        std::snprintf(text, sizeof(text), "%02d......\r\n", line);
+        Append(text);
+    }
+    view.FlushDisplay();
+    QScrollBar* bar = view.Display()->verticalScrollBar();
+    ASSERT_GT(bar->value(), 0);
+    const size_t offset = view.DisplayFirstVisibleOffset();
+    EXPECT_EQ(offset % 10, 0u);
+    EXPECT_EQ(offset / 10, static_cast<size_t>(bar->value()));
+}
+
+TEST_F(QtMainViewTest, EachEventsDisplayChangesAreOneEditBlock) {
+    // Between the edits of one tick the document must not lay itself out.
+    int changes = 0;
+    QObject::connect(view.Display()->document(), &QTextDocument::contentsChanged,
+                     [&] { ++changes; });
+    view.DisplayAppend("0123456789\r\n", 12);
+    view.DisplayAppend("abc", 3);
+    view.DisplayDeleteFront(5);
+    EXPECT_EQ(changes, 0);
+    view.FlushDisplay();
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(view.Display()->toPlainText(), QStringLiteral("56789\nabc"));
+}
+
+struct MirrorCase {
+    const char* name;
+    std::vector<std::string> appends;
+    size_t deleteFront;
+    const char* document;  // after the delete; '\n' for each separator
+    size_t chars;          // document characters
+};
+
+class DisplayMirrorCases : public ::testing::TestWithParam<MirrorCase> {};
+
+TEST_P(DisplayMirrorCases, DocumentTextAndCountsAgree) {
+    const MirrorCase& c = GetParam();
+    DisplayMirror mirror;
+    QString document;
+    for (const std::string& text : c.appends) document += mirror.Append(text.data(), text.size());
+    const size_t removed = mirror.CharsOfFrontBytes(c.deleteFront);
+    document.remove(0, static_cast<qsizetype>(removed));
+    mirror.DeleteFront(c.deleteFront);
+    EXPECT_EQ(document, QString::fromLatin1(c.document));
+    EXPECT_EQ(mirror.CharCount(), c.chars);
+    EXPECT_EQ(static_cast<size_t>(document.size()), mirror.CharCount());
+    // Every line start maps back to the byte after its line end.
+    for (qsizetype i = 0; i < document.size(); ++i) {
+        if (document[i] != u'\n') continue;
+        const size_t byte = mirror.ByteOffsetOfChar(static_cast<size_t>(i) + 1);
+        ASSERT_GT(byte, 0u);
+        EXPECT_TRUE(mirror.Bytes()[byte - 1] == '\n' || mirror.Bytes()[byte - 1] == '\r');
+        if (byte < mirror.ByteCount()) {
+            EXPECT_NE(mirror.Bytes()[byte], '\n');
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineEnds, DisplayMirrorCases,
+    ::testing::Values(MirrorCase{"CrLf", {"a\r\nb"}, 0, "a\nb", 3},
+                      MirrorCase{"LoneCrAndLoneLf", {"a\rb\nc"}, 0, "a\nb\nc", 5},
+                      MirrorCase{"PairAcrossAppends", {"a\r", "\nb"}, 0, "a\nb", 3},
+                      MirrorCase{"CutBeforePair", {"ab\r\ncd"}, 2, "\ncd", 3},
+                      MirrorCase{"CutInsidePair", {"ab\r\ncd"}, 3, "\ncd", 3},
+                      MirrorCase{"CutAfterPair", {"ab\r\ncd"}, 4, "cd", 2},
+                      MirrorCase{"CutBeyondEnd", {"ab"}, 9, "", 0},
+                      MirrorCase{"HighBytes", {"\xA7\xFF"}, 0, "\xA7\xFF", 2}),
+    [](const ::testing::TestParamInfo<MirrorCase>& param) {
+        return std::string(param.param.name);
+    });
+
+}  // namespace
