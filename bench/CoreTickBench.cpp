@@ -25,7 +25,7 @@ constexpr uint32_t kWaiting = 1200;
 
 // Always open, always kWaiting bytes queued, taken from a repeating pattern.
 class PatternDevice final : public CommDevice {
-public:
+  public:
     explicit PatternDevice(std::string bytes) : pattern(std::move(bytes)) {}
 
     bool OpenDevice(uint16_t) override { return true; }
@@ -69,14 +69,14 @@ public:
 
     bool running = false;
 
-private:
+  private:
     std::string pattern;
     size_t position = 0;
     DeviceControl state;
 };
 
 class NullView final : public MainView {
-public:
+  public:
     void SetFieldText(uint16_t, const char*) override {}
     void DisplayClear() override {}
     void DisplayAppend(const char* text, size_t length) override {
@@ -101,12 +101,12 @@ public:
 };
 
 class QuietDesktop final : public Desktop {
-public:
+  public:
     void ShowMessage(const char*) override {}
 };
 
 class FixedTime final : public TimeSource {
-public:
+  public:
     LocalTime Now() override { return LocalTime{2026, 12, 6, 6, 10, 0}; }
 };
 

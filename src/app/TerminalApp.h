@@ -22,7 +22,7 @@ class TerminalApp;
 // a TerminalWindow on it, run InitWindow, run the modal loop until the window
 // ends, then TearDown.
 class WindowHost {
-public:
+  public:
     virtual ~WindowHost() = default;
     virtual void RunMainWindow(TerminalApp& app) = 0;
 };
@@ -30,7 +30,7 @@ public:
 // The application object and the process-wide objects, constructed in this
 // order and destroyed in reverse: the timestamp, the paths, the serial channel.
 class TerminalApp {
-public:
+  public:
     explicit TerminalApp(const PlatformServices& platform);
     ~TerminalApp();
 

@@ -6,7 +6,7 @@
 // its folder, file name, base name and the setup file beside it, plus a
 // lower-cased copy of the command line (a record for the setup file only).
 class AppPaths {
-public:
+  public:
     static constexpr size_t kCommandLineCapacity = 456;
     static constexpr size_t kPathCapacity = 356;
     static constexpr size_t kBaseNameCapacity = 276;
@@ -34,7 +34,7 @@ public:
     // the result lives until the next call.
     const char* FileExtension(const char* text);
 
-private:
+  private:
     char commandLineText[kCommandLineCapacity] = {};
     char modulePathText[kPathCapacity] = {};
     char programDirectoryText[kPathCapacity] = {};

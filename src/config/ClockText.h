@@ -4,7 +4,7 @@
 // The current local time as the two fixed-width texts the program records:
 // "dd.mm.yy hh:mm:ss" and the compact "yymmddhhmmss".
 class ClockText {
-public:
+  public:
     explicit ClockText(TimeSource& source);
     virtual ~ClockText();
 
@@ -12,7 +12,7 @@ public:
     const char* CompactTimestamp();
     TimeSource& source() const { return timeSource; }
 
-private:
+  private:
     TimeSource& timeSource;
     char timestamp[18] = {};
     char compact[13] = {};

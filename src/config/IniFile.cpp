@@ -35,7 +35,7 @@ char LowerAscii(char c) {
 // including its LF, or kPieceLength bytes of a longer one. Reads in blocks so
 // that a file of megabytes costs no more than one pass per lookup.
 class PieceReader {
-public:
+  public:
     explicit PieceReader(std::FILE* source) : file(source) {}
 
     // The next piece into piece; its length, 0 at the end of the file.
@@ -50,7 +50,7 @@ public:
         return length;
     }
 
-private:
+  private:
     bool Refill() {
         filled = std::fread(block, 1, sizeof(block), file);
         position = 0;

@@ -17,7 +17,7 @@ uint64_t FileSize(const char* path);
 // user must know of go to the MessageSink. Results are 1 for success, 0 for
 // failure.
 class IniFile {
-public:
+  public:
     static constexpr size_t kMaxKeyLength = 100;
     // A longer line is read as several pieces, each matched like a line.
     static constexpr size_t kPieceLength = 179;
@@ -56,12 +56,11 @@ public:
     int ReadLong(const char* key, uint32_t& target);      // saturates at 4294967295
     int ReadChar(const char* key, char& target);          // the value's first character
 
-private:
+  private:
     int WriteRaw(const char* text);
     int WriteKeyLine(const char* key, const char* value);
     void DropFile();
     int FinishWriting();
-
 
     const AppPaths& paths;
     MessageSink& messages;

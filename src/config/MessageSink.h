@@ -4,7 +4,7 @@
 // exclamation icon and an OK button, captioned with the executable's base
 // name. The call returns when the user has confirmed it.
 class MessageSink {
-public:
+  public:
     virtual ~MessageSink() = default;
     virtual void ShowMessage(const char* text) = 0;
 };

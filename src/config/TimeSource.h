@@ -13,7 +13,7 @@ struct LocalTime {
 
 // The one source of local time; tests replace it with a fixed clock.
 class TimeSource {
-public:
+  public:
     virtual ~TimeSource() = default;
     virtual LocalTime Now() = 0;
 };

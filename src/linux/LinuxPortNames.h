@@ -10,7 +10,7 @@
 // COM1-32 ttyS, COM33-64 ttyUSB, COM65-96 ttyACM, COM97-128 rfcomm,
 // COM129-160 ttyAMA. Numbers above that name nothing.
 class LinuxPortNames final : public PortNames {
-public:
+  public:
     static constexpr uint16_t kHighestPort = 160;
     static constexpr size_t kPathCapacity = 4096;
 
@@ -23,7 +23,7 @@ public:
     // device. A device in use elsewhere counts as present.
     bool Exists(uint16_t port) const override;
 
-private:
+  private:
     bool OverridePath(uint16_t port, char* out, size_t capacity) const;
 
     char directory[kPathCapacity] = {};

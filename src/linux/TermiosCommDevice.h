@@ -16,7 +16,7 @@ inline constexpr uint32_t kLineErrorBreak = 0x10;
 // device paths through PortNames; the device is opened non-blocking and
 // exclusive, so reads return at once with what is queued.
 class TermiosCommDevice final : public CommDevice {
-public:
+  public:
     explicit TermiosCommDevice(const PortNames& portNames);
     ~TermiosCommDevice() override;
     TermiosCommDevice(const TermiosCommDevice&) = delete;
@@ -48,7 +48,7 @@ public:
         uint32_t bufferOverrun = 0;
     };
 
-private:
+  private:
     // Notes whether a failed call's errno means the device went away.
     void NoteErrno(int error);
     bool ReadCounters(ErrorCounters& counters);

@@ -6,14 +6,14 @@
 // units; each front end converts them with its dialog font's base units.
 
 enum class ControlKind : uint8_t {
-    ReadOnlyEdit,       // single line, read-only
-    ImageStatic,        // centred image (the lamp)
+    ReadOnlyEdit,  // single line, read-only
+    ImageStatic,   // centred image (the lamp)
     PushButton,
-    LatchedButton,      // push-like check box whose state only the program sets
+    LatchedButton,  // push-like check box whose state only the program sets
     GroupFrame,
-    GreyLabel,          // static text, greyed
-    Indicator,          // radio-style, text on the left, mark set only by the program
-    RichDisplay,        // multi-line rich text, vertical scroll, read-only
+    GreyLabel,    // static text, greyed
+    Indicator,    // radio-style, text on the left, mark set only by the program
+    RichDisplay,  // multi-line rich text, vertical scroll, read-only
 };
 
 // Style details a kind alone does not say.

@@ -5,6 +5,7 @@ namespace {
 using K = ControlKind;
 namespace C = MainControl;
 
+// clang-format off: one control a line, as the layout table reads
 constexpr ControlLayout kMainControls[] = {
     {C::kSettingsField, K::ReadOnlyEdit, "", 1, 2, 87, 12, kStyleBorder | kStyleHScroll},
     {C::kLamp, K::ImageStatic, "", 89, 2, 6, 11, kStyleCentred},
@@ -32,14 +33,21 @@ constexpr ControlLayout kMainControls[] = {
     {C::kSave, K::PushButton, "save", 224, 241, 20, 11, kStyleTabStop},
     {C::kClock, K::ReadOnlyEdit, "", 247, 241, 77, 12, kStyleCentred | kStyleTabStop},
 };
+// clang-format on
 
-constexpr DialogLayout kMainLayout{
-    kMainDialogResource, 326, 254, "Fixedsys", 9, kMainControls,
-    sizeof(kMainControls) / sizeof(kMainControls[0])};
+constexpr DialogLayout kMainLayout{kMainDialogResource,
+                                   326,
+                                   254,
+                                   "Fixedsys",
+                                   9,
+                                   kMainControls,
+                                   sizeof(kMainControls) / sizeof(kMainControls[0])};
 
 }  // namespace
 
-const DialogLayout& MainDialogLayout() { return kMainLayout; }
+const DialogLayout& MainDialogLayout() {
+    return kMainLayout;
+}
 
 const ControlLayout* FindControl(const DialogLayout& layout, uint16_t id) {
     for (size_t i = 0; i < layout.controlCount; ++i) {
@@ -50,12 +58,18 @@ const ControlLayout* FindControl(const DialogLayout& layout, uint16_t id) {
 
 Rgb LampRgb(LampColour colour) {
     switch (colour) {
-        case LampColour::Yellow: return {255, 255, 0};
-        case LampColour::Green: return {0, 255, 0};
-        case LampColour::Grey: return {128, 128, 128};
-        case LampColour::Red: return {255, 0, 0};
-        case LampColour::Magenta: return {255, 0, 255};
-        case LampColour::Black: return {0, 0, 0};
+        case LampColour::Yellow:
+            return {255, 255, 0};
+        case LampColour::Green:
+            return {0, 255, 0};
+        case LampColour::Grey:
+            return {128, 128, 128};
+        case LampColour::Red:
+            return {255, 0, 0};
+        case LampColour::Magenta:
+            return {255, 0, 255};
+        case LampColour::Black:
+            return {0, 0, 0};
     }
     return {0, 0, 0};
 }

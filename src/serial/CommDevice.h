@@ -49,7 +49,7 @@ struct CommStatus {
 };
 
 class CommDevice {
-public:
+  public:
     virtual ~CommDevice() = default;
 
     // Opens port n exclusively (read and write, no overlapped I/O).

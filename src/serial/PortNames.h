@@ -5,7 +5,7 @@
 // Which device port number n means on this machine, and whether it is there.
 // Probing never opens the device.
 class PortNames {
-public:
+  public:
     virtual ~PortNames() = default;
     // Writes the device name of port n into out (zero-terminated); false when
     // the name does not fit.

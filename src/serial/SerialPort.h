@@ -25,7 +25,7 @@ inline constexpr uint16_t kStatusUnreadable = 0xFFFF;
 // The program's one serial channel. Every operation returns a small integer
 // code and never throws; the device calls go through the CommDevice seam.
 class SerialPort {
-public:
+  public:
     explicit SerialPort(CommDevice& device);
     virtual ~SerialPort();
     SerialPort(const SerialPort&) = delete;
@@ -47,7 +47,7 @@ public:
     // poll cycle then closes the port so that its re-open path runs.
     bool deviceGone() const;
 
-private:
+  private:
     bool QueryStatus(CommStatus& status);
     int SetControlLine(bool DeviceControl::*line, bool on);
     void NoteFailure();

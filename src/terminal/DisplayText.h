@@ -8,7 +8,7 @@ class MainView;
 // the same bytes the user sees. Bounded: an append that would overflow first
 // drops the oldest text, so the newest text always survives.
 class DisplayText {
-public:
+  public:
     static constexpr size_t kCapacity = 32768;
 
     explicit DisplayText(MainView& view);
@@ -24,7 +24,7 @@ public:
     // Zero-terminated.
     const char* data() const { return text; }
 
-private:
+  private:
     MainView& view;
     char text[kCapacity + 1] = {};
     size_t used = 0;

@@ -9,7 +9,7 @@ namespace {
 
 // A field's characters; positions past the length or the terminator read as 0.
 class FieldCursor {
-public:
+  public:
     FieldCursor(const char* text, size_t length)
         : chars(text), limit(length < kMaxFieldChars ? length : kMaxFieldChars) {
         if (chars == nullptr) limit = 0;
@@ -26,7 +26,7 @@ public:
     }
     void Skip(size_t count) { pos += count; }
 
-private:
+  private:
     const char* chars;
     size_t limit;
     size_t pos = 0;
@@ -87,7 +87,7 @@ long ReadExponent(FieldCursor& in, unsigned char letter) {
 // An unsigned integer of up to kWords * 32 bits, enough for 10^340 shifted by
 // a few dozen bits.
 class BigUnsigned {
-public:
+  public:
     static constexpr int kWords = 48;
 
     explicit BigUnsigned(uint64_t value) {
@@ -141,7 +141,7 @@ public:
         }
     }
 
-private:
+  private:
     uint32_t words[kWords] = {};
 };
 

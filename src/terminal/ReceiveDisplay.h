@@ -13,7 +13,7 @@ class MainView;
 // one piece; decoded records go to the display as soon as they are complete.
 // Works on fixed buffers only.
 class ReceiveDisplay {
-public:
+  public:
     static constexpr size_t kPendingCapacity = 7100;
     // The tick's byte loop stops once more than this is pending.
     static constexpr uint16_t kPendingLimit = 7000;
@@ -41,7 +41,7 @@ public:
     const DisplayText& text() const { return display; }
     uint16_t currentColumn() const { return column; }
 
-private:
+  private:
     void PutPlain(uint8_t byte);
     void PutHex(uint8_t byte);
     void PutRecordByte(uint8_t byte);

@@ -7,7 +7,7 @@
 // follows the baud rate. A receiver aligned by SyncX shows one line per
 // display line, so a transmission error shows as a broken column.
 class TestStream {
-public:
+  public:
     static constexpr size_t kLineLength = 80;
     static constexpr uint32_t kBaudPerLine = 9600;
     // The fastest rate the settings offer, 921600 baud, asks for 96 lines a
@@ -28,7 +28,7 @@ public:
     const char* line() const { return streamLine; }
     uint16_t nextLineNumber() const { return streamLineNumber; }
 
-private:
+  private:
     void FormatLine(uint16_t number);
 
     char streamLine[90] = {};

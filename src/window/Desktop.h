@@ -4,6 +4,6 @@
 // What opens on top of the main window. Modal: the window's timers keep
 // ticking while any of it is shown.
 class Desktop : public MessageSink {
-public:
+  public:
     ~Desktop() override = default;
 };

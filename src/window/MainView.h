@@ -7,7 +7,7 @@
 // The main window's controls as the core sees them. The core owns the
 // display text; the view only mirrors it.
 class MainView {
-public:
+  public:
     virtual ~MainView() = default;
 
     // Replaces the whole text of a single-line field (settings field, status

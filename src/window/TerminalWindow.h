@@ -23,7 +23,7 @@ inline constexpr uint32_t kClockPeriodMs = 1000;
 //
 // Public surface shared with both front ends; the private part is the core's.
 class TerminalWindow {
-public:
+  public:
     TerminalWindow(TerminalApp& app, MainView& view, Desktop& desktop);
     ~TerminalWindow();
     TerminalWindow(const TerminalWindow&) = delete;
@@ -49,7 +49,7 @@ public:
     // The window is being destroyed.
     void TearDown();
 
-private:
+  private:
     static constexpr uint16_t kFunctionKeySlots = 13;
     static constexpr uint16_t kMaxReadPerTick = 1200;
     static constexpr size_t kSpecialCommandCapacity = 260;

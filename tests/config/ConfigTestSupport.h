@@ -26,7 +26,7 @@ inline constexpr const char* kOpenFailed = "ERROR: open IniFile";
 inline constexpr const char* kCloseFailed = "ERROR: close IniFile";
 
 class RecordingSink : public MessageSink {
-public:
+  public:
     void ShowMessage(const char* text) override { shown.emplace_back(text); }
     int Count(const std::string& text) const {
         int n = 0;
@@ -37,7 +37,7 @@ public:
 };
 
 class FixedClock : public TimeSource {
-public:
+  public:
     explicit FixedClock(LocalTime at) : now(at) {}
     LocalTime Now() override { return now; }
     LocalTime now;
@@ -57,7 +57,7 @@ inline LocalTime At(unsigned year, unsigned month, unsigned day, unsigned hour, 
 
 // A fresh folder under the system's temporary folder, removed with its content.
 class TempFolder {
-public:
+  public:
     TempFolder() {
         std::random_device entropy;
         const auto base = std::filesystem::temp_directory_path();

@@ -13,7 +13,7 @@ using namespace std::string_view_literals;
 using namespace config_test;
 
 class IniFileTest : public ::testing::Test {
-protected:
+  protected:
     void OpenWith(const std::string& bytes) {
         ASSERT_TRUE(WriteBytes(paths.setupFilePath(), bytes));
         ASSERT_EQ(ini.OpenForReading(), 1);

@@ -25,7 +25,7 @@ void StartUp(AppPaths& paths, ClockText& clock, MessageSink& sink, SetupData& da
 }
 
 class SetupStoreTest : public ::testing::Test {
-protected:
+  protected:
     std::string ProgramPath() const { return folder.Join("quorvant.exe"); }
     std::string CommandLine() const { return Cat({"\"", ProgramPath(), "\""}); }
     std::string SetupFile() const { return ReadBytes(paths.setupFilePath()); }

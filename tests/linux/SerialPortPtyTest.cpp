@@ -23,7 +23,7 @@ double MsSince(Clock::time_point start) {
 }
 
 class SerialPortOnPty : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(port.Ok());
         ASSERT_EQ(serial.open(PtyPort::kPort, 115200, 'E', 8, 1), 1);
@@ -87,7 +87,7 @@ TEST_F(SerialPortOnPty, DiscardDropsEverythingQueued) {
 // that keeps the queue topped up while the discard runs. The bytes that
 // survive prove how many were dropped.
 class DiscardLimitOnPty : public SerialPortOnPty {
-protected:
+  protected:
     static constexpr size_t kSent = 40000;
 
     struct Run {

@@ -37,7 +37,8 @@ TEST(SetupFile, FullDiskIsReportedAtCloseAndKeepsThePreviousFile) {
         std::filesystem::temp_directory_path() / ("quorvant-full-" + std::to_string(getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directory(folder);
-    const std::string previous = "==[ SETUP FILE FOR QUORVANT.EXE ]==\r\n\r\n[RS232]\r\nCOMPORT=7\r\n";
+    const std::string previous =
+        "==[ SETUP FILE FOR QUORVANT.EXE ]==\r\n\r\n[RS232]\r\nCOMPORT=7\r\n";
     std::ofstream(folder / "quorvant.ini", std::ios::binary) << previous;
     // The save writes beside the setup file first; that file is the full disk.
     std::filesystem::create_symlink("/dev/full", folder / "quorvant.ini.new");
@@ -52,7 +53,8 @@ TEST(SetupFile, FullDiskIsReportedAtCloseAndKeepsThePreviousFile) {
     EXPECT_EQ(SaveSetup(paths, clock, sink, data, language), 0);
     EXPECT_EQ(sink.shown, std::vector<std::string>{"ERROR: close IniFile"});
     EXPECT_EQ(ReadAll(folder / "quorvant.ini"), previous);
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder / "quorvant.ini.new")));
+    EXPECT_FALSE(
+        std::filesystem::exists(std::filesystem::symlink_status(folder / "quorvant.ini.new")));
     std::filesystem::remove_all(folder);
 }
 

@@ -25,7 +25,7 @@ namespace C = MainControl;
 // The master of the pty as the far end's serial device. A master has no path
 // of its own to open, so this end is handed the descriptor the test holds.
 class PtyMasterDevice final : public CommDevice {
-public:
+  public:
     explicit PtyMasterDevice(PtyPair& line) : pty(line) {}
 
     bool OpenDevice(uint16_t) override { return opened = pty.MasterFd() >= 0; }
@@ -75,14 +75,14 @@ public:
     }
     bool DeviceGone() const override { return false; }
 
-private:
+  private:
     PtyPair& pty;
     bool opened = false;
     DeviceControl state;
 };
 
 class FixedTime : public TimeSource {
-public:
+  public:
     LocalTime Now() override { return LocalTime{2026, 12, 6, 6, 10, 0}; }
 };
 

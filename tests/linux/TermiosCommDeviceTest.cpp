@@ -57,7 +57,7 @@ int UnprivilegedOpenError(const std::string& path) {
 }
 
 class TermiosDeviceTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(port.Ok());
         ASSERT_TRUE(device.OpenDevice(PtyPort::kPort));

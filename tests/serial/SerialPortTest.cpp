@@ -9,7 +9,7 @@
 namespace {
 
 class SerialPortTest : public ::testing::Test {
-protected:
+  protected:
     // Open with the start-up settings and forget the calls that took.
     void OpenDefault() {
         ASSERT_EQ(port.open(1, 115200, 'E', 8, 1), 1);

@@ -30,7 +30,7 @@
 
 // Port names over a set of present port numbers. Port n is named "COMn".
 class FakePortNames : public PortNames {
-public:
+  public:
     FakePortNames() = default;
     FakePortNames(std::initializer_list<uint16_t> ports) : present(ports) {}
 
@@ -91,7 +91,7 @@ inline void PrintTo(const FakeCallRecord& r, std::ostream* os) {
 }
 
 class FakeCommDevice : public CommDevice {
-public:
+  public:
     static constexpr uint32_t kAlways = 0xFFFFFFFF;
 
     // The present ports; COM1 by default, the start-up port.
@@ -280,7 +280,7 @@ public:
 
     bool DeviceGone() const override { return goneSeen; }
 
-private:
+  private:
     struct FailRule {
         uint32_t skip = 0;
         uint32_t times = 0;

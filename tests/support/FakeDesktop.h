@@ -7,7 +7,7 @@
 #include "window/Desktop.h"
 
 class FakeDesktop : public Desktop {
-public:
+  public:
     // When set, each message is also noted here as "message <text>".
     std::vector<std::string>* journal = nullptr;
 

@@ -13,7 +13,7 @@
 #include "window/MainView.h"
 
 class FakeMainView : public MainView {
-public:
+  public:
     // When set, every call is also noted here in order ("timer 999 100",
     // "lamp 136", "field 1126  COM1 port error", ...), so a test can check
     // the order of events across several fakes.
@@ -102,7 +102,7 @@ public:
     std::map<uint16_t, uint32_t> timers;
     bool ended = false;
 
-private:
+  private:
     void Note(const std::string& event) {
         if (journal != nullptr) journal->push_back(event);
     }

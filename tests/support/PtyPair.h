@@ -36,7 +36,7 @@ inline bool MakeRaw(int fd) {
 }  // namespace pty_detail
 
 class PtyPair {
-public:
+  public:
     // Both ends raw. The pair keeps its own slave descriptor open, so that the
     // master does not see a hang-up while the code under test closes and
     // re-opens the slave; CloseSlave drops it when a test needs that.
@@ -131,7 +131,7 @@ public:
         slave = -1;
     }
 
-private:
+  private:
     bool WaitMaster(short events, std::chrono::steady_clock::time_point deadline) {
         const int left = pty_detail::RemainingMs(deadline);
         if (left == 0) return false;
@@ -149,7 +149,7 @@ private:
 // A fresh directory under /tmp, removed with everything in it at the end.
 // Path() ends in a slash, like a program directory.
 class TempDirectory {
-public:
+  public:
     TempDirectory() {
         char pattern[] = "/tmp/quorvant-test-XXXXXX";
         if (mkdtemp(pattern) != nullptr) path = std::string(pattern) + "/";
@@ -165,7 +165,7 @@ public:
     bool Ok() const { return !path.empty(); }
     const std::string& Path() const { return path; }
 
-private:
+  private:
     std::string path;
 };
 
@@ -174,7 +174,7 @@ private:
 // replaced; tests that run in parallel must use different port numbers or
 // directories.
 class ScopedPortLink {
-public:
+  public:
     ScopedPortLink(const std::string& programDirectory, uint16_t port, const std::string& target) {
         std::string directory = programDirectory;
         if (!directory.empty() && directory.back() != '/') directory += '/';
@@ -193,6 +193,6 @@ public:
     bool Ok() const { return !linkPath.empty(); }
     const std::string& LinkPath() const { return linkPath; }
 
-private:
+  private:
     std::string linkPath;
 };

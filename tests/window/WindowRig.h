@@ -32,14 +32,14 @@ inline constexpr char kProgramName[] = "quorvant";
 #endif
 
 class FixedTime : public TimeSource {
-public:
+  public:
     LocalTime Now() override { return now; }
     LocalTime now{2026, 12, 6, 6, 10, 0};
 };
 
 // A fresh folder under the system's temporary folder, removed at the end.
 class ScratchFolder {
-public:
+  public:
     ScratchFolder() {
         std::random_device entropy;
         for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
