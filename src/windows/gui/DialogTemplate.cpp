@@ -1,0 +1,132 @@
+#include "DialogTemplate.h"
+
+#include <windows.h>
+
+namespace {
+
+// Predefined class atoms of the dialog manager.
+constexpr uint16_t kButtonAtom = 0x0080;
+constexpr uint16_t kEditAtom = 0x0081;
+constexpr uint16_t kStaticAtom = 0x0082;
+constexpr uint16_t kOrdinalMarker = 0xFFFF;
+
+constexpr uint32_t kDialogStyle =
+    DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_CENTER | DS_SETFONT;
+// Its own task-bar button although it has no owner window to hide behind.
+constexpr uint32_t kDialogExStyle = WS_EX_APPWINDOW;
+
+uint32_t CommonStyle(const ControlLayout& control) {
+    uint32_t style = WS_CHILD | WS_VISIBLE;
+    if (control.style & kStyleBorder) style |= WS_BORDER;
+    if (control.style & kStyleTabStop) style |= WS_TABSTOP;
+    return style;
+}
+
+}  // namespace
+
+ControlClass ControlClassOf(const ControlLayout& control, const char* richEditClass) {
+    const uint32_t common = CommonStyle(control);
+    switch (control.kind) {
+        case ControlKind::ReadOnlyEdit: {
+            // A single-line edit without automatic scrolling refuses text wider
+            // than itself; a long message must still show its beginning.
+            uint32_t style = common | ES_READONLY | ES_AUTOHSCROLL;
+            if (control.style & kStyleCentred) style |= ES_CENTER;
+            return {kEditAtom, nullptr, style};
+        }
+        case ControlKind::ImageStatic:
+            // With a centred image the control keeps its size and fills the
+            // rest with the image's corner pixel: a one-pixel bitmap paints
+            // the whole lamp.
+            return {kStaticAtom, nullptr, common | SS_BITMAP | SS_CENTERIMAGE};
+        case ControlKind::PushButton:
+            return {kButtonAtom, nullptr, common | BS_PUSHBUTTON};
+        case ControlKind::LatchedButton:
+            // Not the automatic kind: a click must not change the state; only
+            // the program does.
+            return {kButtonAtom, nullptr, common | BS_CHECKBOX | BS_PUSHLIKE};
+        case ControlKind::GroupFrame:
+            return {kButtonAtom, nullptr, common | BS_GROUPBOX};
+        case ControlKind::GreyLabel:
+            return {kStaticAtom, nullptr, common | SS_LEFT | WS_DISABLED};
+        case ControlKind::Indicator:
+            return {kButtonAtom, nullptr, common | BS_RADIOBUTTON | BS_LEFTTEXT};
+        case ControlKind::RichDisplay:
+            return {0, richEditClass,
+                    common | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL};
+    }
+    return {kStaticAtom, nullptr, common};
+}
+
+DialogTemplate::DialogTemplate(const DialogLayout& layout, const char* richEditClass) {
+    words.reserve(2048);
+    AddDialogHeader(layout);
+    for (size_t i = 0; i < layout.controlCount; ++i) {
+        AddControl(layout.controls[i], richEditClass);
+    }
+}
+
+void DialogTemplate::AddDialogHeader(const DialogLayout& layout) {
+    AddDword(kDialogStyle);
+    AddDword(kDialogExStyle);
+    AddWord(static_cast<uint16_t>(layout.controlCount));
+    AddWord(0);  // x, y: DS_CENTER places the window
+    AddWord(0);
+    AddWord(static_cast<uint16_t>(layout.width));
+    AddWord(static_cast<uint16_t>(layout.height));
+    AddWord(0);   // no menu
+    AddWord(0);   // the standard dialog class
+    AddText("");  // the caption is set at start-up
+    AddWord(layout.fontPoints);
+    AddText(layout.fontName);
+}
+
+void DialogTemplate::AddControl(const ControlLayout& control, const char* richEditClass) {
+    AlignToDword();
+    const ControlClass kind = ControlClassOf(control, richEditClass);
+    AddDword(kind.style);
+    AddDword(0);  // extended style
+    AddWord(static_cast<uint16_t>(control.x));
+    AddWord(static_cast<uint16_t>(control.y));
+    AddWord(static_cast<uint16_t>(control.width));
+    AddWord(static_cast<uint16_t>(control.height));
+    AddWord(control.id);  // kNoId is the dialog manager's "no id" (-1) as well
+    if (kind.classAtom != 0) {
+        AddWord(kOrdinalMarker);
+        AddWord(kind.classAtom);
+    } else {
+        AddText(kind.className);
+    }
+    if (control.kind == ControlKind::ImageStatic) {
+        // The lamp starts black, before the port was ever opened.
+        AddWord(kOrdinalMarker);
+        AddWord(static_cast<uint16_t>(LampColour::Black));
+    } else {
+        AddText(control.caption);
+    }
+    AddWord(0);  // no creation data
+}
+
+void DialogTemplate::AddWord(uint16_t value) {
+    words.push_back(value);
+}
+
+void DialogTemplate::AddDword(uint32_t value) {
+    AddWord(static_cast<uint16_t>(value & 0xFFFF));
+    AddWord(static_cast<uint16_t>(value >> 16));
+}
+
+void DialogTemplate::AddText(const char* text) {
+    // Templates hold UTF-16 text; the program's texts are Windows-1252.
+    constexpr UINT kWindows1252 = 1252;
+    for (const char* p = text; p != nullptr && *p != '\0'; ++p) {
+        wchar_t wide = L'?';
+        MultiByteToWideChar(kWindows1252, 0, p, 1, &wide, 1);
+        AddWord(static_cast<uint16_t>(wide));
+    }
+    AddWord(0);
+}
+
+void DialogTemplate::AlignToDword() {
+    if (words.size() % 2 != 0) AddWord(0);
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include <windows.h>
+
+#include "window/Desktop.h"
+
+// What opens on top of the main window, as Win32 modal windows. Message boxes
+// carry the executable's base name as the system reports it.
+class MessageBoxDesktop : public Desktop {
+  public:
+    MessageBoxDesktop();
+
+    // The window that owns what opens; none before the main window exists.
+    void SetOwner(HWND window) { owner = window; }
+
+    void ShowMessage(const char* text) override;
+
+    const char* caption() const { return captionText; }
+
+  private:
+    HWND owner = nullptr;
+    char captionText[MAX_PATH] = {};
+};
+
+// The file name without folder and extension: "C:\a\Tool.v2.exe" -> "Tool.v2".
+void BaseNameOf(const char* path, char* out, size_t capacity);

@@ -1,0 +1,26 @@
+#include <windows.h>
+
+#include "LocalTimeSource.h"
+#include "MainWindowHost.h"
+#include "MessageBoxDesktop.h"
+#include "ProcessInfo.h"
+#include "Win32CommDevice.h"
+#include "app/TerminalApp.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    static char modulePath[AppPaths::kPathCapacity];
+    static char commandLine[AppPaths::kCommandLineCapacity];
+    const bool hasModulePath = ReadModulePath(modulePath, sizeof(modulePath));
+    const bool hasCommandLine = ReadCommandLine(commandLine, sizeof(commandLine));
+
+    Win32CommDevice device;
+    LocalTimeSource clock;
+    const PlatformServices platform{
+        device, clock, hasModulePath ? modulePath : nullptr, hasCommandLine ? commandLine : nullptr,
+        '\\',   false};
+    MessageBoxDesktop desktop;
+    TerminalApp app(platform);
+    MainWindowHost host(instance, desktop);
+    app.Start(host);
+    return 0;
+}
