@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "ExpectedStreamLine.h"
 #include "FakeDesktop.h"
 #include "FakeMainView.h"
 #include "LinuxPortNames.h"
@@ -101,21 +102,6 @@ struct Station {
     TerminalWindow window{app, view, desktop};
 };
 
-std::string ExpectedLine(unsigned n) {
-    std::string line = "abcdefghijklmnopqrstuvwxyz--LINE=";
-    char number[8];
-    std::snprintf(number, sizeof(number), "%05u", n);
-    line += number;
-    std::string markers(34, '-');
-    markers[1 + n % 32] = '#';
-    line += markers;
-    unsigned sum = 0xF1C4;
-    for (char c : line) sum += static_cast<unsigned char>(c);
-    char checksum[12];
-    std::snprintf(checksum, sizeof(checksum), "CS=%04XX", sum & 0xFFFF);
-    return line + checksum;
-}
-
 TEST(TwoWindowsOnOnePty, SyncXShowsTheStreamOneWholeLinePerDisplayLine) {
     TempDirectory receiverFolder, senderFolder;
     PtyPair pty;
@@ -169,7 +155,7 @@ TEST(TwoWindowsOnOnePty, SyncXShowsTheStreamOneWholeLinePerDisplayLine) {
     unsigned expectedNumber = kRounds * 12 - static_cast<unsigned>((shown.size() - pos) / 81);
     int wholeLines = 0;
     for (; pos + 81 <= shown.size(); pos += 81, ++expectedNumber, ++wholeLines) {
-        ASSERT_EQ(shown.substr(pos, 81), ExpectedLine(expectedNumber) + "\n") << wholeLines;
+        ASSERT_EQ(shown.substr(pos, 81), ExpectedStreamLine(expectedNumber) + "\n") << wholeLines;
     }
     EXPECT_EQ(pos, shown.size());
     EXPECT_GE(wholeLines, 25);

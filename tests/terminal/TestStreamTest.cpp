@@ -1,30 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
+#include "ExpectedStreamLine.h"
 #include "terminal/TestStream.h"
 
 namespace {
 
 std::string BurstText(const TestStream& stream, size_t length) {
     return std::string(reinterpret_cast<const char*>(stream.burst()), length);
-}
-
-// The line numbered n as a receiver checks it.
-std::string ExpectedLine(unsigned n) {
-    std::string line = "abcdefghijklmnopqrstuvwxyz--LINE=";
-    char number[8];
-    std::snprintf(number, sizeof(number), "%05u", n);
-    line += number;
-    std::string markers(34, '-');
-    markers[1 + n % 32] = '#';
-    line += markers;
-    unsigned sum = 0xF1C4;
-    for (char c : line) sum += static_cast<unsigned char>(c);
-    char checksum[12];
-    std::snprintf(checksum, sizeof(checksum), "CS=%04XX", sum & 0xFFFF);
-    return line + checksum;
 }
 
 TEST(TestStream, LinesCarryNumberMarkerAndChecksum) {
@@ -50,9 +34,9 @@ TEST(TestStream, NumbersWrapAfter65535) {
     // 96 lines: 65440 .. 65535.
     length = stream.BuildBurst(921600);
     ASSERT_EQ(length, 96u * 80);
-    EXPECT_EQ(BurstText(stream, length).substr(95 * 80, 80), ExpectedLine(65535));
+    EXPECT_EQ(BurstText(stream, length).substr(95 * 80, 80), ExpectedStreamLine(65535));
     EXPECT_EQ(stream.nextLineNumber(), 0);
-    EXPECT_EQ(BurstText(stream, stream.BuildBurst(1200)), ExpectedLine(0));
+    EXPECT_EQ(BurstText(stream, stream.BuildBurst(1200)), ExpectedStreamLine(0));
 }
 
 TEST(TestStream, EveryRateSendsItsLineCountInWholeLines) {
@@ -72,7 +56,7 @@ TEST(TestStream, EveryRateSendsItsLineCountInWholeLines) {
         ASSERT_EQ(length, c.lines * TestStream::kLineLength) << c.baud;
         std::string burst = BurstText(stream, length);
         for (unsigned i = 0; i < c.lines; ++i) {
-            ASSERT_EQ(burst.substr(i * 80, 80), ExpectedLine((first + i) & 0xFFFF)) << c.baud;
+            ASSERT_EQ(burst.substr(i * 80, 80), ExpectedStreamLine((first + i) & 0xFFFF)) << c.baud;
         }
     }
 }
