@@ -1,4 +1,4 @@
-quorvant_add_test(config_tests
+quorvant_add_test(config_unit
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/AppPathsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ClockTextTest.cpp

@@ -7,14 +7,14 @@ endif()
 
 find_package(Qt6 REQUIRED COMPONENTS Test)
 
-quorvant_add_test(quorvant_qt_test
+quorvant_add_test(view_qt
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/QtMainViewTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtKeyFilterTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtWindowPtyTest.cpp
   LIBS quorvant_qt Qt6::Test util
   LABELS qt)
-set_tests_properties(quorvant_qt_test PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+set_tests_properties(view_qt PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 
 find_program(QUORVANT_PYTHON3 NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 if(NOT QUORVANT_PYTHON3)
