@@ -8,8 +8,10 @@ TerminalApp::TerminalApp(const PlatformServices& platform)
 
 TerminalApp::~TerminalApp() = default;
 
-bool TerminalApp::Start(WindowHost& host) {
+void TerminalApp::Start(WindowHost& host) {
     host.RunMainWindow(*this);
-    // The window has ended, and with it the program.
-    return false;
+}
+
+WindowServices TerminalApp::Services() {
+    return WindowServices{serialPort, appPaths, clockText, helpLanguage};
 }

@@ -2,6 +2,7 @@
 #include "config/AppPaths.h"
 #include "config/ClockText.h"
 #include "serial/SerialPort.h"
+#include "window/WindowServices.h"
 
 class CommDevice;
 class TimeSource;
@@ -34,8 +35,10 @@ class TerminalApp {
     explicit TerminalApp(const PlatformServices& platform);
     ~TerminalApp();
 
-    // Runs the main window; returns false when it has ended (the process ends).
-    bool Start(WindowHost& host);
+    // Runs the main window until it ends; the process ends with it.
+    void Start(WindowHost& host);
+    // What the main window works with.
+    WindowServices Services();
 
     ClockText clockText;
     AppPaths appPaths;

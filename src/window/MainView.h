@@ -3,10 +3,11 @@
 #include <cstdint>
 
 #include "resources/DialogLayout.h"
+#include "terminal/DisplaySink.h"
 
 // The main window's controls as the core sees them. The core owns the
 // display text; the view only mirrors it.
-class MainView {
+class MainView : public DisplaySink {
   public:
     virtual ~MainView() = default;
 
@@ -14,17 +15,7 @@ class MainView {
     // line, clock field).
     virtual void SetFieldText(uint16_t controlId, const char* text) = 0;
 
-    // Display mirror: Windows-1252 bytes, CR LF or lone CR/LF as line ends
-    // (the view decides how a line end is drawn, not how many characters it
-    // counts: the core counts bytes).
-    virtual void DisplayClear() = 0;
-    virtual void DisplayAppend(const char* text, size_t length) = 0;
-    // Deletes the first count bytes, puts the caret at the end.
-    virtual void DisplayDeleteFront(size_t count) = 0;
-    // Empties the display's undo history.
-    virtual void DisplayClearUndo() = 0;
-    // Byte offset at which the first visible line of the display starts.
-    virtual size_t DisplayFirstVisibleOffset() = 0;
+    // The display's text comes through DisplaySink.
     virtual void SetDisplayBackground(Rgb colour) = 0;
 
     virtual void SetLamp(LampColour colour) = 0;

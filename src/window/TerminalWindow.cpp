@@ -1,11 +1,13 @@
 #include "window/TerminalWindow.h"
 
+#include <array>
 #include <cstdio>
-#include <cstring>
 #include <initializer_list>
 
-#include "app/TerminalApp.h"
-#include "resources/DialogLayout.h"
+#include "config/AppPaths.h"
+#include "config/ClockText.h"
+#include "serial/SerialPort.h"
+#include "terminal/KeyTranslation.h"
 #include "window/Desktop.h"
 #include "window/MainView.h"
 
@@ -14,37 +16,61 @@ namespace C = MainControl;
 namespace {
 
 constexpr char kTitleWord[] = "QUORVANTVIEW";
-constexpr uint8_t kSpecialCommandFill = 0x1B;
-constexpr uint16_t kYearBase = 2000;
+constexpr uint16_t kVersionMajor = 2;
+constexpr uint16_t kVersionMinor = 17;
+
+constexpr char kFlushText[] = "FLUSH COM PORT ...";
+constexpr char kIdleText[] = "RxQue = 0       received = 0       ";
+constexpr char kQueueFormat[] = "RxQueue = %-5lu   received = %-5lu   ";
+constexpr char kSpecialCommandText[] = "==== SPECIAL TEST COMMAND TRANSMITTED ====";
+constexpr char kCopiedText[] = "==== SCREENSHOT COPIED TO CLIPBOARD ====";
+constexpr char kRotorOnText[] = "==== TARN ROTOR FUNCTION -ON- ====";
+constexpr char kRotorOffText[] = "==== TARN ROTOR FUNCTION -OFF- ====";
+
+constexpr uint16_t kMessageHoldTicks = 20;
+// More than this waiting cannot be worked off at 1200 bytes a tick.
+constexpr uint32_t kBacklogLimit = 10000;
+
+constexpr uint16_t kDiscardInputFirst = 1;
+constexpr uint16_t kKeepInput = 0;
+
+// The F2 test command: a run of ESC that any line-oriented peer swallows,
+// then the two bytes that trigger the test.
+constexpr size_t kSpecialCommandLength = 257;
+constexpr std::array<uint8_t, kSpecialCommandLength> MakeSpecialCommand() {
+    std::array<uint8_t, kSpecialCommandLength> command{};
+    for (uint8_t& byte : command) byte = 0x1B;
+    command[kSpecialCommandLength - 2] = 0x1C;
+    command[kSpecialCommandLength - 1] = 'T';
+    return command;
+}
+constexpr std::array<uint8_t, kSpecialCommandLength> kSpecialCommand = MakeSpecialCommand();
 
 }  // namespace
 
-TerminalWindow::TerminalWindow(TerminalApp& application, MainView& mainView, Desktop& desk)
-    : app(application),
+TerminalWindow::TerminalWindow(const WindowServices& windowServices, MainView& mainView,
+                               Desktop& messageDesktop)
+    : services(windowServices),
       view(mainView),
-      desktop(desk),
-      serialPort(application.serialPort),
-      receiveDisplay(mainView) {}
+      desktop(messageDesktop),
+      statusLine(mainView),
+      portLink(windowServices.serialPort, mainView, messageDesktop),
+      receivePath(mainView),
+      sendX(windowServices.serialPort, mainView) {}
 
-TerminalWindow::~TerminalWindow() = default;
+// --- start-up and the end ------------------------------------------------------
 
 void TerminalWindow::InitWindow() {
-    versionMajor = 2;
-    versionMinor = 17;
     ShowCaption();
     view.SetAlwaysOnTop();
-    ResetState();
+    requests.Clear();
+    receivePath.Reset();
     view.SetDisplayBackground(kDisplayBackground);
-
-    rxChunk[0] = 0;
-    ClearDisplay();
+    receivePath.ClearDisplay();
     for (uint16_t id : {C::kSendX, C::kDisplayHalt, C::kDtr, C::kRts, C::kCts, C::kDsr, C::kRi,
                         C::kRlsd, C::kHex}) {
         view.SetChecked(id, false);
     }
-    hexMode = 0;
-    syncPending = 0;
-    syncTicks = 0;
 
     setup.lineSettings = LineSettings{};
     setup.saveMode = 'P';
@@ -54,7 +80,7 @@ void TerminalWindow::InitWindow() {
     SaveSetup();
     // Before the timers: a failure box must not compete with a poll tick's
     // own re-open.
-    openPort(true);
+    portLink.OpenPort(setup.lineSettings, true);
 
     view.ShowAndRaise();
     view.StartTimer(kPollTimerId, kPollPeriodMs);
@@ -62,50 +88,38 @@ void TerminalWindow::InitWindow() {
     view.FocusDisplay();
 }
 
-void TerminalWindow::ResetState() {
-    clearRequest = 0;
-    saveRequest = 0;
-    copyRequest = 0;
-    receiveDisplay.Reset();
-    portOpen = 0;
-    pollPaused = 0;
-    displayHalt = 0;
-    streamOn = 0;
-    statusHoldTicks = 0;
-    recordMode = 0;
-    logOn = 0;
-    std::snprintf(saveFolder, sizeof(saveFolder), "%s", app.appPaths.programDirectory());
-    std::memset(specialCommand, kSpecialCommandFill, sizeof(specialCommand));
-    std::memset(fnKeyPending, 0, sizeof(fnKeyPending));
-}
-
 void TerminalWindow::ShowCaption() {
     char caption[AppPaths::kBaseNameCapacity + 64];
     int used = std::snprintf(caption, sizeof(caption), "%s   %s   V.%u", kTitleWord,
-                             app.appPaths.baseName(), static_cast<unsigned>(versionMajor));
-    if (versionMinor != 0 && used > 0 && static_cast<size_t>(used) < sizeof(caption)) {
+                             services.appPaths.baseName(), static_cast<unsigned>(kVersionMajor));
+    if (kVersionMinor != 0 && used > 0 && static_cast<size_t>(used) < sizeof(caption)) {
         std::snprintf(caption + used, sizeof(caption) - used, ".%02u",
-                      static_cast<unsigned>(versionMinor));
+                      static_cast<unsigned>(kVersionMinor));
     }
     view.SetCaption(caption);
 }
 
-int TerminalWindow::LoadSetup() {
-    return ::LoadSetup(app.appPaths, app.clockText, desktop, setup, app.helpLanguage);
+bool TerminalWindow::LoadSetup() {
+    return ::LoadSetup(services.appPaths, services.clockText, desktop, setup,
+                       services.helpLanguage) == 1;
 }
 
-int TerminalWindow::SaveSetup() {
-    return ::SaveSetup(app.appPaths, app.clockText, desktop, setup, app.helpLanguage);
+bool TerminalWindow::SaveSetup() {
+    return ::SaveSetup(services.appPaths, services.clockText, desktop, setup,
+                       services.helpLanguage) == 1;
 }
 
-void TerminalWindow::SetStatusText(const char* text) {
-    view.SetFieldText(C::kStatusLine, text);
+void TerminalWindow::CloseWindow() {
+    portLink.ClosePort();
+    view.EndWindow();
 }
 
-void TerminalWindow::ShowHeldMessage(const char* text, uint16_t holdTicks) {
-    SetStatusText(text);
-    statusHoldTicks = holdTicks;
+void TerminalWindow::TearDown() {
+    view.StopTimer(kPollTimerId);
+    services.serialPort.close();
 }
+
+// --- timers ----------------------------------------------------------------------
 
 void TerminalWindow::OnTimer(uint16_t timerId) {
     if (timerId == kPollTimerId) {
@@ -115,64 +129,148 @@ void TerminalWindow::OnTimer(uint16_t timerId) {
     }
 }
 
-void TerminalWindow::ClockTick() {
-    LocalTime now = app.clockText.source().Now();
-    clockTime.day = now.day;
-    clockTime.month = now.month;
-    clockTime.year = static_cast<uint8_t>(now.year - kYearBase);
-    clockTime.hour = now.hour;
-    clockTime.minute = now.minute;
-    clockTime.second = now.second;
+void TerminalWindow::PollTick() {
+    statusLine.Tick();
+    receivePath.Tick();
+    if (!portLink.IsOpen() && !ReopenPort()) return;
 
+    const uint32_t waiting = services.serialPort.getInputQueueCount();
+    // An unplugged adapter reads as an empty queue forever; close it so the
+    // re-open path of the next ticks shows the loss and finds it again.
+    if (services.serialPort.deviceGone()) {
+        statusLine.Show(kFlushText);
+        portLink.ClosePort();
+        return;
+    }
+    if (waiting > kBacklogLimit) {
+        CloseForFlush();
+        return;
+    }
+    if (waiting == 0) {
+        statusLine.ShowUnlessHeld(kIdleText);
+    } else {
+        ReadWaitingBytes(waiting);
+    }
+
+    ServeRequests();
+    if (sendX.IsOn()) {
+        view.SetLamp(LampColour::Magenta);
+        sendX.SendBurst(setup.lineSettings.baud);
+    } else {
+        view.SetLamp(LampColour::Green);
+    }
+    if (portLink.IsOpen()) {
+        receivePath.TrimDisplay();
+        portLink.ShowModemInputs();
+    }
+}
+
+bool TerminalWindow::ReopenPort() {
+    statusLine.Show(kFlushText);
+    if (!portLink.OpenPort(setup.lineSettings, false)) {
+        portLink.ClosePort();
+        return false;
+    }
+    statusLine.Show("");
+    view.FocusDisplay();
+    return true;
+}
+
+void TerminalWindow::CloseForFlush() {
+    statusLine.Show(kFlushText);
+    // Opening again drops everything that waited.
+    portLink.ClosePort();
+    receivePath.ClearDisplay();
+}
+
+void TerminalWindow::ReadWaitingBytes(uint32_t waiting) {
+    SerialPort& serialPort = services.serialPort;
+    serialPort.takeLineErrors();
+    const uint16_t wanted =
+        waiting < kMaxReadPerTick ? static_cast<uint16_t>(waiting) : kMaxReadPerTick;
+    const uint32_t status = serialPort.read(receiveChunk, wanted, 0);
+    // Only what this read delivered may reach the display; a line error
+    // reported at the moment of the read delivers nothing.
+    const uint32_t code = status & kReadCodeMask;
+    uint32_t received = 0;
+    if (code == kReadOk || code == kReadShort || code == kReadCallFailed) {
+        received = status & kReadCountMask;
+        if (received > wanted) received = wanted;
+    }
+    char text[64];
+    std::snprintf(text, sizeof(text), kQueueFormat, static_cast<unsigned long>(waiting),
+                  static_cast<unsigned long>(received));
+    statusLine.ShowUnlessHeld(text);
+    receivePath.ReceiveBytes(receiveChunk, static_cast<uint16_t>(received));
+}
+
+void TerminalWindow::ServeRequests() {
+    if (requests.Take(Request::ClearDisplay)) receivePath.ClearDisplay();
+
+    PendingRequests keys = requests.TakeFunctionKeys();
+    if (keys.IsSet(Request::SpecialCommand)) SendSpecialCommand();
+    if (keys.IsSet(Request::RecordMode)) ToggleRecordMode();
+    // The log's own message goes where the hold keeps it readable.
+    if (keys.IsSet(Request::Log)) statusLine.Hold(kMessageHoldTicks);
+
+    if (requests.Take(Request::Copy)) statusLine.ShowHeld(kCopiedText, kMessageHoldTicks);
+}
+
+void TerminalWindow::SendSpecialCommand() {
+    receivePath.ClearDisplay();
+    statusLine.ShowHeld(kSpecialCommandText, kMessageHoldTicks);
+    services.serialPort.write(kSpecialCommand.data(), kSpecialCommandLength, kDiscardInputFirst);
+}
+
+void TerminalWindow::ToggleRecordMode() {
+    const bool on = receivePath.ToggleRecordMode();
+    statusLine.ShowHeld(on ? kRotorOnText : kRotorOffText, kMessageHoldTicks);
+}
+
+void TerminalWindow::ClockTick() {
     char text[32];
-    std::snprintf(text, sizeof(text), "%02u.%02u.%02u %02u:%02u:%02u ", clockTime.day,
-                  clockTime.month, clockTime.year, clockTime.hour, clockTime.minute,
-                  clockTime.second);
+    std::snprintf(text, sizeof(text), "%s ", services.clockText.TimestampText());
     view.SetFieldText(C::kClock, text);
     // Whatever took the focus, typing goes to the port again within a second.
     view.FocusDisplay();
 }
 
+// --- clicks, focus and keys ------------------------------------------------------
+
 void TerminalWindow::OnClicked(uint16_t controlId) {
     switch (controlId) {
         case C::kHelp:
-            OpenHelpWindow();
+            OnHelpRequest();
             return;
         case C::kDtr:
-            onDtrClicked();
-            return;
+            portLink.ToggleDtr();
+            break;
         case C::kRts:
-            onRtsClicked();
-            return;
+            portLink.ToggleRts();
+            break;
         case C::kSyncX:
-            syncPending = 1;
+            receivePath.RequestSync();
             break;
         case C::kSendX:
-            ToggleLatched(streamOn, C::kSendX);
+            sendX.Toggle();
             break;
         case C::kDisplayHalt:
-            ToggleLatched(displayHalt, C::kDisplayHalt);
+            receivePath.ToggleHalt();
             break;
         case C::kHex:
-            ToggleLatched(hexMode, C::kHex);
-            // Old text in the other mode would read as garbage next to the new.
-            ClearDisplay();
+            receivePath.ToggleHex();
             break;
         case C::kDisplayClear:
-            clearRequest = 1;
+            requests.Set(Request::ClearDisplay);
             break;
         case C::kF2:
             RequestFunctionKey(2);
             break;
-        case C::kSpecial:
-            RequestFunctionKey(3);
-            break;
         case C::kCopy:
-            copyRequest = 1;
+            requests.Set(Request::Copy);
             break;
+        case C::kSpecial:
         case C::kSave:
-            saveRequest = 1;
-            break;
         case C::kCts:
         case C::kDsr:
         case C::kRi:
@@ -185,64 +283,53 @@ void TerminalWindow::OnClicked(uint16_t controlId) {
 }
 
 void TerminalWindow::OnFocus(uint16_t controlId) {
-    if (controlId == C::kStatusLine) {
-        view.FocusDisplay();
-    } else if (controlId == C::kSettingsField) {
-        onSettingsFieldFocus();
-    }
-}
-
-void TerminalWindow::ToggleLatched(int32_t& flag, uint16_t controlId) {
-    flag = flag != 0 ? 0 : 1;
-    view.SetChecked(controlId, flag != 0);
+    // Neither field takes typing: the keyboard belongs to the port.
+    if (controlId == C::kStatusLine || controlId == C::kSettingsField) view.FocusDisplay();
 }
 
 void TerminalWindow::RequestFunctionKey(uint8_t key) {
-    if (key == 0 || key >= kFunctionKeySlots) return;
-    fnKeyPending[key] = 1;
-    fnKeyPending[0] = 1;
+    Request request;
+    if (PendingRequests::ForFunctionKey(key, request)) requests.Set(request);
 }
 
-void TerminalWindow::OpenHelpWindow() {
-    StopTestStream();
-    pollPaused = 1;
-    RunHelpWindow();
-    pollPaused = 0;
+void TerminalWindow::OnHelpRequest() {
+    sendX.Stop();
     // The help window is where the language is chosen.
     SaveSetup();
     view.FocusDisplay();
 }
 
-void TerminalWindow::OnHelpRequest() {
-    StopTestStream();
-    // F1 inside the help window's own loop must not open it a second time.
-    if (pollPaused == 0) {
-        pollPaused = 1;
-        RunHelpWindow();
-        pollPaused = 0;
-        SaveSetup();
+KeyResult TerminalWindow::KeyFilter(const KeyMessage& message, const KeyboardState& keyboard) {
+    const KeyDecision decision = ClassifyKey(message, keyboard);
+    switch (decision.action) {
+        case KeyAction::PassOn:
+            return KeyResult::PassOn;
+        case KeyAction::Consume:
+            break;
+        case KeyAction::CloseWindow:
+            CloseWindow();
+            break;
+        case KeyAction::ClearDisplay:
+            requests.Set(Request::ClearDisplay);
+            break;
+        case KeyAction::FunctionKey:
+            RequestFunctionKey(decision.functionKey);
+            break;
+        case KeyAction::StopStreamOrSend:
+            if (sendX.IsOn()) {
+                sendX.Stop();
+            } else {
+                SendKeyByte(decision.byte);
+            }
+            break;
+        case KeyAction::Send:
+            SendKeyByte(decision.byte);
+            break;
     }
-    view.FocusDisplay();
+    return KeyResult::Handled;
 }
 
-void TerminalWindow::CloseWindow() {
-    closePort();
-    view.EndWindow();
+void TerminalWindow::SendKeyByte(uint8_t byte) {
+    // A closed port loses the byte; there is nobody to tell.
+    services.serialPort.write(&byte, 1, kKeepInput);
 }
-
-void TerminalWindow::TearDown() {
-    view.StopTimer(kPollTimerId);
-    serialPort.close();
-}
-
-void TerminalWindow::SendBluetoothCommand() {}
-
-void TerminalWindow::ToggleLog() {}
-
-void TerminalWindow::CopyScreenshot() {}
-
-int TerminalWindow::SaveScreenshot() {
-    return 0;
-}
-
-void TerminalWindow::RunHelpWindow() {}

@@ -1,31 +1,36 @@
 #pragma once
-#include <cstddef>
 #include <cstdint>
 
 #include "config/SetupData.h"
 #include "terminal/KeyMessage.h"
-#include "terminal/ReceiveDisplay.h"
-#include "terminal/TestStream.h"
+#include "window/PendingRequests.h"
+#include "window/PortLink.h"
+#include "window/ReceivePath.h"
+#include "window/SendXStream.h"
+#include "window/StatusLine.h"
+#include "window/WindowServices.h"
 
-class TerminalApp;
 class MainView;
 class Desktop;
-class SerialPort;
 
 inline constexpr uint16_t kPollTimerId = 999;
 inline constexpr uint32_t kPollPeriodMs = 100;
 inline constexpr uint16_t kClockTimerId = 998;
 inline constexpr uint32_t kClockPeriodMs = 1000;
 
-// The main window's logic and its whole data model. Events go one way: the
-// front end turns a timer, click, focus change or key into one of the calls
-// below, and the window answers through MainView and Desktop.
+// The main window's logic. Events go one way: the front end turns a timer,
+// click, focus change or key into one of the calls below; the window routes it
+// to the part that owns the matter and answers through MainView and Desktop.
 //
-// Public surface shared with both front ends; the private part is the core's.
+// The parts: the status line and its hold, the port link (open, close, the
+// modem lines), the receive path (SyncX, DisplayHalt, the three modes over the
+// display text), the pending requests of buttons and keys, and the SendX
+// stream. A poll tick keeps the port open, reads what waits, hands it to the
+// receive path, serves the requests in their order, sends one SendX burst,
+// trims the display and mirrors the modem inputs.
 class TerminalWindow {
   public:
-    TerminalWindow(TerminalApp& app, MainView& view, Desktop& desktop);
-    ~TerminalWindow();
+    TerminalWindow(const WindowServices& services, MainView& view, Desktop& desktop);
     TerminalWindow(const TerminalWindow&) = delete;
     TerminalWindow& operator=(const TerminalWindow&) = delete;
 
@@ -42,7 +47,7 @@ class TerminalWindow {
     // Every key and wheel message of the window and its controls, before the
     // dialog handling sees it.
     KeyResult KeyFilter(const KeyMessage& message, const KeyboardState& keyboard);
-    // The dialog's help request (F1 passed on by KeyFilter).
+    // F1, passed on by KeyFilter to the dialog, and the "?" button.
     void OnHelpRequest();
     // Close box, system menu Close, the dialog's OK/cancel, Alt+X.
     void CloseWindow();
@@ -50,94 +55,31 @@ class TerminalWindow {
     void TearDown();
 
   private:
-    static constexpr uint16_t kFunctionKeySlots = 13;
     static constexpr uint16_t kMaxReadPerTick = 1200;
-    static constexpr size_t kSpecialCommandCapacity = 260;
-    static constexpr size_t kSaveFolderCapacity = 356;
 
-    // The last clock reading: the year is kept as its last two digits.
-    struct ClockReading {
-        uint8_t day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
-    };
-
-    // Start-up.
-    void ResetState();
     void ShowCaption();
-    int LoadSetup();
-    int SaveSetup();
+    bool LoadSetup();
+    bool SaveSetup();
 
-    // Status line: a framed message holds it for a number of ticks.
-    void SetStatusText(const char* text);
-    void ShowHeldMessage(const char* text, uint16_t holdTicks);
-
-    // Poll cycle.
     bool ReopenPort();
-    void StopForFlush();
+    void CloseForFlush();
     void ReadWaitingBytes(uint32_t waiting);
-    void ReceiveBytes(const uint8_t* data, uint16_t count);
-    void ServeFunctionKeys();
+    void ServeRequests();
     void SendSpecialCommand();
-    void ShowModemInputs();
-
-    // Receive display.
-    void ClearDisplay();
-    void AppendToDisplay(const char* text, size_t length);
-    void TrimDisplay();
     void ToggleRecordMode();
-
-    // Test stream.
-    void SendTestStream();
-    void StopTestStream();
-
-    // Port control.
-    int openPort(bool showMessage);
-    void closePort();
-    void onDtrClicked();
-    void onRtsClicked();
-    void onSettingsFieldFocus();
-
-    // Buttons and keys.
-    void ToggleLatched(int32_t& flag, uint16_t controlId);
+    void SendKeyByte(uint8_t byte);
     void RequestFunctionKey(uint8_t key);
-    void OpenHelpWindow();
 
-    // Served by the poll cycle; filled in with their own features.
-    void SendBluetoothCommand();
-    void ToggleLog();
-    void CopyScreenshot();
-    int SaveScreenshot();
-    void RunHelpWindow();
-
-    TerminalApp& app;
+    WindowServices services;
     MainView& view;
     Desktop& desktop;
-    SerialPort& serialPort;
-
-    uint16_t versionMajor = 2;
-    uint16_t versionMinor = 17;
-    uint16_t statusHoldTicks = 0;
     // lineSettings, startupLineSettings, saveMode, selectedMac, macList.
     SetupData setup;
-    int32_t portOpen = 0;
-    int32_t pollPaused = 0;
-    int32_t streamOn = 0;
-    int32_t displayHalt = 0;
-    int32_t hexMode = 0;
-    // streamLine and streamLineNumber, with the burst buffer.
-    TestStream testStream;
-    uint8_t rxChunk[kMaxReadPerTick] = {};
-    // pendingText, recordText, their positions, column and the record cycle,
-    // and the display text itself.
-    ReceiveDisplay receiveDisplay;
-    int32_t syncPending = 0;
-    int32_t clearRequest = 0;
-    int32_t saveRequest = 0;
-    int32_t copyRequest = 0;
-    uint16_t syncTicks = 0;
-    uint8_t specialCommand[kSpecialCommandCapacity] = {};
-    int32_t fnKeyPending[kFunctionKeySlots] = {};
-    char saveFolder[kSaveFolderCapacity] = {};
-    uint8_t logOn = 0;
-    ClockReading clockTime;
-    uint16_t recordMode = 0;
+
+    StatusLine statusLine;
+    PortLink portLink;
+    ReceivePath receivePath;
+    PendingRequests requests;
+    SendXStream sendX;
+    uint8_t receiveChunk[kMaxReadPerTick] = {};
 };

@@ -94,7 +94,7 @@ struct WindowRig {
     TerminalApp app{services};
     FakeMainView view;
     FakeDesktop desktop;
-    TerminalWindow window{app, view, desktop};
+    TerminalWindow window{app.Services(), view, desktop};
 };
 
 }  // namespace window_test

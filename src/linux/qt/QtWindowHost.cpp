@@ -21,7 +21,7 @@ void QtWindowHost::RunMainWindow(TerminalApp& app) {
 
     QtMainView view;
     QtDesktop desktop(view, app.appPaths.baseName());
-    TerminalWindow window(app, view, desktop);
+    TerminalWindow window(app.Services(), view, desktop);
     TerminalWindowEvents events(window);
     view.Attach(&events);
     AppKeyFilter keyFilter(view, translator);

@@ -72,7 +72,7 @@ void MainWindowHost::InitDialog(HWND dialog) {
                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-    terminal = std::make_unique<TerminalWindow>(*app, *view, desktop);
+    terminal = std::make_unique<TerminalWindow>(app->Services(), *view, desktop);
     // Runs before the dialog is first shown, so that a failed port open shows
     // its message box before the window appears.
     terminal->InitWindow();

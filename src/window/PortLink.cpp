@@ -1,0 +1,83 @@
+#include "window/PortLink.h"
+
+#include <cstdio>
+#include <initializer_list>
+
+#include "config/MessageSink.h"
+#include "serial/SerialPort.h"
+#include "window/MainView.h"
+
+namespace C = MainControl;
+
+PortLink::PortLink(SerialPort& port, MainView& mainView, MessageSink& messageSink)
+    : serialPort(port), view(mainView), messages(messageSink) {}
+
+bool PortLink::OpenPort(const LineSettings& line, bool showMessage) {
+    if (serialPort.open(line.port, line.baud, line.parity, line.dataBits, line.stopBits) != 1) {
+        // Also closes a device that opened but refused its configuration.
+        serialPort.close();
+        ShowFailed(line, showMessage);
+        portOpen = false;
+        return false;
+    }
+    ShowOpened(line);
+    serialPort.discardInput();
+    serialPort.setDtr(true);
+    serialPort.setRts(true);
+    view.SetChecked(C::kDtr, true);
+    view.SetChecked(C::kRts, true);
+    portOpen = true;
+    return true;
+}
+
+void PortLink::ShowOpened(const LineSettings& line) {
+    view.SetLamp(LampColour::Green);
+    char text[64];
+    std::snprintf(text, sizeof(text), " COM%u: %lu,%c,%u,%u", static_cast<unsigned>(line.port),
+                  static_cast<unsigned long>(line.baud), line.parity,
+                  static_cast<unsigned>(line.dataBits), static_cast<unsigned>(line.stopBits));
+    view.SetFieldText(C::kSettingsField, text);
+}
+
+void PortLink::ShowFailed(const LineSettings& line, bool showMessage) {
+    char text[64];
+    std::snprintf(text, sizeof(text), " COM%u port error", static_cast<unsigned>(line.port));
+    view.SetFieldText(C::kSettingsField, text);
+    if (showMessage) {
+        char message[72];
+        std::snprintf(message, sizeof(message), "%s !", text);
+        messages.ShowMessage(message);
+    }
+    view.SetLamp(LampColour::Black);
+}
+
+void PortLink::ClosePort() {
+    // Both outputs drop while the device is still there to drive them.
+    serialPort.setDtr(false);
+    serialPort.setRts(false);
+    serialPort.close();
+    portOpen = false;
+    for (uint16_t id : {C::kDtr, C::kRts, C::kCts, C::kDsr, C::kRi, C::kRlsd}) {
+        view.SetChecked(id, false);
+    }
+}
+
+void PortLink::ToggleDtr() {
+    const bool on = !view.IsChecked(C::kDtr);
+    view.SetChecked(C::kDtr, on);
+    serialPort.setDtr(on);
+}
+
+void PortLink::ToggleRts() {
+    const bool on = !view.IsChecked(C::kRts);
+    view.SetChecked(C::kRts, on);
+    serialPort.setRts(on);
+}
+
+void PortLink::ShowModemInputs() {
+    const uint16_t status = serialPort.getModemStatus();
+    view.SetChecked(C::kCts, (status & kStatusCts) != 0);
+    view.SetChecked(C::kDsr, (status & kStatusDsr) != 0);
+    view.SetChecked(C::kRi, (status & kStatusRing) != 0);
+    view.SetChecked(C::kRlsd, (status & kStatusRlsd) != 0);
+}

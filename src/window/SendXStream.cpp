@@ -1,0 +1,27 @@
+#include "window/SendXStream.h"
+
+#include "serial/SerialPort.h"
+#include "window/MainView.h"
+
+namespace {
+
+constexpr uint16_t kKeepInput = 0;
+
+}  // namespace
+
+SendXStream::SendXStream(SerialPort& port, MainView& mainView) : serialPort(port), view(mainView) {}
+
+void SendXStream::Toggle() {
+    on = !on;
+    view.SetChecked(MainControl::kSendX, on);
+}
+
+void SendXStream::Stop() {
+    on = false;
+    view.SetChecked(MainControl::kSendX, false);
+}
+
+void SendXStream::SendBurst(uint32_t baud) {
+    const size_t length = lines.BuildBurst(baud);
+    serialPort.write(lines.burst(), static_cast<uint16_t>(length), kKeepInput);
+}
