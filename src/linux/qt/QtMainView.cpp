@@ -225,24 +225,25 @@ void QtMainView::DisplayClear() {
     QTextCursor& cursor = EditCursor();
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
+    mirror.Clear();
     scrollPending = true;
 }
 
 void QtMainView::DisplayAppend(const char* text, size_t length) {
-    if (text == nullptr || length == 0) return;
+    const QString converted = mirror.Append(text, length);
+    if (converted.isEmpty()) return;
     QTextCursor& cursor = EditCursor();
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(Cp1252ToQString(text, length));
+    cursor.insertText(converted);
     scrollPending = true;
 }
 
 void QtMainView::DisplayDeleteFront(size_t count) {
-    // The document counts one more character than it shows: the separator
-    // after its last block.
-    const size_t shown = static_cast<size_t>(display->document()->characterCount() - 1);
+    const size_t chars = mirror.CharsOfFrontBytes(count);
+    mirror.DeleteFront(count);
     QTextCursor& cursor = EditCursor();
     cursor.setPosition(0);
-    cursor.setPosition(static_cast<int>(count < shown ? count : shown), QTextCursor::KeepAnchor);
+    cursor.setPosition(static_cast<int>(chars), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     scrollPending = true;
 }
@@ -252,11 +253,11 @@ void QtMainView::DisplayClearUndo() {
     display->document()->clearUndoRedoStacks();
 }
 
-size_t QtMainView::DisplayFirstVisibleCharacter() {
+size_t QtMainView::DisplayFirstVisibleOffset() {
     FlushDisplay();
     QTextCursor top = display->cursorForPosition(QPoint(0, 0));
     top.movePosition(QTextCursor::StartOfLine);
-    return static_cast<size_t>(top.position());
+    return mirror.ByteOffsetOfChar(static_cast<size_t>(top.position()));
 }
 
 void QtMainView::SetDisplayBackground(Rgb colour) {
