@@ -1,26 +1,10 @@
 #include "terminal/KeyTranslation.h"
 
+#include "terminal/VirtualKeys.h"
+
 namespace {
 
-namespace Vk {
-constexpr uint16_t kBackspace = 0x08;
-constexpr uint16_t kTab = 0x09;
-constexpr uint16_t kEnter = 0x0D;
-constexpr uint16_t kShift = 0x10;
-constexpr uint16_t kControl = 0x11;
-constexpr uint16_t kAlt = 0x12;
-constexpr uint16_t kEscape = 0x1B;
-constexpr uint16_t kLeft = 0x25;
-constexpr uint16_t kUp = 0x26;
-constexpr uint16_t kRight = 0x27;
-constexpr uint16_t kDown = 0x28;
-constexpr uint16_t kInsert = 0x2D;
-constexpr uint16_t kF1 = 0x70;
-constexpr uint16_t kF2 = 0x71;
-constexpr uint16_t kF10 = 0x79;
-constexpr uint16_t kLetterC = 'C';
-constexpr uint16_t kLetterX = 'X';
-}  // namespace Vk
+namespace Vk = VirtualKey;
 
 constexpr uint8_t kLeftAltScanCode = 0x38;
 

@@ -15,8 +15,11 @@
 #include "qt/FixedGermanLayout.h"
 #include "qt/KeyTranslator.h"
 #include "qt/QtMainView.h"
+#include "terminal/VirtualKeys.h"
 
 namespace {
+
+namespace Vk = VirtualKey;
 
 class QtKeyFilterTest : public QtFixture {
   protected:
@@ -58,15 +61,16 @@ const KeyCase kKeyCases[] = {
      0x09, false, true, false, '8'},
     {"AltX", Qt::Key_X, Qt::AltModifier, KeyKind::SystemKeyDown, 'X', 0x2D, false, true, false,
      'X'},
-    {"AltKeyItself", Qt::Key_Alt, Qt::NoModifier, KeyKind::SystemKeyDown, 0x12, 0x38, false, true,
-     false, 0},
-    {"F10IsASystemKey", Qt::Key_F10, Qt::NoModifier, KeyKind::SystemKeyDown, 0x79, 0x44, false,
+    {"AltKeyItself", Qt::Key_Alt, Qt::NoModifier, KeyKind::SystemKeyDown, Vk::kAlt, 0x38, false,
+     true, false, 0},
+    {"F10IsASystemKey", Qt::Key_F10, Qt::NoModifier, KeyKind::SystemKeyDown, Vk::kF10, 0x44, false,
      false, false, 0},
-    {"Return", Qt::Key_Return, Qt::NoModifier, KeyKind::KeyDown, 0x0D, 0x1C, false, false, false,
-     0x0D},
-    {"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier, KeyKind::KeyDown, 0x0D, 0x1C, true, false,
+    {"Return", Qt::Key_Return, Qt::NoModifier, KeyKind::KeyDown, Vk::kEnter, 0x1C, false, false,
      false, 0x0D},
-    {"CursorUp", Qt::Key_Up, Qt::NoModifier, KeyKind::KeyDown, 0x26, 0x48, true, false, false, 0},
+    {"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier, KeyKind::KeyDown, Vk::kEnter, 0x1C, true,
+     false, false, 0x0D},
+    {"CursorUp", Qt::Key_Up, Qt::NoModifier, KeyKind::KeyDown, Vk::kUp, 0x48, true, false, false,
+     0},
     {"GermanZ", Qt::Key_Z, Qt::NoModifier, KeyKind::KeyDown, 'Z', 0x15, false, false, false, 'Z'},
     {"GermanY", Qt::Key_Y, Qt::NoModifier, KeyKind::KeyDown, 'Y', 0x2C, false, false, false, 'Y'},
     {"SharpS", Qt::Key_ssharp, Qt::NoModifier, KeyKind::KeyDown, 0xBD, 0x0C, false, false, false,
@@ -75,11 +79,11 @@ const KeyCase kKeyCases[] = {
      false, false, false, 0xE4},
     {"DeadCircumflex", Qt::Key_Dead_Circumflex, Qt::NoModifier, KeyKind::KeyDown, 0xC0, 0x29, false,
      false, false, '^'},
-    {"F11HasNoCharacter", Qt::Key_F11, Qt::NoModifier, KeyKind::KeyDown, 0x7A, 0x57, false, false,
-     false, 0},
-    {"KeypadDigitWithNumLock", Qt::Key_5, Qt::KeypadModifier, KeyKind::KeyDown, 0x65, 0x4C, false,
-     false, false, '5'},
-    {"Backtab", Qt::Key_Backtab, Qt::ShiftModifier, KeyKind::KeyDown, 0x09, 0x0F, false, false,
+    {"F11HasNoCharacter", Qt::Key_F11, Qt::NoModifier, KeyKind::KeyDown, Vk::kF11, 0x57, false,
+     false, false, 0},
+    {"KeypadDigitWithNumLock", Qt::Key_5, Qt::KeypadModifier, KeyKind::KeyDown, Vk::kNumpad0 + 5,
+     0x4C, false, false, false, '5'},
+    {"Backtab", Qt::Key_Backtab, Qt::ShiftModifier, KeyKind::KeyDown, Vk::kTab, 0x0F, false, false,
      true, 0x09},
 };
 
@@ -111,8 +115,8 @@ TEST_F(QtKeyFilterTest, TabAndReturnGoThroughTheFilterFirst) {
     EXPECT_TRUE(PressKey(view.Display(), Qt::Key_Return));
     EXPECT_EQ(QApplication::focusWidget(), view.Display());
     ASSERT_EQ(events.keys.size(), 2u);
-    EXPECT_EQ(events.keys[0].message.virtualKey, 0x09);
-    EXPECT_EQ(events.keys[1].message.virtualKey, 0x0D);
+    EXPECT_EQ(events.keys[0].message.virtualKey, Vk::kTab);
+    EXPECT_EQ(events.keys[1].message.virtualKey, Vk::kEnter);
 
     // Passed on: Qt's own handling moves the focus on.
     events.keyResult = KeyResult::PassOn;

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "terminal/KeyTranslation.h"
+#include "terminal/VirtualKeys.h"
 
 namespace {
+
+namespace Vk = VirtualKey;
 
 KeyMessage Key(uint16_t virtualKey, KeyKind kind = KeyKind::KeyDown, bool alt = false,
                bool extended = false, uint8_t scanCode = 0) {
@@ -41,7 +44,7 @@ TEST(TranslateKey, GermanLayoutRules) {
         {"AltGr+8", '8', '8', false, true, '['},
         {"AltGr+0", '0', '0', false, true, '}'},
         {"AltGr+E keeps e", 'E', 'E', false, true, 'e'},
-        {"no character", 0x7A, 0, false, false, 0},
+        {"no character", Vk::kF11, 0, false, false, 0},
         {"Shift+no character", 0x14, 0, true, false, 0},
         {"Shift+ue", 0xBA, 0xFC, true, false, 0xDC},
     };
@@ -60,32 +63,32 @@ TEST(ClassifyKey, WhatIsPassedOnConsumedOrRequested) {
         KeyMessage message;
         KeyAction action;
     } const cases[] = {
-        {"Alt+X", Key('X', KeyKind::SystemKeyDown, true), KeyAction::CloseWindow},
-        {"Alt+C", Key('C', KeyKind::SystemKeyDown, true), KeyAction::ClearDisplay},
-        {"Alt+A", Key('A', KeyKind::SystemKeyDown, true), KeyAction::Consume},
-        {"Alt+F4", Key(0x73, KeyKind::SystemKeyDown, true), KeyAction::Consume},
-        {"F10 alone", Key(0x79, KeyKind::SystemKeyDown), KeyAction::PassOn},
+        {"Alt+X", Key(Vk::kLetterX, KeyKind::SystemKeyDown, true), KeyAction::CloseWindow},
+        {"Alt+C", Key(Vk::kLetterC, KeyKind::SystemKeyDown, true), KeyAction::ClearDisplay},
+        {"Alt+A", Key(Vk::kLetterA, KeyKind::SystemKeyDown, true), KeyAction::Consume},
+        {"Alt+F4", Key(Vk::kF4, KeyKind::SystemKeyDown, true), KeyAction::Consume},
+        {"F10 alone", Key(Vk::kF10, KeyKind::SystemKeyDown), KeyAction::PassOn},
         {"wheel", Key(0, KeyKind::MouseWheel), KeyAction::Consume},
-        {"other message", Key('A', KeyKind::Other), KeyAction::PassOn},
-        {"cursor left", Key(0x25, KeyKind::KeyDown, false, true), KeyAction::Consume},
-        {"Delete", Key(0x2E, KeyKind::KeyDown, false, true), KeyAction::Consume},
-        {"keypad Enter", Key(0x0D, KeyKind::KeyDown, false, true), KeyAction::Consume},
-        {"keypad Left", Key(0x25), KeyAction::PassOn},
-        {"left Alt", Key(0x12, KeyKind::KeyDown, false, false, 0x38), KeyAction::PassOn},
-        {"Backspace", Key(0x08), KeyAction::PassOn},
-        {"Tab", Key(0x09), KeyAction::PassOn},
-        {"F1", Key(0x70), KeyAction::PassOn},
-        {"Ctrl", Key(0x11), KeyAction::Consume},
-        {"keypad Up", Key(0x26), KeyAction::Consume},
-        {"Enter", Key(0x0D), KeyAction::StopStreamOrSend},
-        {"Escape", Key(0x1B), KeyAction::StopStreamOrSend},
-        {"F11", Key(0x7A), KeyAction::Send},
+        {"other message", Key(Vk::kLetterA, KeyKind::Other), KeyAction::PassOn},
+        {"cursor left", Key(Vk::kLeft, KeyKind::KeyDown, false, true), KeyAction::Consume},
+        {"Delete", Key(Vk::kDelete, KeyKind::KeyDown, false, true), KeyAction::Consume},
+        {"keypad Enter", Key(Vk::kEnter, KeyKind::KeyDown, false, true), KeyAction::Consume},
+        {"keypad Left", Key(Vk::kLeft), KeyAction::PassOn},
+        {"left Alt", Key(Vk::kAlt, KeyKind::KeyDown, false, false, 0x38), KeyAction::PassOn},
+        {"Backspace", Key(Vk::kBackspace), KeyAction::PassOn},
+        {"Tab", Key(Vk::kTab), KeyAction::PassOn},
+        {"F1", Key(Vk::kF1), KeyAction::PassOn},
+        {"Ctrl", Key(Vk::kControl), KeyAction::Consume},
+        {"keypad Up", Key(Vk::kUp), KeyAction::Consume},
+        {"Enter", Key(Vk::kEnter), KeyAction::StopStreamOrSend},
+        {"Escape", Key(Vk::kEscape), KeyAction::StopStreamOrSend},
+        {"F11", Key(Vk::kF11), KeyAction::Send},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ClassifyKey(c.message, Keyboard(0)).action, c.action) << c.name;
     }
     for (uint16_t k = 2; k <= 10; ++k) {
-        KeyDecision d = ClassifyKey(Key(static_cast<uint16_t>(0x70 + k - 1)), Keyboard(0));
+        KeyDecision d = ClassifyKey(Key(static_cast<uint16_t>(Vk::kF1 + k - 1)), Keyboard(0));
         EXPECT_EQ(d.action, KeyAction::FunctionKey) << k;
         EXPECT_EQ(d.functionKey, k);
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "WindowRig.h"
+#include "terminal/VirtualKeys.h"
 
 namespace {
 
@@ -98,10 +99,15 @@ TEST(PollTick, AVanishedAdapterIsClosedRetriedQuietlyAndFoundAgain) {
 TEST(PollTick, FunctionKeysAreServedOnceEachInTheirOrder) {
     Running rig;
     // Pressed in reverse, F2 twice (key and button).
-    for (uint16_t vk : {0x78, 0x73, 0x72, 0x71}) rig.Press(vk);
+    for (uint16_t vk : {VirtualKey::kF9, VirtualKey::kF4, VirtualKey::kF3, VirtualKey::kF2}) {
+        rig.Press(vk);
+    }
     rig.Click(C::kF2);
     rig.Click(C::kSpecial);
-    for (uint16_t vk : {0x74, 0x75, 0x76, 0x77, 0x79}) rig.Press(vk);  // F5-F8, F10
+    for (uint16_t vk :
+         {VirtualKey::kF5, VirtualKey::kF6, VirtualKey::kF7, VirtualKey::kF8, VirtualKey::kF10}) {
+        rig.Press(vk);
+    }
     rig.device.Feed("dropped by the command");
     rig.view.statusHistory.clear();
     rig.Tick();
@@ -140,7 +146,7 @@ TEST(PollTick, RequestsWaitWhileThePortCannotOpen) {
     WindowRig rig({});
     rig.Start();
     rig.Click(C::kF2);
-    rig.Press(0x73);  // F4
+    rig.Press(VirtualKey::kF4);
     rig.Click(C::kCopy);
     rig.Click(C::kDisplayClear);
     rig.Tick(3);
@@ -270,7 +276,7 @@ TEST(RecordMode, F4SwitchesItWithoutClearingAndHexWins) {
     Running rig;
     rig.device.Feed("plain");
     rig.Tick();
-    rig.Press(0x73);
+    rig.Press(VirtualKey::kF4);
     rig.Tick();
     EXPECT_EQ(rig.view.Status(), kRotorOn);
     EXPECT_EQ(rig.view.display, "plain");
@@ -283,7 +289,7 @@ TEST(RecordMode, F4SwitchesItWithoutClearingAndHexWins) {
     rig.Tick();
     EXPECT_EQ(rig.view.display, "[23]");
     rig.Click(C::kHex);
-    rig.Press(0x73);
+    rig.Press(VirtualKey::kF4);
     rig.Tick();
     EXPECT_EQ(rig.view.Status(), "==== TARN ROTOR FUNCTION -OFF- ====");
 }

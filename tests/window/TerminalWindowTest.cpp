@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "WindowRig.h"
+#include "terminal/VirtualKeys.h"
 
 namespace {
 
@@ -147,18 +148,18 @@ TEST(Buttons, DtrAndRtsToggleTheLineAndTheMark) {
 TEST(Keys, TypedKeysGoOutOneByteEachAtOnce) {
     WindowRig rig;
     rig.Start();
-    EXPECT_EQ(rig.Press('A', 'A'), KeyResult::Handled);
+    EXPECT_EQ(rig.Press(VirtualKey::kLetterA, 'A'), KeyResult::Handled);
     rig.Press('3', '3', true);
-    rig.Press(0x7A);  // F11: no character, a zero byte
-    rig.Press(0x0D, 0x0D);
-    rig.Press(0x1B, 0x1B);
+    rig.Press(VirtualKey::kF11);  // no character: a zero byte
+    rig.Press(VirtualKey::kEnter, 0x0D);
+    rig.Press(VirtualKey::kEscape, 0x1B);
     EXPECT_EQ(rig.Written(), std::string("a\xA7", 2) + std::string(1, '\0') + "\r\x1B");
-    EXPECT_EQ(rig.Press(0x08, 0x08), KeyResult::PassOn);  // Backspace is the dialog's
+    EXPECT_EQ(rig.Press(VirtualKey::kBackspace, 0x08), KeyResult::PassOn);  // the dialog's
     EXPECT_EQ(rig.Written().size(), 5u);
 }
 
 TEST(Keys, EnterAndEscapeOnlyStopARunningStream) {
-    for (uint16_t key : {0x0D, 0x1B}) {
+    for (uint16_t key : {VirtualKey::kEnter, VirtualKey::kEscape}) {
         WindowRig rig;
         rig.Start();
         rig.Click(C::kSendX);
@@ -175,14 +176,14 @@ TEST(Keys, AltCClearsAtTheNextTickAndAltXCloses) {
     rig.Start();
     rig.device.Feed("text");
     rig.Tick();
-    EXPECT_EQ(rig.PressAlt('C'), KeyResult::Handled);
+    EXPECT_EQ(rig.PressAlt(VirtualKey::kLetterC), KeyResult::Handled);
     EXPECT_EQ(rig.view.display, "text");
     rig.Tick();
     EXPECT_EQ(rig.view.display, "");
-    EXPECT_EQ(rig.PressAlt('A'), KeyResult::Handled);
+    EXPECT_EQ(rig.PressAlt(VirtualKey::kLetterA), KeyResult::Handled);
     EXPECT_FALSE(rig.view.ended);
 
-    rig.PressAlt('X');
+    rig.PressAlt(VirtualKey::kLetterX);
     EXPECT_TRUE(rig.view.ended);
     EXPECT_FALSE(rig.device.IsOpen());
 }

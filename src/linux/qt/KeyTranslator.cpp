@@ -7,6 +7,7 @@
 #include "qt/Cp1252.h"
 #include "qt/FixedGermanLayout.h"
 #include "qt/PcKeyTable.h"
+#include "terminal/VirtualKeys.h"
 
 namespace {
 
@@ -103,13 +104,13 @@ uint32_t EvdevOfQtKey(int qtKey, bool keypad, uint32_t& keysym) {
 bool KeypadNumber(const RawKey& key, uint16_t& virtualKey, char32_t& character) {
     if (IsKeypadDigitKey(key.evdev) && key.keysym >= XKB_KEY_KP_0 && key.keysym <= XKB_KEY_KP_9) {
         const uint32_t digit = key.keysym - XKB_KEY_KP_0;
-        virtualKey = static_cast<uint16_t>(Vk::kNumpad0 + digit);
+        virtualKey = static_cast<uint16_t>(VirtualKey::kNumpad0 + digit);
         character = U'0' + digit;
         return true;
     }
     if (key.evdev == Evdev::kKeypadDot &&
         (key.keysym == XKB_KEY_KP_Decimal || key.keysym == XKB_KEY_KP_Separator)) {
-        virtualKey = Vk::kDecimal;
+        virtualKey = VirtualKey::kDecimal;
         character = key.keysym == XKB_KEY_KP_Decimal ? U'.' : U',';
         return true;
     }

@@ -39,12 +39,6 @@ inline constexpr uint32_t kLeftMeta = 125;
 inline constexpr uint32_t kMenu = 127;
 }  // namespace Evdev
 
-// Win32 virtual keys that depend on Num Lock rather than on the key.
-namespace Vk {
-inline constexpr uint16_t kNumpad0 = 0x60;
-inline constexpr uint16_t kDecimal = 0x6E;
-}  // namespace Vk
-
 // Where a key sits on a PC keyboard, as a Win32 key message reports it.
 struct PcKey {
     uint16_t virtualKey = 0;  // by the key's position on a US keyboard
