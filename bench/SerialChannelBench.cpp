@@ -32,8 +32,7 @@ struct Channel {
     SerialPort serial{device};
 
     bool Open() {
-        return directory.Ok() && pty.Ok() && link.Ok() &&
-               serial.open(kPort, 921600, 'N', 8, 1) == 1;
+        return directory.Ok() && pty.Ok() && link.Ok() && serial.Open(kPort, 921600, 'N', 8, 1);
     }
 };
 
@@ -68,7 +67,7 @@ void BM_Write(benchmark::State& state) {
         return ::read(master, sink, sizeof(sink)) > 0;
     });
     for (auto _ : state) {
-        if (channel.serial.write(data.data(), block, 0) != 0) {
+        if (channel.serial.Write(data.data(), block, 0) != WriteResult::Ok) {
             state.SkipWithError("write failed");
             break;
         }
@@ -96,10 +95,10 @@ void BM_Read(benchmark::State& state) {
         // As the poll cycle does: ask what is queued, read no more than that.
         uint32_t remaining = block;
         while (remaining > 0) {
-            const uint32_t queued = channel.serial.getInputQueueCount();
+            const uint32_t queued = channel.serial.GetInputQueueCount();
             if (queued == 0) continue;
             const auto take = static_cast<uint16_t>(std::min({queued, kReadPerTick, remaining}));
-            if (channel.serial.read(buffer, take, 0) != take) {
+            if (channel.serial.Read(buffer, take, 0) != ReadResult::Ok(take)) {
                 state.SkipWithError("read failed");
                 break;
             }

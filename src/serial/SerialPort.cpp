@@ -9,17 +9,12 @@ constexpr uint32_t kPurgeEverything = kPurgeTxAbort | kPurgeRxAbort | kPurgeTxCl
 // After the new line settings are in force, drop what arrived under the old ones.
 constexpr uint32_t kPurgeQueues = kPurgeTxClear | kPurgeRxClear;
 
-// discardInput reads one byte per call; a line that keeps sending must not
+// DiscardInput reads one byte per call; a line that keeps sending must not
 // hold the thread for ever.
 constexpr int32_t kDiscardLimit = 30000;
 constexpr int32_t kDiscardStatusFailed = -1;
 constexpr int32_t kDiscardLineErrors = -2;
 constexpr int32_t kDiscardTooMany = -3;
-
-constexpr int16_t kWriteOk = 0;
-constexpr int16_t kWriteFailed = -1;
-constexpr int16_t kWriteShort = -2;
-constexpr int16_t kWriteStatusFailed = -3;
 
 // Grace added to a read timeout so that a tick counter with a coarse step
 // cannot end the wait early.
@@ -85,39 +80,38 @@ uint16_t ModemInputBits(uint32_t modemBits) {
 SerialPort::SerialPort(CommDevice& commDevice) : device(commDevice) {}
 
 SerialPort::~SerialPort() {
-    close();
+    Close();
 }
 
-int SerialPort::open(uint16_t port, uint32_t baud, char parity, uint16_t dataBits,
-                     uint16_t stopBits) {
-    close();
-    if (!device.OpenDevice(port)) return 0;
+bool SerialPort::Open(uint16_t port, uint32_t baud, char parity, uint16_t dataBits,
+                      uint16_t stopBits) {
+    Close();
+    if (!device.OpenDevice(port)) return false;
     // From here on the device stays open on failure: the caller closes it.
     if (!device.SetupQueues(kInputQueueBytes, kOutputQueueBytes) ||
         !device.Purge(kPurgeEverything) || !device.SetImmediateTimeouts()) {
         NoteFailure();
-        return 0;
+        return false;
     }
     DeviceControl control;
     if (!device.GetState(control)) {
         NoteFailure();
-        return 0;
+        return false;
     }
     ApplyLine(control, baud, parity, dataBits, stopBits);
     if (!device.SetState(control) || !device.Purge(kPurgeQueues)) {
         NoteFailure();
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
-int SerialPort::close() {
+void SerialPort::Close() {
     if (device.IsOpen()) device.CloseDevice();
     gone = false;
-    return 1;
 }
 
-uint16_t SerialPort::getModemStatus() {
+uint16_t SerialPort::GetModemStatus() {
     DeviceControl control;
     if (!device.IsOpen() || !device.GetState(control)) {
         NoteFailure();
@@ -134,45 +128,45 @@ uint16_t SerialPort::getModemStatus() {
     return static_cast<uint16_t>(word | ModemInputBits(modemBits));
 }
 
-int SerialPort::setDtr(bool on) {
+bool SerialPort::SetDtr(bool on) {
     return SetControlLine(&DeviceControl::dtrEnable, on);
 }
 
-int SerialPort::setRts(bool on) {
+bool SerialPort::SetRts(bool on) {
     return SetControlLine(&DeviceControl::rtsEnable, on);
 }
 
 // The lines live in the control record rather than behind separate line calls,
-// so that getModemStatus reads back exactly what was set here.
-int SerialPort::SetControlLine(bool DeviceControl::*line, bool on) {
+// so that GetModemStatus reads back exactly what was set here.
+bool SerialPort::SetControlLine(bool DeviceControl::*line, bool on) {
     DeviceControl control;
     if (!device.IsOpen() || !device.GetState(control)) {
         NoteFailure();
-        return 0;
+        return false;
     }
     control.*line = on;
     if (!device.SetState(control)) {
         NoteFailure();
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
-int16_t SerialPort::write(const uint8_t* data, uint16_t length, uint16_t discardFirst) {
+WriteResult SerialPort::Write(const uint8_t* data, uint16_t length, uint16_t discardFirst) {
     // Only 1 asks for a discard: callers pass other values meaning "keep".
-    if (discardFirst == 1) (void)discardInput();
+    if (discardFirst == 1) (void)DiscardInput();
     uint32_t written = 0;
     if (!device.IsOpen() || (data == nullptr && length != 0) ||
         !device.WriteBytes(data, length, written)) {
         NoteFailure();
-        return kWriteFailed;
+        return WriteResult::Failed;
     }
-    if (written != length) return kWriteShort;
+    if (written != length) return WriteResult::Short;
     CommStatus status;
-    return QueryStatus(status) ? kWriteOk : kWriteStatusFailed;
+    return QueryStatus(status) ? WriteResult::Ok : WriteResult::StatusFailed;
 }
 
-int32_t SerialPort::discardInput() {
+int32_t SerialPort::DiscardInput() {
     int32_t dropped = 0;
     for (;;) {
         CommStatus status;
@@ -187,48 +181,48 @@ int32_t SerialPort::discardInput() {
     }
 }
 
-uint32_t SerialPort::getInputQueueCount() {
+uint32_t SerialPort::GetInputQueueCount() {
     CommStatus status;
     return QueryStatus(status) ? status.inputQueue : 0;
 }
 
-uint32_t SerialPort::takeLineErrors() {
+uint32_t SerialPort::TakeLineErrors() {
     const uint32_t errors = lineErrors;
     lineErrors = 0;
     return errors;
 }
 
-uint32_t SerialPort::read(uint8_t* buffer, uint16_t length, uint16_t timeoutMs) {
-    if (buffer == nullptr && length != 0) return kReadCallFailed;
+ReadResult SerialPort::Read(uint8_t* buffer, uint16_t length, uint16_t timeoutMs) {
+    if (buffer == nullptr && length != 0) return ReadResult{ReadCode::CallFailed, 0};
     const bool timed = timeoutMs != 0;
     const uint32_t start = timed ? device.TickCount() : 0;
     const uint32_t limitMs = static_cast<uint32_t>(timeoutMs) + kReadGraceMs;
     for (;;) {
         CommStatus status;
-        if (!QueryStatus(status)) return kReadStatusFailed;
-        if (lineErrors != 0) return kReadLineErrors;
+        if (!QueryStatus(status)) return ReadResult{ReadCode::StatusFailed, 0};
+        if (lineErrors != 0) return ReadResult{ReadCode::LineErrors, 0};
         if (status.inputQueue >= length) {
-            if (length == 0) return kReadOk;
+            if (length == 0) return ReadResult::Ok(0);
             uint32_t got = 0;
             const bool ok = device.ReadBytes(buffer, length, got);
             // Never claim more than the buffer holds, whatever the driver says.
             if (got > length) got = length;
             if (!ok) {
                 NoteFailure();
-                return kReadCallFailed | got;
+                return ReadResult{ReadCode::CallFailed, got};
             }
-            return (got < length ? kReadShort : kReadOk) | got;
+            return ReadResult{got < length ? ReadCode::Short : ReadCode::Ok, got};
         }
         // Unsigned difference: the tick counter's wrap does no harm.
-        if (timed && device.TickCount() - start > limitMs) return kReadTimeout;
+        if (timed && device.TickCount() - start > limitMs) return ReadResult{ReadCode::Timeout, 0};
     }
 }
 
-bool SerialPort::isOpen() const {
+bool SerialPort::IsOpen() const {
     return device.IsOpen();
 }
 
-bool SerialPort::deviceGone() const {
+bool SerialPort::DeviceGone() const {
     return gone;
 }
 

@@ -3,17 +3,32 @@
 
 #include "serial/CommDevice.h"
 
-// Top four bits of a read status; the low 28 bits hold the byte count.
-inline constexpr uint32_t kReadOk = 0x00000000;
-inline constexpr uint32_t kReadStatusFailed = 0x10000000;
-inline constexpr uint32_t kReadLineErrors = 0x20000000;
-inline constexpr uint32_t kReadCallFailed = 0x30000000;
-inline constexpr uint32_t kReadShort = 0x40000000;
-inline constexpr uint32_t kReadTimeout = 0x80000000;
-inline constexpr uint32_t kReadCodeMask = 0xF0000000;
-inline constexpr uint32_t kReadCountMask = 0x0FFFFFFF;
+// How a read ended. The numbers are those of the channel's status word.
+enum class ReadCode : uint8_t {
+    Ok = 0,
+    StatusFailed = 1,  // the status query failed: nothing was read
+    LineErrors = 2,    // a line error was pending: nothing was read
+    CallFailed = 3,    // the read call failed; count says what it delivered anyway
+    Short = 4,         // fewer bytes than asked for
+    Timeout = 8,       // the bytes did not arrive in time: nothing was read
+};
 
-// Modem status word of getModemStatus.
+struct ReadResult {
+    ReadCode code = ReadCode::Ok;
+    uint32_t count = 0;  // bytes placed in the buffer
+
+    static ReadResult Ok(uint32_t count) { return ReadResult{ReadCode::Ok, count}; }
+    friend bool operator==(const ReadResult&, const ReadResult&) = default;
+};
+
+enum class WriteResult : int8_t {
+    Ok = 0,
+    Failed = -1,        // the port is closed or the write call failed
+    Short = -2,         // the device took fewer bytes than given
+    StatusFailed = -3,  // written, but the status query afterwards failed
+};
+
+// Modem status word of GetModemStatus.
 inline constexpr uint16_t kStatusDtr = 0x0001;
 inline constexpr uint16_t kStatusRts = 0x0002;
 inline constexpr uint16_t kStatusCts = 0x0004;
@@ -22,8 +37,8 @@ inline constexpr uint16_t kStatusRing = 0x0010;
 inline constexpr uint16_t kStatusRlsd = 0x0020;
 inline constexpr uint16_t kStatusUnreadable = 0xFFFF;
 
-// The program's one serial channel. Every operation returns a small integer
-// code and never throws; the device calls go through the CommDevice seam.
+// The program's one serial channel. No operation throws; each reports success
+// or a small code. The device calls go through the CommDevice seam.
 class SerialPort {
   public:
     explicit SerialPort(CommDevice& device);
@@ -31,25 +46,34 @@ class SerialPort {
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    int open(uint16_t port, uint32_t baud, char parity, uint16_t dataBits, uint16_t stopBits);
-    int close();
-    uint16_t getModemStatus();
-    int setDtr(bool on);
-    int setRts(bool on);
-    int16_t write(const uint8_t* data, uint16_t length, uint16_t discardFirst);
-    int32_t discardInput();
-    uint32_t getInputQueueCount();
-    uint32_t takeLineErrors();
-    uint32_t read(uint8_t* buffer, uint16_t length, uint16_t timeoutMs);
+    // On failure the device may stay open half-configured: the caller closes.
+    bool Open(uint16_t port, uint32_t baud, char parity, uint16_t dataBits, uint16_t stopBits);
+    void Close();
+    // DTR, RTS and the four inputs as kStatus bits; kStatusUnreadable when the
+    // port is closed or its state cannot be read.
+    uint16_t GetModemStatus();
+    bool SetDtr(bool on);
+    bool SetRts(bool on);
+    // discardFirst 1 drops waiting input before writing; any other value keeps it.
+    WriteResult Write(const uint8_t* data, uint16_t length, uint16_t discardFirst);
+    // The number of bytes dropped, or -1 (status failed), -2 (line errors),
+    // -3 (the line keeps sending: more than 30000).
+    int32_t DiscardInput();
+    uint32_t GetInputQueueCount();
+    // The line errors of the last status query, cleared by taking them.
+    uint32_t TakeLineErrors();
+    // Reads exactly length bytes once they are queued; timeoutMs 0 waits for
+    // them without a limit.
+    ReadResult Read(uint8_t* buffer, uint16_t length, uint16_t timeoutMs);
 
-    bool isOpen() const;
+    bool IsOpen() const;
     // True when the device went away while open (unplugged, hung up): the
     // poll cycle then closes the port so that its re-open path runs.
-    bool deviceGone() const;
+    bool DeviceGone() const;
 
   private:
     bool QueryStatus(CommStatus& status);
-    int SetControlLine(bool DeviceControl::*line, bool on);
+    bool SetControlLine(bool DeviceControl::*line, bool on);
     void NoteFailure();
 
     CommDevice& device;

@@ -13,17 +13,17 @@ PortLink::PortLink(SerialPort& port, MainView& mainView, MessageSink& messageSin
     : serialPort(port), view(mainView), messages(messageSink) {}
 
 bool PortLink::OpenPort(const LineSettings& line, bool showMessage) {
-    if (serialPort.open(line.port, line.baud, line.parity, line.dataBits, line.stopBits) != 1) {
+    if (!serialPort.Open(line.port, line.baud, line.parity, line.dataBits, line.stopBits)) {
         // Also closes a device that opened but refused its configuration.
-        serialPort.close();
+        serialPort.Close();
         ShowFailed(line, showMessage);
         portOpen = false;
         return false;
     }
     ShowOpened(line);
-    serialPort.discardInput();
-    serialPort.setDtr(true);
-    serialPort.setRts(true);
+    serialPort.DiscardInput();
+    serialPort.SetDtr(true);
+    serialPort.SetRts(true);
     view.SetChecked(C::kDtr, true);
     view.SetChecked(C::kRts, true);
     portOpen = true;
@@ -53,9 +53,9 @@ void PortLink::ShowFailed(const LineSettings& line, bool showMessage) {
 
 void PortLink::ClosePort() {
     // Both outputs drop while the device is still there to drive them.
-    serialPort.setDtr(false);
-    serialPort.setRts(false);
-    serialPort.close();
+    serialPort.SetDtr(false);
+    serialPort.SetRts(false);
+    serialPort.Close();
     portOpen = false;
     for (uint16_t id : {C::kDtr, C::kRts, C::kCts, C::kDsr, C::kRi, C::kRlsd}) {
         view.SetChecked(id, false);
@@ -65,17 +65,17 @@ void PortLink::ClosePort() {
 void PortLink::ToggleDtr() {
     const bool on = !view.IsChecked(C::kDtr);
     view.SetChecked(C::kDtr, on);
-    serialPort.setDtr(on);
+    serialPort.SetDtr(on);
 }
 
 void PortLink::ToggleRts() {
     const bool on = !view.IsChecked(C::kRts);
     view.SetChecked(C::kRts, on);
-    serialPort.setRts(on);
+    serialPort.SetRts(on);
 }
 
 void PortLink::ShowModemInputs() {
-    const uint16_t status = serialPort.getModemStatus();
+    const uint16_t status = serialPort.GetModemStatus();
     view.SetChecked(C::kCts, (status & kStatusCts) != 0);
     view.SetChecked(C::kDsr, (status & kStatusDsr) != 0);
     view.SetChecked(C::kRi, (status & kStatusRing) != 0);

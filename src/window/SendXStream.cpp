@@ -23,5 +23,5 @@ void SendXStream::Stop() {
 
 void SendXStream::SendBurst(uint32_t baud) {
     const size_t length = lines.BuildBurst(baud);
-    serialPort.write(lines.burst(), static_cast<uint16_t>(length), kKeepInput);
+    serialPort.Write(lines.burst(), static_cast<uint16_t>(length), kKeepInput);
 }

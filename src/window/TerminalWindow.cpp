@@ -116,7 +116,7 @@ void TerminalWindow::CloseWindow() {
 
 void TerminalWindow::TearDown() {
     view.StopTimer(kPollTimerId);
-    services.serialPort.close();
+    services.serialPort.Close();
 }
 
 // --- timers ----------------------------------------------------------------------
@@ -134,10 +134,10 @@ void TerminalWindow::PollTick() {
     receivePath.Tick();
     if (!portLink.IsOpen() && !ReopenPort()) return;
 
-    const uint32_t waiting = services.serialPort.getInputQueueCount();
+    const uint32_t waiting = services.serialPort.GetInputQueueCount();
     // An unplugged adapter reads as an empty queue forever; close it so the
     // re-open path of the next ticks shows the loss and finds it again.
-    if (services.serialPort.deviceGone()) {
+    if (services.serialPort.DeviceGone()) {
         statusLine.Show(kFlushText);
         portLink.ClosePort();
         return;
@@ -185,18 +185,13 @@ void TerminalWindow::CloseForFlush() {
 
 void TerminalWindow::ReadWaitingBytes(uint32_t waiting) {
     SerialPort& serialPort = services.serialPort;
-    serialPort.takeLineErrors();
+    serialPort.TakeLineErrors();
     const uint16_t wanted =
         waiting < kMaxReadPerTick ? static_cast<uint16_t>(waiting) : kMaxReadPerTick;
-    const uint32_t status = serialPort.read(receiveChunk, wanted, 0);
+    const ReadResult result = serialPort.Read(receiveChunk, wanted, 0);
     // Only what this read delivered may reach the display; a line error
     // reported at the moment of the read delivers nothing.
-    const uint32_t code = status & kReadCodeMask;
-    uint32_t received = 0;
-    if (code == kReadOk || code == kReadShort || code == kReadCallFailed) {
-        received = status & kReadCountMask;
-        if (received > wanted) received = wanted;
-    }
+    const uint32_t received = result.count;
     char text[64];
     std::snprintf(text, sizeof(text), kQueueFormat, static_cast<unsigned long>(waiting),
                   static_cast<unsigned long>(received));
@@ -219,7 +214,7 @@ void TerminalWindow::ServeRequests() {
 void TerminalWindow::SendSpecialCommand() {
     receivePath.ClearDisplay();
     statusLine.ShowHeld(kSpecialCommandText, kMessageHoldTicks);
-    services.serialPort.write(kSpecialCommand.data(), kSpecialCommandLength, kDiscardInputFirst);
+    services.serialPort.Write(kSpecialCommand.data(), kSpecialCommandLength, kDiscardInputFirst);
 }
 
 void TerminalWindow::ToggleRecordMode() {
@@ -331,5 +326,5 @@ KeyResult TerminalWindow::KeyFilter(const KeyMessage& message, const KeyboardSta
 
 void TerminalWindow::SendKeyByte(uint8_t byte) {
     // A closed port loses the byte; there is nobody to tell.
-    services.serialPort.write(&byte, 1, kKeepInput);
+    services.serialPort.Write(&byte, 1, kKeepInput);
 }

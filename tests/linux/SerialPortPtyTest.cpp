@@ -26,7 +26,7 @@ class SerialPortOnPty : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(port.Ok());
-        ASSERT_EQ(serial.open(PtyPort::kPort, 115200, 'E', 8, 1), 1);
+        ASSERT_TRUE(serial.Open(PtyPort::kPort, 115200, 'E', 8, 1));
     }
 
     // Puts bytes on the line and waits until the slave has them queued.
@@ -44,18 +44,18 @@ TEST_F(SerialPortOnPty, CarriesAllByteValuesBothWays) {
     uint8_t all[256];
     for (int i = 0; i < 256; ++i) all[i] = static_cast<uint8_t>(i);
 
-    EXPECT_EQ(serial.write(all, sizeof(all), 0), 0);
+    EXPECT_EQ(serial.Write(all, sizeof(all), WriteResult::Ok), 0);
     uint8_t atMaster[256] = {};
     ASSERT_EQ(port.pty.ReadMaster(atMaster, sizeof(atMaster)), sizeof(atMaster));
     EXPECT_EQ(memcmp(atMaster, all, sizeof(all)), 0);
 
     Receive(all, sizeof(all));
-    EXPECT_EQ(serial.getInputQueueCount(), 256u);
+    EXPECT_EQ(serial.GetInputQueueCount(), 256u);
     uint8_t got[256] = {};
-    EXPECT_EQ(serial.read(got, sizeof(got), 0), 256u);
+    EXPECT_EQ(serial.Read(got, sizeof(got), ReadResult::Ok(0)), 256u);
     EXPECT_EQ(memcmp(got, all, sizeof(all)), 0);
-    EXPECT_EQ(serial.getInputQueueCount(), 0u);
-    EXPECT_EQ(serial.takeLineErrors(), 0u);
+    EXPECT_EQ(serial.GetInputQueueCount(), 0u);
+    EXPECT_EQ(serial.TakeLineErrors(), 0u);
 }
 
 TEST_F(SerialPortOnPty, ReadTimesOutAfterTheGraceAndLeavesWhatWasQueued) {
@@ -64,14 +64,14 @@ TEST_F(SerialPortOnPty, ReadTimesOutAfterTheGraceAndLeavesWhatWasQueued) {
 
     uint8_t buffer[10] = {};
     const auto start = Clock::now();
-    EXPECT_EQ(serial.read(buffer, 10, 100), kReadTimeout);
+    EXPECT_EQ(serial.Read(buffer, 10, 100).code, ReadCode::Timeout);
     EXPECT_GT(MsSince(start), 180.0);
-    EXPECT_EQ(serial.getInputQueueCount(), 5u);
+    EXPECT_EQ(serial.GetInputQueueCount(), 5u);
 
     const auto zeroStart = Clock::now();
-    EXPECT_EQ(serial.read(buffer, 0, 0), 0u);
+    EXPECT_EQ(serial.Read(buffer, 0, 0), ReadResult::Ok(0u));
     EXPECT_LT(MsSince(zeroStart), 50);
-    EXPECT_EQ(serial.read(buffer, 5, 100), 5u);
+    EXPECT_EQ(serial.Read(buffer, 5, 100), ReadResult::Ok(5u));
     EXPECT_EQ(memcmp(buffer, five, 5), 0);
 }
 
@@ -79,8 +79,8 @@ TEST_F(SerialPortOnPty, DiscardDropsEverythingQueued) {
     // Close to what a pty's queue holds (4095 bytes).
     const std::vector<uint8_t> full(4000, 0xA5);
     Receive(full.data(), full.size());
-    EXPECT_EQ(serial.discardInput(), 4000);
-    EXPECT_EQ(serial.getInputQueueCount(), 0u);
+    EXPECT_EQ(serial.DiscardInput(), 4000);
+    EXPECT_EQ(serial.GetInputQueueCount(), 0u);
 }
 
 // A pty queues only about 4 KB, so 40000 waiting bytes are played by a far end
@@ -110,7 +110,7 @@ class DiscardLimitOnPty : public SerialPortOnPty {
         std::thread discard([&] {
             const sched_param none{};
             sched_setscheduler(0, SCHED_IDLE, &none);
-            run.result = serial.discardInput();
+            run.result = serial.DiscardInput();
         });
         discard.join();
 
@@ -118,13 +118,13 @@ class DiscardLimitOnPty : public SerialPortOnPty {
         auto lastData = Clock::now();
         while (MsSince(start) < 10000 && !(fed == kSent && MsSince(lastData) > 300)) {
             uint8_t block[1200];
-            const uint32_t queued = serial.getInputQueueCount();
+            const uint32_t queued = serial.GetInputQueueCount();
             const auto take = static_cast<uint16_t>(std::min<uint32_t>(queued, sizeof(block)));
             if (take == 0) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 continue;
             }
-            if (serial.read(block, take, 0) != take) break;
+            if (serial.Read(block, take, 0) != ReadResult::Ok(take)) break;
             run.rest.insert(run.rest.end(), block, block + take);
             lastData = Clock::now();
         }
@@ -161,10 +161,10 @@ TEST_F(SerialPortOnPty, WriteDropsWaitingInputOnlyWhenAskedTo) {
     const uint8_t command[3] = {'A', 'T', '\r'};
     Receive(waiting, sizeof(waiting));
 
-    EXPECT_EQ(serial.write(command, sizeof(command), 0), 0);
-    EXPECT_EQ(serial.getInputQueueCount(), 10u);
-    EXPECT_EQ(serial.write(command, sizeof(command), 1), 0);
-    EXPECT_EQ(serial.getInputQueueCount(), 0u);
+    EXPECT_EQ(serial.Write(command, sizeof(command), WriteResult::Ok), 0);
+    EXPECT_EQ(serial.GetInputQueueCount(), 10u);
+    EXPECT_EQ(serial.Write(command, sizeof(command), 1), WriteResult::Ok);
+    EXPECT_EQ(serial.GetInputQueueCount(), 0u);
 
     uint8_t atMaster[6] = {};
     ASSERT_EQ(port.pty.ReadMaster(atMaster, sizeof(atMaster)), sizeof(atMaster));
@@ -173,41 +173,41 @@ TEST_F(SerialPortOnPty, WriteDropsWaitingInputOnlyWhenAskedTo) {
 
 TEST_F(SerialPortOnPty, OutputLinesShowInTheModemStatus) {
     // A pty has no modem inputs: only the two output bits can be set.
-    EXPECT_EQ(serial.getModemStatus(), kStatusDtr | kStatusRts);
-    EXPECT_EQ(serial.setDtr(false), 1);
-    EXPECT_EQ(serial.getModemStatus(), kStatusRts);
-    EXPECT_EQ(serial.setRts(false), 1);
-    EXPECT_EQ(serial.setDtr(true), 1);
-    EXPECT_EQ(serial.getModemStatus(), kStatusDtr);
+    EXPECT_EQ(serial.GetModemStatus(), kStatusDtr | kStatusRts);
+    EXPECT_TRUE(serial.SetDtr(false));
+    EXPECT_EQ(serial.GetModemStatus(), kStatusRts);
+    EXPECT_TRUE(serial.SetRts(false));
+    EXPECT_TRUE(serial.SetDtr(true));
+    EXPECT_EQ(serial.GetModemStatus(), kStatusDtr);
 }
 
 TEST_F(SerialPortOnPty, ASecondChannelCannotOpenThePortInUse) {
     TermiosCommDevice otherDevice(port.names);
     SerialPort other(otherDevice);
-    EXPECT_EQ(other.open(PtyPort::kPort, 9600, 'N', 8, 1), 0);
-    EXPECT_FALSE(other.isOpen());
+    EXPECT_FALSE(other.Open(PtyPort::kPort, 9600, 'N', 8, 1));
+    EXPECT_FALSE(other.IsOpen());
 
-    serial.close();
-    EXPECT_EQ(other.open(PtyPort::kPort, 9600, 'N', 8, 1), 1);
+    serial.Close();
+    EXPECT_TRUE(other.Open(PtyPort::kPort, 9600, 'N', 8, 1));
 }
 
 TEST_F(SerialPortOnPty, AHangUpAtTheFarEndIsReportedAsGone) {
-    EXPECT_FALSE(serial.deviceGone());
+    EXPECT_FALSE(serial.DeviceGone());
     port.pty.CloseMaster();
-    EXPECT_EQ(serial.getInputQueueCount(), 0u);
-    EXPECT_TRUE(serial.deviceGone());
+    EXPECT_EQ(serial.GetInputQueueCount(), 0u);
+    EXPECT_TRUE(serial.DeviceGone());
     uint8_t byte = 0;
-    EXPECT_EQ(serial.read(&byte, 1, 0), kReadStatusFailed);
-    EXPECT_EQ(serial.write(&byte, 1, 0), -1);
+    EXPECT_EQ(serial.Read(&byte, 1, 0).code, ReadCode::StatusFailed);
+    EXPECT_EQ(serial.Write(&byte, 1, 0), WriteResult::Failed);
 }
 
 TEST_F(SerialPortOnPty, AClosedChannelAnswersWithItsFailureCodes) {
-    serial.close();
+    serial.Close();
     uint8_t byte = 'x';
-    EXPECT_EQ(serial.write(&byte, 1, 0), -1);
-    EXPECT_EQ(serial.read(&byte, 1, 0), kReadStatusFailed);
-    EXPECT_EQ(serial.getInputQueueCount(), 0u);
-    EXPECT_EQ(serial.getModemStatus(), kStatusUnreadable);
+    EXPECT_EQ(serial.Write(&byte, 1, 0), WriteResult::Failed);
+    EXPECT_EQ(serial.Read(&byte, 1, 0).code, ReadCode::StatusFailed);
+    EXPECT_EQ(serial.GetInputQueueCount(), 0u);
+    EXPECT_EQ(serial.GetModemStatus(), kStatusUnreadable);
 }
 
 TEST_F(SerialPortOnPty, OpenOfAPortWithoutADeviceFails) {
@@ -215,8 +215,8 @@ TEST_F(SerialPortOnPty, OpenOfAPortWithoutADeviceFails) {
     ASSERT_TRUE(dangling.Ok());
     // 7 names a link to nothing, 200 names nothing at all.
     for (const uint16_t number : {7, 200}) {
-        EXPECT_EQ(serial.open(number, 115200, 'E', 8, 1), 0) << number;
-        EXPECT_FALSE(serial.isOpen());
+        EXPECT_FALSE(serial.Open(number, 115200, 'E', 8, 1)) << number;
+        EXPECT_FALSE(serial.IsOpen());
     }
 }
 

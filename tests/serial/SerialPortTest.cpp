@@ -12,7 +12,7 @@ class SerialPortTest : public ::testing::Test {
   protected:
     // Open with the start-up settings and forget the calls that took.
     void OpenDefault() {
-        ASSERT_EQ(port.open(1, 115200, 'E', 8, 1), 1);
+        ASSERT_TRUE(port.Open(1, 115200, 'E', 8, 1));
         dev.ClearCalls();
     }
 
@@ -61,7 +61,7 @@ TEST_F(SerialPortTest, OpenMapsLineSettingsIntoControlRecord) {
         dev.state.outX = dev.state.inX = true;
         dev.state.dtrEnable = dev.state.rtsEnable = dev.state.txContinueOnXoff = false;
 
-        ASSERT_EQ(port.open(1, 57600, c.parity, c.dataBits, c.stopBits), 1);
+        ASSERT_TRUE(port.Open(1, 57600, c.parity, c.dataBits, c.stopBits));
         const DeviceControl& set = dev.lastSet;
         EXPECT_EQ(set.baudRate, 57600u);
         EXPECT_EQ(set.byteSize, c.wantByteSize);
@@ -83,22 +83,22 @@ TEST_F(SerialPortTest, OpenRunsItsStepsInOrderAndReopenClosesFirst) {
         {FakeCall::SetState, 0, 0},
         {FakeCall::Purge, kPurgeTxClear | kPurgeRxClear, 0},
     };
-    EXPECT_EQ(port.open(1, 115200, 'E', 8, 1), 1);
+    EXPECT_TRUE(port.Open(1, 115200, 'E', 8, 1));
     EXPECT_EQ(dev.calls, openSteps);
-    EXPECT_TRUE(port.isOpen());
+    EXPECT_TRUE(port.IsOpen());
 
     dev.ClearCalls();
-    EXPECT_EQ(port.open(1, 115200, 'E', 8, 1), 1);
+    EXPECT_TRUE(port.Open(1, 115200, 'E', 8, 1));
     ASSERT_FALSE(dev.calls.empty());
     EXPECT_EQ(dev.calls.front().call, FakeCall::CloseDevice);
 
-    port.close();
+    port.Close();
     EXPECT_FALSE(dev.IsOpen());
 }
 
 TEST_F(SerialPortTest, OpenOfAbsentPortLeavesChannelClosed) {
-    EXPECT_EQ(port.open(7, 115200, 'E', 8, 1), 0);
-    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(port.Open(7, 115200, 'E', 8, 1));
+    EXPECT_FALSE(port.IsOpen());
 }
 
 TEST_F(SerialPortTest, FailedConfigurationStepStopsOpenAndLeavesDeviceOpen) {
@@ -117,23 +117,23 @@ TEST_F(SerialPortTest, FailedConfigurationStepStopsOpenAndLeavesDeviceOpen) {
     };
     for (const StepCase& c : cases) {
         SCOPED_TRACE(::testing::Message() << FakeCallName(c.call) << " after " << c.after);
-        port.close();
+        port.Close();
         dev.ClearCalls();
         dev.HealAll();
         dev.FailOnce(c.call, c.after);
 
-        EXPECT_EQ(port.open(1, 115200, 'E', 8, 1), 0);
-        EXPECT_TRUE(port.isOpen()) << "the caller closes a half-configured device";
+        EXPECT_FALSE(port.Open(1, 115200, 'E', 8, 1));
+        EXPECT_TRUE(port.IsOpen()) << "the caller closes a half-configured device";
         ASSERT_EQ(dev.calls.size(), c.callsMade);
         EXPECT_FALSE(dev.calls.back().ok);
-        EXPECT_FALSE(port.deviceGone());
+        EXPECT_FALSE(port.DeviceGone());
     }
 }
 
 TEST_F(SerialPortTest, DestructorClosesDevice) {
     {
         SerialPort scoped(dev);
-        ASSERT_EQ(scoped.open(1, 9600, 'N', 8, 1), 1);
+        ASSERT_TRUE(scoped.Open(1, 9600, 'N', 8, 1));
     }
     EXPECT_FALSE(dev.IsOpen());
 }
@@ -154,26 +154,26 @@ TEST_F(SerialPortTest, ModemStatusWord) {
     };
     for (const ModemCase& c : cases) {
         dev.modemBits = c.modemBits;
-        EXPECT_EQ(port.getModemStatus(), c.want) << "modem bits " << c.modemBits;
+        EXPECT_EQ(port.GetModemStatus(), c.want) << "modem bits " << c.modemBits;
     }
 
     dev.modemBits = kModemCtsOn;
     dev.FailOnce(FakeCall::GetModemStatus);
-    EXPECT_EQ(port.getModemStatus(), kStatusDtr | kStatusRts) << "inputs unreadable";
+    EXPECT_EQ(port.GetModemStatus(), kStatusDtr | kStatusRts) << "inputs unreadable";
     dev.FailOnce(FakeCall::GetState);
-    EXPECT_EQ(port.getModemStatus(), kStatusUnreadable);
+    EXPECT_EQ(port.GetModemStatus(), kStatusUnreadable);
 }
 
 TEST_F(SerialPortTest, DtrAndRtsGoThroughControlRecord) {
     OpenDefault();
     const DeviceControl before = dev.state;
 
-    EXPECT_EQ(port.setDtr(false), 1);
-    EXPECT_EQ(port.getModemStatus(), kStatusRts);
-    EXPECT_EQ(port.setRts(false), 1);
-    EXPECT_EQ(port.getModemStatus(), 0);
-    EXPECT_EQ(port.setDtr(true), 1);
-    EXPECT_EQ(port.getModemStatus(), kStatusDtr);
+    EXPECT_TRUE(port.SetDtr(false));
+    EXPECT_EQ(port.GetModemStatus(), kStatusRts);
+    EXPECT_TRUE(port.SetRts(false));
+    EXPECT_EQ(port.GetModemStatus(), 0);
+    EXPECT_TRUE(port.SetDtr(true));
+    EXPECT_EQ(port.GetModemStatus(), kStatusDtr);
 
     // Nothing but the line itself changes.
     DeviceControl expected = before;
@@ -181,10 +181,10 @@ TEST_F(SerialPortTest, DtrAndRtsGoThroughControlRecord) {
     EXPECT_TRUE(SameControl(dev.state, expected));
 
     dev.FailOnce(FakeCall::GetState);
-    EXPECT_EQ(port.setDtr(false), 0);
+    EXPECT_FALSE(port.SetDtr(false));
     dev.FailOnce(FakeCall::SetState);
-    EXPECT_EQ(port.setRts(true), 0);
-    EXPECT_EQ(port.getModemStatus(), kStatusDtr) << "failed calls leave the lines as they were";
+    EXPECT_FALSE(port.SetRts(true));
+    EXPECT_EQ(port.GetModemStatus(), kStatusDtr) << "failed calls leave the lines as they were";
 }
 
 TEST_F(SerialPortTest, LineErrorEndsOneReadAndTheNextGoesOn) {
@@ -192,12 +192,12 @@ TEST_F(SerialPortTest, LineErrorEndsOneReadAndTheNextGoesOn) {
     dev.Feed("hello");
     dev.InjectLineErrors(0x0004);
 
-    EXPECT_EQ(port.read(buf, 5, 0), kReadLineErrors);
+    EXPECT_EQ(port.Read(buf, 5, 0).code, ReadCode::LineErrors);
     EXPECT_EQ(dev.input.size(), 5u) << "nothing is read on a line error";
-    EXPECT_EQ(port.takeLineErrors(), 0x0004u);
-    EXPECT_EQ(port.takeLineErrors(), 0u);
+    EXPECT_EQ(port.TakeLineErrors(), 0x0004u);
+    EXPECT_EQ(port.TakeLineErrors(), 0u);
 
-    EXPECT_EQ(port.read(buf, 5, 0), 5u);
+    EXPECT_EQ(port.Read(buf, 5, 0), ReadResult::Ok(5u));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 5), "hello");
 }
 
@@ -206,9 +206,9 @@ TEST_F(SerialPortTest, LineErrorEndsOneDiscardAndTheNextGoesOn) {
     dev.Feed("hello");
     dev.InjectLineErrors(0x0002);
 
-    EXPECT_EQ(port.discardInput(), -2);
+    EXPECT_EQ(port.DiscardInput(), -2);
     EXPECT_EQ(dev.input.size(), 5u);
-    EXPECT_EQ(port.discardInput(), 5);
+    EXPECT_EQ(port.DiscardInput(), 5);
     EXPECT_TRUE(dev.input.empty());
 }
 
@@ -216,23 +216,24 @@ TEST_F(SerialPortTest, WriteResults) {
     struct WriteCase {
         const char* what;
         std::function<void(FakeCommDevice&)> script;
-        int16_t want;
+        WriteResult want;
         const char* wantWritten;
     };
     const WriteCase cases[] = {
-        {"all taken", [](FakeCommDevice&) {}, 0, "abcde"},
-        {"write call fails", [](FakeCommDevice& d) { d.FailOnce(FakeCall::WriteBytes); }, -1, ""},
-        {"short write", [](FakeCommDevice& d) { d.writeLimit = 3; }, -2, "abc"},
+        {"all taken", [](FakeCommDevice&) {}, WriteResult::Ok, "abcde"},
+        {"write call fails", [](FakeCommDevice& d) { d.FailOnce(FakeCall::WriteBytes); },
+         WriteResult::Failed, ""},
+        {"short write", [](FakeCommDevice& d) { d.writeLimit = 3; }, WriteResult::Short, "abc"},
         {"status query after it fails", [](FakeCommDevice& d) { d.FailOnce(FakeCall::ClearError); },
-         -3, "abcde"},
+         WriteResult::StatusFailed, "abcde"},
     };
     for (const WriteCase& c : cases) {
         SCOPED_TRACE(c.what);
         FakeCommDevice d;
         SerialPort p(d);
-        ASSERT_EQ(p.open(1, 115200, 'E', 8, 1), 1);
+        ASSERT_TRUE(p.Open(1, 115200, 'E', 8, 1));
         c.script(d);
-        EXPECT_EQ(p.write(reinterpret_cast<const uint8_t*>("abcde"), 5, 0), c.want);
+        EXPECT_EQ(p.Write(reinterpret_cast<const uint8_t*>("abcde"), 5, 0), c.want);
         EXPECT_EQ(d.WrittenText(), c.wantWritten);
     }
 }
@@ -240,8 +241,8 @@ TEST_F(SerialPortTest, WriteResults) {
 TEST_F(SerialPortTest, WriteStoresLineErrorsWithoutActingOnThem) {
     OpenDefault();
     dev.InjectLineErrors(0x0008);
-    EXPECT_EQ(port.write(reinterpret_cast<const uint8_t*>("a"), 1, 0), 0);
-    EXPECT_EQ(port.takeLineErrors(), 0x0008u);
+    EXPECT_EQ(port.Write(reinterpret_cast<const uint8_t*>("a"), 1, 0), WriteResult::Ok);
+    EXPECT_EQ(port.TakeLineErrors(), 0x0008u);
 }
 
 TEST_F(SerialPortTest, WriteDiscardsWaitingInputOnlyForDiscardFirstOne) {
@@ -254,7 +255,8 @@ TEST_F(SerialPortTest, WriteDiscardsWaitingInputOnlyForDiscardFirstOne) {
         OpenDefault();
         dev.written.clear();
         dev.Feed("old");
-        EXPECT_EQ(port.write(reinterpret_cast<const uint8_t*>("x"), 1, c.discardFirst), 0);
+        EXPECT_EQ(port.Write(reinterpret_cast<const uint8_t*>("x"), 1, c.discardFirst),
+                  WriteResult::Ok);
         EXPECT_EQ(dev.input.size(), c.wantLeft);
         EXPECT_EQ(dev.WrittenText(), "x");
     }
@@ -263,58 +265,59 @@ TEST_F(SerialPortTest, WriteDiscardsWaitingInputOnlyForDiscardFirstOne) {
 TEST_F(SerialPortTest, DiscardInputStopsAfterItsLimit) {
     OpenDefault();
     dev.FeedRepeated('z', 40000);
-    EXPECT_EQ(port.discardInput(), -3);
+    EXPECT_EQ(port.DiscardInput(), -3);
     EXPECT_EQ(dev.delivered.size(), 30001u);
     EXPECT_EQ(dev.input.size(), 40000u - 30001u);
 
     dev.input.resize(30000);
-    EXPECT_EQ(port.discardInput(), 30000) << "exactly at the limit is still a count";
+    EXPECT_EQ(port.DiscardInput(), 30000) << "exactly at the limit is still a count";
 
     dev.FailOnce(FakeCall::ClearError);
-    EXPECT_EQ(port.discardInput(), -1);
+    EXPECT_EQ(port.DiscardInput(), -1);
 }
 
 TEST_F(SerialPortTest, InputQueueCount) {
     OpenDefault();
     dev.Feed("abc");
-    EXPECT_EQ(port.getInputQueueCount(), 3u);
+    EXPECT_EQ(port.GetInputQueueCount(), 3u);
     dev.FailOnce(FakeCall::ClearError);
-    EXPECT_EQ(port.getInputQueueCount(), 0u);
+    EXPECT_EQ(port.GetInputQueueCount(), 0u);
 }
 
 TEST_F(SerialPortTest, ReadResultCodes) {
     struct ReadCase {
         const char* what;
         std::function<void(FakeCommDevice&)> script;
-        uint32_t want;
+        ReadResult want;
     };
     const ReadCase cases[] = {
-        {"all there", [](FakeCommDevice&) {}, kReadOk | 5},
+        {"all there", [](FakeCommDevice&) {}, ReadResult::Ok(5)},
         {"status query fails", [](FakeCommDevice& d) { d.FailOnce(FakeCall::ClearError); },
-         kReadStatusFailed},
+         ReadResult{ReadCode::StatusFailed, 0}},
         {"read call fails",
          [](FakeCommDevice& d) {
              d.FailOnce(FakeCall::ReadBytes);
              d.failedReadCount = 2;
          },
-         kReadCallFailed | 2},
-        {"read returns fewer", [](FakeCommDevice& d) { d.readLimit = 4; }, kReadShort | 4},
+         ReadResult{ReadCode::CallFailed, 2}},
+        {"read returns fewer", [](FakeCommDevice& d) { d.readLimit = 4; },
+         ReadResult{ReadCode::Short, 4}},
     };
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.what);
         FakeCommDevice d;
         SerialPort p(d);
-        ASSERT_EQ(p.open(1, 115200, 'E', 8, 1), 1);
+        ASSERT_TRUE(p.Open(1, 115200, 'E', 8, 1));
         d.Feed("12345");
         c.script(d);
-        EXPECT_EQ(p.read(buf, 5, 0), c.want);
+        EXPECT_EQ(p.Read(buf, 5, 0), c.want);
     }
 }
 
 TEST_F(SerialPortTest, ReadOfNothingReturnsAtOnce) {
     OpenDefault();
-    EXPECT_EQ(port.read(buf, 0, 0), 0u);
-    EXPECT_EQ(port.read(buf, 0, 100), 0u);
+    EXPECT_EQ(port.Read(buf, 0, 0), ReadResult::Ok(0u));
+    EXPECT_EQ(port.Read(buf, 0, 100), ReadResult::Ok(0u));
     EXPECT_EQ(dev.Count(FakeCall::ReadBytes), 0u);
 }
 
@@ -328,7 +331,7 @@ TEST_F(SerialPortTest, ReadTimesOutOnlyAfterTimeoutPlusGrace) {
         dev.now = start;
         dev.tickStep = 1;
 
-        EXPECT_EQ(port.read(buf, 10, 100), kReadTimeout);
+        EXPECT_EQ(port.Read(buf, 10, 100).code, ReadCode::Timeout);
         EXPECT_EQ(dev.now - 1 - start, 181u) << "elapsed time seen by the last check";
         EXPECT_EQ(dev.input.size(), 5u) << "a timeout leaves the queue alone";
     }
@@ -341,7 +344,7 @@ TEST_F(SerialPortTest, ReadWaitsForBytesArrivingWithinTimeout) {
     dev.beforeClearError = [](FakeCommDevice& d) {
         if (d.now >= 50 && d.input.size() < 10) d.Feed("67890");
     };
-    EXPECT_EQ(port.read(buf, 10, 100), 10u);
+    EXPECT_EQ(port.Read(buf, 10, 100), ReadResult::Ok(10u));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 10), "1234567890");
 }
 
@@ -351,39 +354,39 @@ TEST_F(SerialPortTest, ClosedChannelResults) {
         SCOPED_TRACE(used);
         if (used) {
             OpenDefault();
-            port.close();
+            port.Close();
         }
-        EXPECT_EQ(port.write(reinterpret_cast<const uint8_t*>("a"), 1, 1), -1);
-        EXPECT_EQ(port.read(buf, 1, 0), kReadStatusFailed);
-        EXPECT_EQ(port.getInputQueueCount(), 0u);
-        EXPECT_EQ(port.discardInput(), -1);
-        EXPECT_EQ(port.getModemStatus(), kStatusUnreadable);
-        EXPECT_EQ(port.setDtr(true), 0);
-        EXPECT_EQ(port.close(), 1);
-        EXPECT_FALSE(port.deviceGone());
+        EXPECT_EQ(port.Write(reinterpret_cast<const uint8_t*>("a"), 1, 1), WriteResult::Failed);
+        EXPECT_EQ(port.Read(buf, 1, 0).code, ReadCode::StatusFailed);
+        EXPECT_EQ(port.GetInputQueueCount(), 0u);
+        EXPECT_EQ(port.DiscardInput(), -1);
+        EXPECT_EQ(port.GetModemStatus(), kStatusUnreadable);
+        EXPECT_FALSE(port.SetDtr(true));
+        port.Close();
+        EXPECT_FALSE(port.DeviceGone());
     }
 }
 
 TEST_F(SerialPortTest, DeviceGoneUntilReopened) {
     OpenDefault();
     dev.FailOnce(FakeCall::ClearError);
-    EXPECT_EQ(port.getInputQueueCount(), 0u);
-    EXPECT_FALSE(port.deviceGone()) << "an ordinary failure is not an unplugged device";
+    EXPECT_EQ(port.GetInputQueueCount(), 0u);
+    EXPECT_FALSE(port.DeviceGone()) << "an ordinary failure is not an unplugged device";
 
     dev.Feed("abc");
     dev.SetGone(true);
-    EXPECT_EQ(port.getInputQueueCount(), 0u);
-    EXPECT_TRUE(port.deviceGone());
-    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(port.GetInputQueueCount(), 0u);
+    EXPECT_TRUE(port.DeviceGone());
+    EXPECT_TRUE(port.IsOpen());
 
-    port.close();
-    EXPECT_FALSE(port.deviceGone());
-    EXPECT_EQ(port.open(1, 115200, 'E', 8, 1), 0) << "still unplugged";
-    port.close();
+    port.Close();
+    EXPECT_FALSE(port.DeviceGone());
+    EXPECT_FALSE(port.Open(1, 115200, 'E', 8, 1)) << "still unplugged";
+    port.Close();
 
     dev.SetGone(false);
-    EXPECT_EQ(port.open(1, 115200, 'E', 8, 1), 1);
-    EXPECT_FALSE(port.deviceGone());
+    EXPECT_TRUE(port.Open(1, 115200, 'E', 8, 1));
+    EXPECT_FALSE(port.DeviceGone());
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 // Typical use:
 //   FakeCommDevice dev;            // COM1 present, closed
 //   SerialPort port(dev);
-//   port.open(1, 115200, 'E', 8, 1);
+//   port.Open(1, 115200, 'E', 8, 1);
 //   dev.Feed("hello");             // arrives in the input queue
 //   dev.InjectLineErrors(0x04);    // reported by the next ClearError
 //   dev.FailOnce(FakeCall::WriteBytes);

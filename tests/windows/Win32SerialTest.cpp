@@ -22,16 +22,16 @@ class Win32Serial : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_NE(comPort, 0) << "run through serve_com_port.py with a registered COM port";
-        ASSERT_EQ(port.open(comPort, 115200, kPtyParity, 8, 1), 1);
+        ASSERT_TRUE(port.Open(comPort, 115200, kPtyParity, 8, 1));
     }
 
     // Waits until at least count bytes are queued; returns the last count.
     uint32_t WaitQueued(uint32_t count) {
         const DWORD start = GetTickCount();
-        uint32_t queued = port.getInputQueueCount();
+        uint32_t queued = port.GetInputQueueCount();
         while (queued < count && GetTickCount() - start < kEchoWaitMs) {
             Sleep(5);
-            queued = port.getInputQueueCount();
+            queued = port.GetInputQueueCount();
         }
         return queued;
     }
@@ -39,8 +39,8 @@ class Win32Serial : public ::testing::Test {
     // Sends the bytes and waits for their echo to be queued. Callers stop on
     // failure: a read of more than is queued would wait for ever.
     void Bounce(const uint8_t* data, uint16_t length) {
-        const uint32_t before = port.getInputQueueCount();
-        ASSERT_EQ(port.write(data, length, 0), 0);
+        const uint32_t before = port.GetInputQueueCount();
+        ASSERT_EQ(port.Write(data, length, 0), WriteResult::Ok);
         ASSERT_EQ(WaitQueued(before + length), before + length);
     }
 
@@ -49,7 +49,7 @@ class Win32Serial : public ::testing::Test {
         const auto length = static_cast<uint16_t>(std::strlen(text));
         ASSERT_NO_FATAL_FAILURE(Bounce(bytes, length));
         uint8_t back[64] = {};
-        ASSERT_EQ(port.read(back, length, 0), length);
+        ASSERT_EQ(port.Read(back, length, 0), ReadResult::Ok(length));
         EXPECT_EQ(std::memcmp(back, bytes, length), 0);
     }
 
@@ -66,10 +66,10 @@ TEST_F(Win32Serial, CarriesEveryByteValueBothWays) {
         SCOPED_TRACE(round);
         ASSERT_NO_FATAL_FAILURE(Bounce(all, sizeof all));
         uint8_t back[256] = {};
-        ASSERT_EQ(port.read(back, sizeof back, 0), sizeof back);
+        ASSERT_EQ(port.Read(back, sizeof back, 0), ReadResult::Ok(sizeof back));
         EXPECT_EQ(std::memcmp(back, all, sizeof all), 0);
-        EXPECT_EQ(port.getInputQueueCount(), 0u);
-        EXPECT_EQ(port.takeLineErrors(), 0u);
+        EXPECT_EQ(port.GetInputQueueCount(), 0u);
+        EXPECT_EQ(port.TakeLineErrors(), 0u);
     }
 }
 
@@ -87,7 +87,7 @@ TEST_F(Win32Serial, LineSettingsReachTheDevice) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.baud);
-        ASSERT_EQ(port.open(comPort, c.baud, kPtyParity, 8, c.stopBits), 1);
+        ASSERT_TRUE(port.Open(comPort, c.baud, kPtyParity, 8, c.stopBits));
         DeviceControl control;
         ASSERT_TRUE(device.GetState(control));
         EXPECT_EQ(control.baudRate, c.baud);
@@ -101,15 +101,15 @@ TEST_F(Win32Serial, LineSettingsReachTheDevice) {
 }
 
 TEST_F(Win32Serial, ReadTimesOutAndLeavesShortInputQueued) {
-    EXPECT_EQ(port.read(nullptr, 0, 0), kReadOk);
+    EXPECT_EQ(port.Read(nullptr, 0, 0).code, ReadCode::Ok);
     const uint8_t five[] = {1, 2, 3, 4, 5};
     ASSERT_NO_FATAL_FAILURE(Bounce(five, sizeof five));
     uint8_t back[10] = {};
     const DWORD start = GetTickCount();
-    EXPECT_EQ(port.read(back, 10, 100), kReadTimeout);
+    EXPECT_EQ(port.Read(back, 10, 100).code, ReadCode::Timeout);
     EXPECT_GT(GetTickCount() - start, 180u);
-    EXPECT_EQ(port.getInputQueueCount(), 5u);
-    EXPECT_EQ(port.read(back, 5, 100), 5u);
+    EXPECT_EQ(port.GetInputQueueCount(), 5u);
+    EXPECT_EQ(port.Read(back, 5, 100), ReadResult::Ok(5u));
     EXPECT_EQ(std::memcmp(back, five, sizeof five), 0);
 }
 
@@ -117,9 +117,9 @@ TEST_F(Win32Serial, DiscardDropsWhatIsWaiting) {
     uint8_t block[100];
     for (int i = 0; i < 100; ++i) block[i] = static_cast<uint8_t>(i * 7);
     ASSERT_NO_FATAL_FAILURE(Bounce(block, sizeof block));
-    EXPECT_EQ(port.discardInput(), 100);
-    EXPECT_EQ(port.getInputQueueCount(), 0u);
-    EXPECT_EQ(port.discardInput(), 0);
+    EXPECT_EQ(port.DiscardInput(), 100);
+    EXPECT_EQ(port.GetInputQueueCount(), 0u);
+    EXPECT_EQ(port.DiscardInput(), 0);
 }
 
 TEST_F(Win32Serial, WriteDropsWaitingInputOnlyWhenAskedWithOne) {
@@ -132,14 +132,15 @@ TEST_F(Win32Serial, WriteDropsWaitingInputOnlyWhenAskedWithOne) {
     const Case cases[] = {{1, 4}, {0, 7}, {2, 7}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.discardFirst);
-        ASSERT_EQ(port.discardInput(), 0);
+        ASSERT_EQ(port.DiscardInput(), 0);
         ASSERT_NO_FATAL_FAILURE(Bounce(waiting, sizeof waiting));
-        ASSERT_EQ(port.write(fresh, sizeof fresh, c.discardFirst), 0);
+        ASSERT_EQ(port.Write(fresh, sizeof fresh, c.discardFirst), WriteResult::Ok);
         EXPECT_EQ(WaitQueued(c.wantQueued), c.wantQueued);
         Sleep(50);  // nothing more may arrive
-        EXPECT_EQ(port.getInputQueueCount(), c.wantQueued);
+        EXPECT_EQ(port.GetInputQueueCount(), c.wantQueued);
         uint8_t back[7] = {};
-        ASSERT_EQ(port.read(back, static_cast<uint16_t>(c.wantQueued), 0), c.wantQueued);
+        ASSERT_EQ(port.Read(back, static_cast<uint16_t>(c.wantQueued), 0),
+                  ReadResult::Ok(static_cast<uint32_t>(c.wantQueued)));
         EXPECT_EQ(std::memcmp(back + c.wantQueued - 4, fresh, 4), 0);
     }
 }
@@ -149,42 +150,42 @@ TEST_F(Win32Serial, WriteDropsWaitingInputOnlyWhenAskedWithOne) {
 TEST_F(Win32Serial, ModemStatusFallsBackToTheOutputLines) {
     uint32_t modemBits = 0;
     const bool modemReadable = device.GetModemStatus(modemBits);
-    const uint16_t status = port.getModemStatus();
+    const uint16_t status = port.GetModemStatus();
     EXPECT_EQ(status & (kStatusDtr | kStatusRts), kStatusDtr | kStatusRts);
     EXPECT_EQ(status & 0xFFC0, 0);
     if (!modemReadable) {
         EXPECT_EQ(status & 0x003C, 0);
     }
-    EXPECT_EQ(port.setDtr(false), 1);
-    EXPECT_EQ(port.setRts(false), 1);
-    EXPECT_NE(port.getModemStatus(), kStatusUnreadable);
-    EXPECT_EQ(port.setDtr(true), 1);
-    EXPECT_EQ(port.setRts(true), 1);
-    EXPECT_FALSE(port.deviceGone());
+    EXPECT_TRUE(port.SetDtr(false));
+    EXPECT_TRUE(port.SetRts(false));
+    EXPECT_NE(port.GetModemStatus(), kStatusUnreadable);
+    EXPECT_TRUE(port.SetDtr(true));
+    EXPECT_TRUE(port.SetRts(true));
+    EXPECT_FALSE(port.DeviceGone());
     ASSERT_NO_FATAL_FAILURE(ExpectRoundTrip("lines"));
 }
 
 TEST_F(Win32Serial, CloseAndReopen) {
     const uint8_t stale[] = {9, 9, 9};
     ASSERT_NO_FATAL_FAILURE(Bounce(stale, sizeof stale));
-    EXPECT_EQ(port.close(), 1);
-    EXPECT_FALSE(port.isOpen());
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
     uint8_t byte = 0;
-    EXPECT_EQ(port.getInputQueueCount(), 0u);
-    EXPECT_EQ(port.read(&byte, 1, 0), kReadStatusFailed);
-    EXPECT_EQ(port.write(stale, 1, 0), -1);
-    EXPECT_EQ(port.getModemStatus(), kStatusUnreadable);
+    EXPECT_EQ(port.GetInputQueueCount(), 0u);
+    EXPECT_EQ(port.Read(&byte, 1, 0).code, ReadCode::StatusFailed);
+    EXPECT_EQ(port.Write(stale, 1, 0), WriteResult::Failed);
+    EXPECT_EQ(port.GetModemStatus(), kStatusUnreadable);
 
-    ASSERT_EQ(port.open(comPort, 115200, kPtyParity, 8, 1), 1);
+    ASSERT_TRUE(port.Open(comPort, 115200, kPtyParity, 8, 1));
     // Opening purges what the line left behind.
-    EXPECT_EQ(port.getInputQueueCount(), 0u);
+    EXPECT_EQ(port.GetInputQueueCount(), 0u);
     ASSERT_NO_FATAL_FAILURE(ExpectRoundTrip("again"));
 }
 
 TEST_F(Win32Serial, OpenFailsAndStaysClosedWithoutDevice) {
-    EXPECT_EQ(port.open(250, 115200, 'E', 8, 1), 0);
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_FALSE(port.deviceGone());
+    EXPECT_FALSE(port.Open(250, 115200, 'E', 8, 1));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_FALSE(port.DeviceGone());
 }
 
 // The port name leads to whatever the registered link points at when the
@@ -192,15 +193,15 @@ TEST_F(Win32Serial, OpenFailsAndStaysClosedWithoutDevice) {
 TEST_F(Win32Serial, HangUpMarksDeviceGoneUntilReopened) {
     ASSERT_TRUE(com_peer::HangUp());
     // The poll cycle's first question after a hang-up, then a key typed.
-    EXPECT_EQ(port.getInputQueueCount(), 0u);
-    EXPECT_TRUE(port.deviceGone());
+    EXPECT_EQ(port.GetInputQueueCount(), 0u);
+    EXPECT_TRUE(port.DeviceGone());
     EXPECT_TRUE(device.DeviceGone());
     const uint8_t lost[] = {'x'};
-    EXPECT_EQ(port.write(lost, sizeof lost, 0), -1);
+    EXPECT_EQ(port.Write(lost, sizeof lost, 0), WriteResult::Failed);
 
-    port.close();
-    ASSERT_EQ(port.open(comPort, 115200, kPtyParity, 8, 1), 1);
-    EXPECT_FALSE(port.deviceGone());
+    port.Close();
+    ASSERT_TRUE(port.Open(comPort, 115200, kPtyParity, 8, 1));
+    EXPECT_FALSE(port.DeviceGone());
     EXPECT_FALSE(device.DeviceGone());
     ASSERT_NO_FATAL_FAILURE(ExpectRoundTrip("new line"));
 }
