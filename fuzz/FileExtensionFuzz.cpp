@@ -21,20 +21,20 @@ bool HasUpperCase(const char* text) {
 
 void CheckPaths(const char* text, char separator, bool keepCase) {
     const AppPaths paths(text, text, separator, keepCase);
-    Check(std::strlen(paths.modulePath()) < AppPaths::kPathCapacity);
-    Check(std::strlen(paths.baseName()) < AppPaths::kBaseNameCapacity);
-    Check(!HasUpperCase(paths.commandLine()));
+    Check(std::strlen(paths.ModulePath()) < AppPaths::kPathCapacity);
+    Check(std::strlen(paths.BaseName()) < AppPaths::kBaseNameCapacity);
+    Check(!HasUpperCase(paths.CommandLine()));
     if (keepCase) {
-        Check(std::strncmp(paths.modulePath(), text, std::strlen(paths.modulePath())) == 0);
+        Check(std::strncmp(paths.ModulePath(), text, std::strlen(paths.ModulePath())) == 0);
     }
-    const char* setupPath = paths.setupFilePath();
+    const char* setupPath = paths.SetupFilePath();
     if (setupPath[0] != '\0') {
-        const size_t directoryLength = std::strlen(paths.programDirectory());
-        Check(std::strncmp(setupPath, paths.programDirectory(), directoryLength) == 0);
-        Check(std::strcmp(setupPath + directoryLength, paths.setupFileName()) == 0);
+        const size_t directoryLength = std::strlen(paths.ProgramDirectory());
+        Check(std::strncmp(setupPath, paths.ProgramDirectory(), directoryLength) == 0);
+        Check(std::strcmp(setupPath + directoryLength, paths.SetupFileName()) == 0);
     }
-    const size_t nameLength = std::strlen(paths.setupFileName());
-    Check(nameLength >= 4 && std::strcmp(paths.setupFileName() + nameLength - 4, ".ini") == 0);
+    const size_t nameLength = std::strlen(paths.SetupFileName());
+    Check(nameLength >= 4 && std::strcmp(paths.SetupFileName() + nameLength - 4, ".ini") == 0);
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FixedTime time;
     ClockText clock(time);
 
-    std::FILE* file = std::fopen(paths.setupFilePath(), "wb");
+    std::FILE* file = std::fopen(paths.SetupFilePath(), "wb");
     if (file == nullptr) std::abort();
     std::fwrite(data, 1, size, file);
     std::fclose(file);

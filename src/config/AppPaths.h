@@ -21,14 +21,14 @@ class AppPaths {
              bool keepModulePathCase);
     virtual ~AppPaths();
 
-    const char* commandLine() const;
-    const char* modulePath() const;
-    const char* programDirectory() const;
-    const char* programFileName() const;
-    const char* baseName() const;
-    const char* setupFileName() const;
-    const char* setupFilePath() const;
-    char separator() const;
+    const char* CommandLine() const;
+    const char* ModulePath() const;
+    const char* ProgramDirectory() const;
+    const char* ProgramFileName() const;
+    const char* BaseName() const;
+    const char* SetupFileName() const;
+    const char* SetupFilePath() const;
+    char Separator() const;
 
     // The extension of the first file name in text, at most three characters;
     // the result lives until the next call.

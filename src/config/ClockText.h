@@ -10,7 +10,7 @@ class ClockText {
 
     const char* TimestampText();
     const char* CompactTimestamp();
-    TimeSource& source() const { return timeSource; }
+    TimeSource& Source() const { return timeSource; }
 
   private:
     TimeSource& timeSource;

@@ -11,11 +11,11 @@ constexpr size_t kEntryLength = sizeof(kAbsentEntry) - 1;
 
 }  // namespace
 
-int probePort(const PortNames& names, uint16_t port) {
+int ProbePort(const PortNames& names, uint16_t port) {
     return names.Exists(port) ? 1 : 0;
 }
 
-int buildPortList(const PortNames& names, uint8_t blink, char* out, size_t capacity) {
+int BuildPortList(const PortNames& names, uint8_t blink, char* out, size_t capacity) {
     if (out == nullptr) return -1;
     if (capacity < kPortListCapacity) {
         if (capacity > 0) out[0] = '\0';
@@ -23,7 +23,7 @@ int buildPortList(const PortNames& names, uint8_t blink, char* out, size_t capac
     }
     size_t used = 0;
     for (uint16_t port = 1; port <= kPortListHighest; ++port) {
-        if (probePort(names, port) == 1) {
+        if (ProbePort(names, port) == 1) {
             std::snprintf(out + used, capacity - used, "%03u ", static_cast<unsigned>(port));
         } else {
             std::memcpy(out + used, kAbsentEntry, kEntryLength);

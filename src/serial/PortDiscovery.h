@@ -11,11 +11,11 @@ inline constexpr size_t kPortListCapacity = kPortListLength + 1;
 
 // 1 when port n exists on this machine, else 0. Never opens the device, so a
 // port in use by another program counts as present.
-int probePort(const PortNames& names, uint16_t port);
+int ProbePort(const PortNames& names, uint16_t port);
 
 // Writes the port list: "%03u " for each present port and "___ " for each
 // absent one, in port order, then " = available COM ports " and a marker that
 // alternates with the lowest bit of blink ('_' odd, ' ' even) so that the
 // user sees the list is live. Returns 0; -1 (and an empty text when there is
 // room for one) when out cannot hold kPortListCapacity characters.
-int buildPortList(const PortNames& names, uint8_t blink, char* out, size_t capacity);
+int BuildPortList(const PortNames& names, uint8_t blink, char* out, size_t capacity);

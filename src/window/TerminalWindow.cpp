@@ -91,7 +91,7 @@ void TerminalWindow::InitWindow() {
 void TerminalWindow::ShowCaption() {
     char caption[AppPaths::kBaseNameCapacity + 64];
     int used = std::snprintf(caption, sizeof(caption), "%s   %s   V.%u", kTitleWord,
-                             services.appPaths.baseName(), static_cast<unsigned>(kVersionMajor));
+                             services.appPaths.BaseName(), static_cast<unsigned>(kVersionMajor));
     if (kVersionMinor != 0 && used > 0 && static_cast<size_t>(used) < sizeof(caption)) {
         std::snprintf(caption + used, sizeof(caption) - used, ".%02u",
                       static_cast<unsigned>(kVersionMinor));

@@ -44,24 +44,24 @@ TEST(AppPaths, DerivesEveryNameFromTheModulePath) {
     for (const PathCase& c : kPathCases) {
         SCOPED_TRACE(c.modulePath != nullptr ? c.modulePath : "(none)");
         const AppPaths paths(c.modulePath, "x", c.separator, c.keepCase);
-        EXPECT_STREQ(paths.modulePath(), c.expectedModulePath);
-        EXPECT_STREQ(paths.programDirectory(), c.directory);
-        EXPECT_STREQ(paths.programFileName(), c.fileName);
-        EXPECT_STREQ(paths.baseName(), c.baseName);
-        EXPECT_STREQ(paths.setupFileName(), c.setupFileName);
-        EXPECT_STREQ(paths.setupFilePath(), c.setupFilePath);
-        EXPECT_EQ(paths.separator(), c.separator);
+        EXPECT_STREQ(paths.ModulePath(), c.expectedModulePath);
+        EXPECT_STREQ(paths.ProgramDirectory(), c.directory);
+        EXPECT_STREQ(paths.ProgramFileName(), c.fileName);
+        EXPECT_STREQ(paths.BaseName(), c.baseName);
+        EXPECT_STREQ(paths.SetupFileName(), c.setupFileName);
+        EXPECT_STREQ(paths.SetupFilePath(), c.setupFilePath);
+        EXPECT_EQ(paths.Separator(), c.separator);
     }
 }
 
 TEST(AppPaths, CommandLineIsLowerCasedAndCut) {
-    EXPECT_STREQ(AppPaths("/q", "\"C:\\Tools\\Quorvant.EXE\" COM3", '/', true).commandLine(),
+    EXPECT_STREQ(AppPaths("/q", "\"C:\\Tools\\Quorvant.EXE\" COM3", '/', true).CommandLine(),
                  "\"c:\\tools\\quorvant.exe\" com3");
-    EXPECT_STREQ(AppPaths("/q", nullptr, '/', true).commandLine(), "err3");
+    EXPECT_STREQ(AppPaths("/q", nullptr, '/', true).CommandLine(), "err3");
 
     const std::string longLine(600, 'A');
     const AppPaths cut("/q", longLine.c_str(), '/', true);
-    EXPECT_EQ(std::string(cut.commandLine()), std::string(455, 'a'));
+    EXPECT_EQ(std::string(cut.CommandLine()), std::string(455, 'a'));
 }
 
 TEST(AppPaths, LongPathsAreCutAndNeverNameAnotherFileAsSetupFile) {
@@ -70,21 +70,21 @@ TEST(AppPaths, LongPathsAreCutAndNeverNameAnotherFileAsSetupFile) {
     // not the program's.
     const std::string tooLong = "/" + std::string(400, 'a') + "/q.exe";
     const AppPaths cut(tooLong.c_str(), "x", '/', true);
-    EXPECT_EQ(std::string(cut.modulePath()), tooLong.substr(0, 355));
-    EXPECT_STREQ(cut.programDirectory(), "/");
-    EXPECT_EQ(std::string(cut.programFileName()), std::string(354, 'a'));
-    EXPECT_EQ(std::string(cut.baseName()), std::string(275, 'a'));
-    EXPECT_EQ(std::string(cut.setupFileName()), std::string(275, 'a') + ".ini");
-    EXPECT_STREQ(cut.setupFilePath(), "");
+    EXPECT_EQ(std::string(cut.ModulePath()), tooLong.substr(0, 355));
+    EXPECT_STREQ(cut.ProgramDirectory(), "/");
+    EXPECT_EQ(std::string(cut.ProgramFileName()), std::string(354, 'a'));
+    EXPECT_EQ(std::string(cut.BaseName()), std::string(275, 'a'));
+    EXPECT_EQ(std::string(cut.SetupFileName()), std::string(275, 'a') + ".ini");
+    EXPECT_STREQ(cut.SetupFilePath(), "");
 
     // A whole path whose setup path does not fit would be cut back to the executable
     // itself (or a name like it); the largest that fits is kept.
     const std::string folder = "/" + std::string(300, 'f') + "/";
     const std::string justFits = folder + std::string(355 - 4 - folder.size(), 'q');
     const std::string exactlyFull = folder + std::string(355 - folder.size(), 'q');
-    EXPECT_EQ(std::string(AppPaths(justFits.c_str(), "x", '/', true).setupFilePath()),
+    EXPECT_EQ(std::string(AppPaths(justFits.c_str(), "x", '/', true).SetupFilePath()),
               justFits + ".ini");
-    EXPECT_STREQ(AppPaths(exactlyFull.c_str(), "x", '/', true).setupFilePath(), "");
+    EXPECT_STREQ(AppPaths(exactlyFull.c_str(), "x", '/', true).SetupFilePath(), "");
 }
 
 TEST(FileName, ExtensionOfTheFirstFileNameInAText) {

@@ -15,7 +15,7 @@ using namespace config_test;
 class IniFileTest : public ::testing::Test {
   protected:
     void OpenWith(const std::string& bytes) {
-        ASSERT_TRUE(WriteBytes(paths.setupFilePath(), bytes));
+        ASSERT_TRUE(WriteBytes(paths.SetupFilePath(), bytes));
         ASSERT_EQ(ini.OpenForReading(), 1);
     }
     std::string Value(const char* key, size_t maxLength = 200) {
@@ -44,7 +44,7 @@ TEST_F(IniFileTest, WritersProduceTheirLineFormsAndReadBack) {
     ini.WriteText("EMPTY", "");
     ASSERT_EQ(ini.Close(), 1);
 
-    EXPECT_EQ(ReadBytes(paths.setupFilePath()),
+    EXPECT_EQ(ReadBytes(paths.SetupFilePath()),
               "HEAD\r\n\r\n[S]\r\nU=4464\r\nL=4294967295\r\nC=E\r\nESC=0x1B\r\nBLANK=0x20\r\n"
               "HIGH=0xE4\r\nT= a b \r\nEMPTY=\r\n");
 
@@ -181,7 +181,7 @@ TEST_F(IniFileTest, ReadersKeepTheTargetWhenTheValueIsMissingOrEmpty) {
 }
 
 TEST_F(IniFileTest, MissingEmptyOrFolderIsNoFileToRead) {
-    const std::string setupPath = paths.setupFilePath();
+    const std::string setupPath = paths.SetupFilePath();
     EXPECT_EQ(FileSize(setupPath.c_str()), 0u);
     EXPECT_EQ(ini.OpenForReading(), 0);
 

@@ -28,7 +28,7 @@ class SetupStoreTest : public ::testing::Test {
   protected:
     std::string ProgramPath() const { return folder.Join("quorvant.exe"); }
     std::string CommandLine() const { return Cat({"\"", ProgramPath(), "\""}); }
-    std::string SetupFile() const { return ReadBytes(paths.setupFilePath()); }
+    std::string SetupFile() const { return ReadBytes(paths.SetupFilePath()); }
 
     TempFolder folder;
     AppPaths paths{ProgramPath().c_str(), CommandLine().c_str(), kSeparator, kKeepModulePathCase};
@@ -43,9 +43,9 @@ TEST_F(SetupStoreTest, FirstStartWritesTheDefaultFileByteForByte) {
     // A zero-byte file is no file at all.
     for (const bool emptyFileFirst : {false, true}) {
         SCOPED_TRACE(emptyFileFirst ? "zero-byte file" : "no file");
-        std::filesystem::remove(paths.setupFilePath());
+        std::filesystem::remove(paths.SetupFilePath());
         if (emptyFileFirst) {
-            ASSERT_TRUE(WriteBytes(paths.setupFilePath(), ""));
+            ASSERT_TRUE(WriteBytes(paths.SetupFilePath(), ""));
         }
         data = SetupData{};
         language = 0;
@@ -75,7 +75,7 @@ TEST_F(SetupStoreTest, FirstStartWritesTheDefaultFileByteForByte) {
 }
 
 TEST_F(SetupStoreTest, HandEditedFileIsLoadedAndRewrittenClean) {
-    ASSERT_TRUE(WriteBytes(paths.setupFilePath(),
+    ASSERT_TRUE(WriteBytes(paths.SetupFilePath(),
                            "COMPORT=5\n"  // above its section, so it wins
                            "[RS232]\r\n"
                            "COMPORT=3\r\n"
@@ -168,7 +168,7 @@ TEST_F(SetupStoreTest, MegabytesOfGarbageGiveTheDefaultsAndAFreshFile) {
     for (char& c : garbage) {
         if (c == '\n' || c == '\r') c = '\0';
     }
-    ASSERT_TRUE(WriteBytes(paths.setupFilePath(), garbage));
+    ASSERT_TRUE(WriteBytes(paths.SetupFilePath(), garbage));
 
     StartUp(paths, clock, sink, data, language);
 

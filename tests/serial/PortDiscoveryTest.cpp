@@ -11,7 +11,7 @@ const std::string kTail = " = available COM ports ";
 
 std::string Build(const PortNames& names, uint8_t blink) {
     char text[kPortListCapacity];
-    EXPECT_EQ(buildPortList(names, blink, text, sizeof text), 0);
+    EXPECT_EQ(BuildPortList(names, blink, text, sizeof text), 0);
     return text;
 }
 
@@ -23,8 +23,8 @@ std::string Repeat(const std::string& piece, size_t times) {
 
 TEST(PortDiscovery, ProbeReportsPresence) {
     const FakePortNames names{3};
-    EXPECT_EQ(probePort(names, 3), 1);
-    EXPECT_EQ(probePort(names, 4), 0);
+    EXPECT_EQ(ProbePort(names, 3), 1);
+    EXPECT_EQ(ProbePort(names, 4), 0);
 }
 
 TEST(PortDiscovery, NoPortsGivesOnlyAbsentEntries) {
@@ -59,9 +59,9 @@ TEST(PortDiscovery, TooSmallBufferGivesEmptyTextAndFailure) {
     const FakePortNames names{1};
     char text[kPortListLength];  // one short: no room for the terminator
     text[0] = 'x';
-    EXPECT_EQ(buildPortList(names, 0, text, sizeof text), -1);
+    EXPECT_EQ(BuildPortList(names, 0, text, sizeof text), -1);
     EXPECT_EQ(text[0], '\0');
-    EXPECT_EQ(buildPortList(names, 0, nullptr, 0), -1);
+    EXPECT_EQ(BuildPortList(names, 0, nullptr, 0), -1);
 }
 
 }  // namespace

@@ -20,12 +20,12 @@ size_t IndexOf(const std::vector<std::string>& events, const std::string& event)
 
 TEST(StartUp, OpensThePortWritesTheSetupFileAndStartsBothTimers) {
     WindowRig rig;
-    ASSERT_FALSE(std::filesystem::exists(rig.app.appPaths.setupFilePath()));
+    ASSERT_FALSE(std::filesystem::exists(rig.app.appPaths.SetupFilePath()));
     std::vector<std::string> journal;
     rig.view.journal = &journal;
     rig.Start();
 
-    EXPECT_TRUE(std::filesystem::exists(rig.app.appPaths.setupFilePath()));
+    EXPECT_TRUE(std::filesystem::exists(rig.app.appPaths.SetupFilePath()));
     EXPECT_EQ(rig.view.caption, "QUORVANTVIEW   quorvant   V.2.17");
     EXPECT_TRUE(rig.view.alwaysOnTop);
     EXPECT_TRUE(rig.view.shown);
@@ -60,12 +60,12 @@ TEST(StartUp, APortThatCannotOpenIsReportedBeforeTheTimersRun) {
     EXPECT_LT(message, IndexOf(journal, "lamp 136"));
     EXPECT_LT(IndexOf(journal, "lamp 136"), IndexOf(journal, "show"));
     EXPECT_LT(IndexOf(journal, "show"), IndexOf(journal, "timer 999 100"));
-    EXPECT_TRUE(std::filesystem::exists(rig.app.appPaths.setupFilePath()));
+    EXPECT_TRUE(std::filesystem::exists(rig.app.appPaths.SetupFilePath()));
 }
 
 TEST(StartUp, TakesTheLineSettingsFromTheSetupFile) {
     WindowRig rig({3});
-    std::filesystem::path file = rig.app.appPaths.setupFilePath();
+    std::filesystem::path file = rig.app.appPaths.SetupFilePath();
     {
         std::FILE* f = std::fopen(file.string().c_str(), "wb");
         ASSERT_NE(f, nullptr);
@@ -216,17 +216,17 @@ TEST(Help, PausesThePollCycleAndSavesTheSetupAfterwards) {
     WindowRig rig;
     rig.Start();
     rig.Click(C::kSendX);
-    std::filesystem::remove(rig.app.appPaths.setupFilePath());
+    std::filesystem::remove(rig.app.appPaths.SetupFilePath());
     rig.Click(C::kHelp);
     EXPECT_FALSE(rig.view.IsChecked(C::kSendX));
-    EXPECT_TRUE(std::filesystem::exists(rig.app.appPaths.setupFilePath()));
+    EXPECT_TRUE(std::filesystem::exists(rig.app.appPaths.SetupFilePath()));
     rig.Tick();  // not paused any more, the stream stays off
     EXPECT_EQ(rig.Written(), "");
     EXPECT_EQ(rig.view.Status(), "RxQue = 0       received = 0       ");
 
-    std::filesystem::remove(rig.app.appPaths.setupFilePath());
+    std::filesystem::remove(rig.app.appPaths.SetupFilePath());
     rig.window.OnHelpRequest();  // F1 takes the same road
-    EXPECT_TRUE(std::filesystem::exists(rig.app.appPaths.setupFilePath()));
+    EXPECT_TRUE(std::filesystem::exists(rig.app.appPaths.SetupFilePath()));
 }
 
 }  // namespace

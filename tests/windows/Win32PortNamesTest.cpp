@@ -32,7 +32,7 @@ class RegisteredPortNames : public ::testing::Test {
     // The list text from the port's entry on; each entry is 4 characters.
     std::string EntryOf(uint16_t n) {
         char list[kPortListCapacity];
-        EXPECT_EQ(buildPortList(names, 0, list, sizeof list), 0);
+        EXPECT_EQ(BuildPortList(names, 0, list, sizeof list), 0);
         return std::string(list + (n - 1) * 4, 4);
     }
 

@@ -20,7 +20,7 @@ void QtWindowHost::RunMainWindow(TerminalApp& app) {
     const KeyTranslator translator(layout);
 
     QtMainView view;
-    QtDesktop desktop(view, app.appPaths.baseName());
+    QtDesktop desktop(view, app.appPaths.BaseName());
     TerminalWindow window(app.Services(), view, desktop);
     TerminalWindowEvents events(window);
     view.Attach(&events);

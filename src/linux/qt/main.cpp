@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     // (which owns its own paths) can be built on the device that uses them.
     const AppPaths portPaths(haveModulePath ? modulePath : nullptr,
                              haveCommandLine ? commandLine : nullptr, kPathSeparator, true);
-    LinuxPortNames portNames(portPaths.programDirectory());
+    LinuxPortNames portNames(portPaths.ProgramDirectory());
     TermiosCommDevice commDevice(portNames);
     LocalTimeSource timeSource;
 

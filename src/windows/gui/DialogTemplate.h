@@ -13,8 +13,8 @@ class DialogTemplate {
     // rich-edit library must be loaded before the dialog is created).
     DialogTemplate(const DialogLayout& layout, const char* richEditClass);
 
-    const void* data() const { return words.data(); }
-    size_t sizeInBytes() const { return words.size() * sizeof(uint16_t); }
+    const void* Data() const { return words.data(); }
+    size_t SizeInBytes() const { return words.size() * sizeof(uint16_t); }
 
   private:
     void AddDialogHeader(const DialogLayout& layout);

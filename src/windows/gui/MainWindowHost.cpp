@@ -34,7 +34,7 @@ void MainWindowHost::RunMainWindow(TerminalApp& application) {
     HHOOK hook = SetWindowsHookExA(WH_MSGFILTER, MessageFilter, nullptr, GetCurrentThreadId());
     running = this;
     const INT_PTR result =
-        DialogBoxIndirectParamA(instance, static_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()),
+        DialogBoxIndirectParamA(instance, static_cast<LPCDLGTEMPLATEA>(dialogTemplate.Data()),
                                 nullptr, DialogProc, reinterpret_cast<LPARAM>(this));
     running = nullptr;
     if (hook != nullptr) UnhookWindowsHookEx(hook);

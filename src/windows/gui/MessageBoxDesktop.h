@@ -14,7 +14,7 @@ class MessageBoxDesktop : public Desktop {
 
     void ShowMessage(const char* text) override;
 
-    const char* caption() const { return captionText; }
+    const char* Caption() const { return captionText; }
 
   private:
     HWND owner = nullptr;
