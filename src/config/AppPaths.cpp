@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "text/Ascii.h"
+#include "text/FormatFits.h"
+
 namespace {
 
 constexpr const char* kNoSeparatorName = "ERR1";
@@ -20,12 +23,6 @@ bool CopyCut(char* out, size_t capacity, const char* text) {
     return text[kept] == '\0';
 }
 
-void LowerAscii(char* text) {
-    for (; *text != '\0'; ++text) {
-        if (*text >= 'A' && *text <= 'Z') *text = static_cast<char>(*text - 'A' + 'a');
-    }
-}
-
 }  // namespace
 
 AppPaths::AppPaths(const char* modulePath, const char* commandLine, char separator,
@@ -35,8 +32,8 @@ AppPaths::AppPaths(const char* modulePath, const char* commandLine, char separat
         CopyCut(modulePathText, sizeof(modulePathText), modulePath != nullptr ? modulePath : "");
     if (!keepModulePathCase) {
         // The drive letter keeps its case, as the system shows it.
-        LowerAscii(modulePathText[0] != '\0' && modulePathText[1] == ':' ? modulePathText + 1
-                                                                         : modulePathText);
+        LowerAsciiText(modulePathText[0] != '\0' && modulePathText[1] == ':' ? modulePathText + 1
+                                                                             : modulePathText);
     }
 
     CopyCut(programDirectoryText, sizeof(programDirectoryText), modulePathText);
@@ -56,41 +53,38 @@ AppPaths::AppPaths(const char* modulePath, const char* commandLine, char separat
     CopyCut(baseNameText, sizeof(baseNameText), stem);
 
     std::snprintf(setupFileNameText, sizeof(setupFileNameText), "%s.ini", baseNameText);
-    const int setupPathLength = std::snprintf(setupFilePathText, sizeof(setupFilePathText), "%s%s",
-                                              programDirectoryText, setupFileNameText);
-    if (!wholeModulePath || setupPathLength < 0 ||
-        static_cast<size_t>(setupPathLength) >= sizeof(setupFilePathText)) {
-        setupFilePathText[0] = '\0';
-    }
+    const bool wholeSetupPath = FormatFits(setupFilePathText, sizeof(setupFilePathText), "%s%s",
+                                           programDirectoryText, setupFileNameText);
+    if (!wholeModulePath || !wholeSetupPath) setupFilePathText[0] = '\0';
 
     CopyCut(commandLineText, sizeof(commandLineText),
             commandLine != nullptr ? commandLine : kNoCommandLine);
-    LowerAscii(commandLineText);
+    LowerAsciiText(commandLineText);
 }
 
 AppPaths::~AppPaths() = default;
 
-const char* AppPaths::commandLine() const {
+const char* AppPaths::CommandLine() const {
     return commandLineText;
 }
-const char* AppPaths::modulePath() const {
+const char* AppPaths::ModulePath() const {
     return modulePathText;
 }
-const char* AppPaths::programDirectory() const {
+const char* AppPaths::ProgramDirectory() const {
     return programDirectoryText;
 }
-const char* AppPaths::programFileName() const {
+const char* AppPaths::ProgramFileName() const {
     return programFileNameText;
 }
-const char* AppPaths::baseName() const {
+const char* AppPaths::BaseName() const {
     return baseNameText;
 }
-const char* AppPaths::setupFileName() const {
+const char* AppPaths::SetupFileName() const {
     return setupFileNameText;
 }
-const char* AppPaths::setupFilePath() const {
+const char* AppPaths::SetupFilePath() const {
     return setupFilePathText;
 }
-char AppPaths::separator() const {
+char AppPaths::Separator() const {
     return pathSeparator;
 }

@@ -6,12 +6,10 @@
 
 #include "config/AppPaths.h"
 #include "config/MessageSink.h"
+#include "text/Ascii.h"
+#include "text/FormatFits.h"
 
 namespace {
-
-constexpr const char* kCreateFailed = "ERROR: create IniFile";
-constexpr const char* kOpenFailed = "ERROR: open IniFile";
-constexpr const char* kCloseFailed = "ERROR: close IniFile";
 
 constexpr size_t kUnsignedValueLength = 50;
 constexpr size_t kLongValueLength = 70;
@@ -25,10 +23,6 @@ bool IsPrintable(unsigned char c) {
 }
 bool IsNameByte(unsigned char c) {
     return c >= 0x21 && c <= 0x7E;
-}
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Splits the file into the pieces the lookup compares: a line up to and
@@ -73,21 +67,14 @@ bool PieceStartsWithKey(const char* piece, size_t pieceLength, const char* key, 
 
 // Leading white space, then an optional sign; returns where the digits start.
 const char* SkipToDigits(const char* text, bool& negative) {
-    while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
-    negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    return text;
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
+    return SkipBlanksAndSign(text, text + std::strlen(text), negative);
 }
 
 // A signed decimal number modulo 65536 (so -1 is 65535); no digits give 0.
 uint16_t ParseModulo16(const char* text) {
     bool negative = false;
     uint32_t value = 0;
-    for (const char* p = SkipToDigits(text, negative); IsDigit(*p); ++p) {
+    for (const char* p = SkipToDigits(text, negative); IsAsciiDigit(*p); ++p) {
         value = (value * 10 + static_cast<uint32_t>(*p - '0')) & 0xFFFFu;
     }
     return static_cast<uint16_t>(negative ? (0x10000u - value) & 0xFFFFu : value);
@@ -98,7 +85,7 @@ uint16_t ParseModulo16(const char* text) {
 uint32_t ParseSaturated32(const char* text) {
     bool negative = false;
     uint64_t value = 0;
-    for (const char* p = SkipToDigits(text, negative); IsDigit(*p); ++p) {
+    for (const char* p = SkipToDigits(text, negative); IsAsciiDigit(*p); ++p) {
         value = value * 10 + static_cast<uint64_t>(*p - '0');
         if (value > kLongLimit) return kLongLimit;
     }
@@ -147,15 +134,15 @@ void IniFile::DropFile() {
 
 int IniFile::CreateForWriting(const char* header) {
     DropFile();
-    const char* path = paths.setupFilePath();
-    const int length = std::snprintf(sidePath, sizeof(sidePath), "%s%s", path, kSideSuffix);
-    const bool named = path[0] != '\0' && length > 0 &&
-                       static_cast<size_t>(length) < sizeof(sidePath) && !IsOtherThanFile(path);
+    const char* path = paths.SetupFilePath();
+    const bool named = path[0] != '\0' &&
+                       FormatFits(sidePath, sizeof(sidePath), "%s%s", path, kSideSuffix) &&
+                       !IsOtherThanFile(path);
     file = named ? std::fopen(sidePath, "wb") : nullptr;
     writing = file != nullptr;
     writeFailed = false;
     if (file == nullptr) {
-        messages.ShowMessage(kCreateFailed);
+        messages.ShowMessage(kIniCreateFailed);
         return 0;
     }
     if (!WriteRaw(header != nullptr ? header : "")) {
@@ -167,10 +154,10 @@ int IniFile::CreateForWriting(const char* header) {
 
 int IniFile::OpenForReading() {
     DropFile();
-    if (FileSize(paths.setupFilePath()) == 0) return 0;
-    file = std::fopen(paths.setupFilePath(), "rb");
+    if (FileSize(paths.SetupFilePath()) == 0) return 0;
+    file = std::fopen(paths.SetupFilePath(), "rb");
     if (file == nullptr) {
-        messages.ShowMessage(kOpenFailed);
+        messages.ShowMessage(kIniOpenFailed);
         return 0;
     }
     return 1;
@@ -182,7 +169,7 @@ int IniFile::Close() {
     const int result = std::fclose(file);
     file = nullptr;
     if (result != 0) {
-        messages.ShowMessage(kCloseFailed);
+        messages.ShowMessage(kIniCloseFailed);
         return 0;
     }
     return 1;
@@ -197,14 +184,14 @@ int IniFile::FinishWriting() {
     writing = false;
     bool replaced = false;
     if (flushed && closed && !writeFailed) {
-        const char* path = paths.setupFilePath();
+        const char* path = paths.SetupFilePath();
         // A rename onto an existing file fails on some systems: drop it first.
         replaced = std::rename(sidePath, path) == 0 ||
                    (std::remove(path) == 0 && std::rename(sidePath, path) == 0);
     }
     if (!replaced) {
         std::remove(sidePath);
-        messages.ShowMessage(kCloseFailed);
+        messages.ShowMessage(kIniCloseFailed);
         return 0;
     }
     return 1;

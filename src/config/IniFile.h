@@ -7,6 +7,12 @@
 
 class MessageSink;
 
+// What the user is told when the setup file fails. The setup store repeats
+// the first two after a failed save or load of its own.
+inline constexpr char kIniCreateFailed[] = "ERROR: create IniFile";
+inline constexpr char kIniOpenFailed[] = "ERROR: open IniFile";
+inline constexpr char kIniCloseFailed[] = "ERROR: close IniFile";
+
 // The size in bytes of the file at path; 0 when it is missing, empty or
 // cannot be read (a folder, a file without read permission).
 uint64_t FileSize(const char* path);
@@ -36,7 +42,7 @@ class IniFile {
     // 0 without a message when the file is missing or empty.
     int OpenForReading();
     int Close();
-    bool isOpen() const { return file != nullptr; }
+    bool IsOpen() const { return file != nullptr; }
 
     int WriteSection(const char* name);
     // The number is written modulo 65536.

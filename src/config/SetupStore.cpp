@@ -6,20 +6,13 @@
 #include "config/IniFile.h"
 #include "config/MessageSink.h"
 #include "config/SetupData.h"
+#include "text/Ascii.h"
 
 namespace {
 
-constexpr const char* kCreateFailed = "ERROR: create IniFile";
-constexpr const char* kOpenFailed = "ERROR: open IniFile";
 constexpr size_t kMacLength = 12;
 // One more than a valid address, so that a longer value is seen as too long.
 constexpr size_t kMacLookupLength = 14;
-
-void UpperAscii(char* text) {
-    for (; *text != '\0'; ++text) {
-        if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');
-    }
-}
 
 void MacKey(int slot, char (&key)[8]) {
     std::snprintf(key, sizeof(key), "MAC%d", slot + 1);
@@ -69,19 +62,19 @@ int SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const Se
     const LineSettings& line = data.saveMode == 'P' ? data.lineSettings : data.startupLineSettings;
 
     char header[AppPaths::kPathCapacity + 32];
-    std::snprintf(header, sizeof(header), "==[ SETUP FILE FOR %s ]==\r\n", paths.programFileName());
-    UpperAscii(header);
+    std::snprintf(header, sizeof(header), "==[ SETUP FILE FOR %s ]==\r\n", paths.ProgramFileName());
+    UpperAsciiText(header);
 
     IniFile ini(paths, messages);
     if (!ini.CreateForWriting(header)) {
-        messages.ShowMessage(kCreateFailed);
+        messages.ShowMessage(kIniCreateFailed);
         return 0;
     }
     WriteLineSettings(ini, line);
 
     ini.WriteSection("ACCESS");
     ini.WriteText("LastAccess", clock.TimestampText());
-    ini.WriteText("LastCommand", paths.commandLine());
+    ini.WriteText("LastCommand", paths.CommandLine());
 
     ini.WriteSection("HELP");
     if (helpLanguage != 'D' && helpLanguage != 'E') helpLanguage = 'D';
@@ -98,7 +91,7 @@ int LoadSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, SetupDat
         // A first run, or a file that cannot be read: write what is held and
         // read that back, so that the file exists from now on.
         if (!SaveSetup(paths, clock, messages, data, helpLanguage) || !ini.OpenForReading()) {
-            messages.ShowMessage(kOpenFailed);
+            messages.ShowMessage(kIniOpenFailed);
             return 0;
         }
     }

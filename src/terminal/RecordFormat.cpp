@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "terminal/FieldNumber.h"
+#include "text/Ascii.h"
 
 namespace {
 
@@ -19,13 +20,6 @@ constexpr char kBlankMark = '_';
 size_t TextLength(const char* text, size_t capacity) {
     const void* end = std::memchr(text, '\0', capacity);
     return end == nullptr ? capacity : static_cast<size_t>(static_cast<const char*>(end) - text);
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 uint16_t ChecksumError(const char* record) {
@@ -73,7 +67,7 @@ uint16_t HexFieldValue(const char* text, size_t maxDigits) {
     if (maxDigits > 4) maxDigits = 4;
     uint16_t value = 0;
     for (size_t i = 0; i < maxDigits; ++i) {
-        int digit = HexDigit(text[i]);
+        int digit = HexDigitValue(text[i]);
         if (digit < 0) break;
         value = static_cast<uint16_t>(value * 16 + digit);
     }
