@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "text/FormatFits.h"
+
 namespace {
 
 constexpr uint16_t kPortsPerFamily = 32;
@@ -13,18 +15,6 @@ constexpr const char* kFamilies[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM", 
                                      "/dev/ttyAMA"};
 static_assert(sizeof(kFamilies) / sizeof(kFamilies[0]) * kPortsPerFamily ==
               LinuxPortNames::kHighestPort);
-
-// snprintf that reports whether the whole text fit.
-template <typename... Args>
-bool FormatInto(char* out, size_t capacity, const char* format, Args... args) {
-    if (out == nullptr || capacity == 0) return false;
-    const int n = snprintf(out, capacity, format, args...);
-    if (n < 0 || static_cast<size_t>(n) >= capacity) {
-        out[0] = '\0';
-        return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -46,7 +36,7 @@ LinuxPortNames::LinuxPortNames(const char* programDirectory) {
 // machines is the console.
 bool LinuxPortNames::OverridePath(uint16_t port, char* out, size_t capacity) const {
     if (directory[0] == '\0') return false;
-    if (!FormatInto(out, capacity, "%sports/com%u", directory, static_cast<unsigned>(port)))
+    if (!FormatFits(out, capacity, "%sports/com%u", directory, static_cast<unsigned>(port)))
         return false;
     struct stat entry {};
     return lstat(out, &entry) == 0;
@@ -57,10 +47,10 @@ bool LinuxPortNames::DeviceName(uint16_t port, char* out, size_t capacity) const
     out[0] = '\0';
     if (port == 0) return false;
     char path[kPathCapacity];
-    if (OverridePath(port, path, sizeof(path))) return FormatInto(out, capacity, "%s", path);
+    if (OverridePath(port, path, sizeof(path))) return FormatFits(out, capacity, "%s", path);
     if (port > kHighestPort) return false;
     const unsigned index = port - 1u;
-    return FormatInto(out, capacity, "%s%u", kFamilies[index / kPortsPerFamily],
+    return FormatFits(out, capacity, "%s%u", kFamilies[index / kPortsPerFamily],
                       index % kPortsPerFamily);
 }
 

@@ -1,4 +1,4 @@
-#include "ProcessInfo.h"
+#include "config/ProcessInfo.h"
 
 #include <fcntl.h>
 #include <unistd.h>

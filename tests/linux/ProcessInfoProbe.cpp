@@ -2,7 +2,7 @@
 // line, so that a test can start it with chosen arguments.
 #include <cstdio>
 
-#include "ProcessInfo.h"
+#include "config/ProcessInfo.h"
 
 int main() {
     char path[4096];

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ProcessInfo.h"
+#include "config/ProcessInfo.h"
 
 namespace {
 

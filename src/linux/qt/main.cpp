@@ -1,7 +1,7 @@
 #include <QApplication>
 
 #include "LinuxPortNames.h"
-#include "ProcessInfo.h"
+#include "config/ProcessInfo.h"
 #include "TermiosCommDevice.h"
 #include "app/TerminalApp.h"
 #include "config/AppPaths.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ProcessInfo.h"
+#include "config/ProcessInfo.h"
 
 void BaseNameOf(const char* path, char* out, size_t capacity) {
     if (capacity == 0) return;

@@ -3,7 +3,7 @@
 #include "LocalTimeSource.h"
 #include "MainWindowHost.h"
 #include "MessageBoxDesktop.h"
-#include "ProcessInfo.h"
+#include "config/ProcessInfo.h"
 #include "Win32CommDevice.h"
 #include "app/TerminalApp.h"
 
