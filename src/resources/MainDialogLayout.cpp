@@ -41,7 +41,8 @@ constexpr DialogLayout kMainLayout{kMainDialogResource,
                                    "Fixedsys",
                                    9,
                                    kMainControls,
-                                   sizeof(kMainControls) / sizeof(kMainControls[0])};
+                                   sizeof(kMainControls) / sizeof(kMainControls[0]),
+                                   kFrameMinimiseBox | kFrameTaskBarButton};
 
 }  // namespace
 

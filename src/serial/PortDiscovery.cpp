@@ -36,3 +36,45 @@ int BuildPortList(const PortNames& names, uint8_t blink, char* out, size_t capac
     out[used] = '\0';
     return 0;
 }
+
+namespace {
+
+constexpr char kHintCut[] = "\n...";  // the longest form of the mark
+constexpr size_t kDescriptionCapacity = 512;
+
+// The port of list entry index, or 0 when the entry shows an absent port.
+uint16_t ListedPort(const char* entry) {
+    uint16_t port = 0;
+    for (size_t i = 0; i + 1 < kEntryLength; ++i) {
+        if (entry[i] < '0' || entry[i] > '9') return 0;
+        port = static_cast<uint16_t>(port * 10 + (entry[i] - '0'));
+    }
+    return port;
+}
+
+}  // namespace
+
+int BuildPortHint(const PortNames& names, const char* portList, char* out, size_t capacity) {
+    if (out == nullptr || capacity == 0) return 0;
+    out[0] = '\0';
+    if (portList == nullptr || std::strlen(portList) < kPortListLength) return 0;
+    // Keeps room for the mark that says lines were left out.
+    if (capacity <= sizeof(kHintCut)) return 0;
+    const size_t room = capacity - sizeof(kHintCut) + 1;
+    size_t used = 0;
+    int lines = 0;
+    for (uint16_t index = 0; index < kPortListHighest; ++index) {
+        const uint16_t port = ListedPort(portList + index * kEntryLength);
+        char description[kDescriptionCapacity];
+        if (port == 0 || !names.Describe(port, description, sizeof(description))) continue;
+        const int n = std::snprintf(out + used, room - used, "%sCOM%u = %s", lines > 0 ? "\n" : "",
+                                    static_cast<unsigned>(port), description);
+        if (n < 0 || static_cast<size_t>(n) >= room - used) {
+            std::snprintf(out + used, capacity - used, "%s...", lines > 0 ? "\n" : "");
+            break;
+        }
+        used += static_cast<size_t>(n);
+        ++lines;
+    }
+    return lines;
+}

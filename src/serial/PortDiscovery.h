@@ -19,3 +19,13 @@ int ProbePort(const PortNames& names, uint16_t port);
 // user sees the list is live. Returns 0; -1 (and an empty text when there is
 // room for one) when out cannot hold kPortListCapacity characters.
 int BuildPortList(const PortNames& names, uint8_t blink, char* out, size_t capacity);
+
+// Room for the descriptions of the ports of one list; what does not fit is
+// left out, and "..." says so.
+inline constexpr size_t kPortHintCapacity = 2048;
+
+// One line "COMn = <description>" for each port that portList (a text of
+// BuildPortList) shows present and that the names can describe, in port
+// order, separated by '\n'. Empty when none can be described. Probes nothing
+// again: the list says which ports are there. Returns the number of lines.
+int BuildPortHint(const PortNames& names, const char* portList, char* out, size_t capacity);

@@ -11,4 +11,10 @@ class PortNames {
     // the name does not fit.
     virtual bool DeviceName(uint16_t port, char* out, size_t capacity) const = 0;
     virtual bool Exists(uint16_t port) const = 0;
+    // What a person choosing port n should know of it beyond its number, such
+    // as the device behind it and the adapter's own name, zero-terminated in
+    // out. False when the platform has nothing to add, which is the default.
+    virtual bool Describe(uint16_t /*port*/, char* /*out*/, size_t /*capacity*/) const {
+        return false;
+    }
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
 #include <string>
 
 #include "FakeCommDevice.h"
@@ -62,6 +64,52 @@ TEST(PortDiscovery, TooSmallBufferGivesEmptyTextAndFailure) {
     EXPECT_EQ(BuildPortList(names, 0, text, sizeof text), -1);
     EXPECT_EQ(text[0], '\0');
     EXPECT_EQ(BuildPortList(names, 0, nullptr, 0), -1);
+}
+
+// Names that know what stands behind some of their ports.
+class DescribedPortNames : public FakePortNames {
+  public:
+    using FakePortNames::FakePortNames;
+    bool Describe(uint16_t port, char* out, size_t capacity) const override {
+        ++describeCalls;
+        auto it = descriptions.find(port);
+        if (it == descriptions.end()) return false;
+        std::snprintf(out, capacity, "%s", it->second.c_str());
+        return true;
+    }
+    std::map<uint16_t, std::string> descriptions;
+    mutable int describeCalls = 0;
+};
+
+std::string Hint(const PortNames& names, size_t capacity = kPortHintCapacity) {
+    const std::string list = Build(names, 0);
+    std::string out(capacity, '#');
+    BuildPortHint(names, list.c_str(), out.data(), capacity);
+    return out.c_str();
+}
+
+TEST(PortHint, OneLinePerPresentPortThatCanBeDescribed) {
+    DescribedPortNames names{1, 33, 34, 200};
+    names.descriptions = {{33, "/dev/ttyUSB0 (usb-Maker_Adapter_A1-if00-port0)"},
+                          {34, "/dev/ttyUSB1"},
+                          {200, "/dev/pts/4"},
+                          {35, "/dev/ttyUSB2"}};  // described, but not present
+    EXPECT_EQ(Hint(names),
+              "COM33 = /dev/ttyUSB0 (usb-Maker_Adapter_A1-if00-port0)\n"
+              "COM34 = /dev/ttyUSB1\nCOM200 = /dev/pts/4");
+    // Only the ports the list shows are asked about.
+    EXPECT_EQ(names.describeCalls, 4);
+
+    const FakePortNames plain{1, 2};
+    EXPECT_EQ(Hint(plain), "");
+}
+
+TEST(PortHint, LinesThatDoNotFitAreLeftOutAndMarked) {
+    DescribedPortNames names{33, 34};
+    names.descriptions = {{33, std::string(30, 'a')}, {34, std::string(30, 'b')}};
+    EXPECT_EQ(Hint(names, 50), "COM33 = " + std::string(30, 'a') + "\n...");
+    EXPECT_EQ(Hint(names, 20), "...");
+    EXPECT_EQ(Hint(names, 3), "");
 }
 
 }  // namespace
