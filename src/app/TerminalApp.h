@@ -1,10 +1,12 @@
 #pragma once
 #include "config/AppPaths.h"
 #include "config/ClockText.h"
+#include "serial/PortSettingsDialog.h"
 #include "serial/SerialPort.h"
 #include "window/WindowServices.h"
 
 class CommDevice;
+class PortNames;
 class TimeSource;
 
 // What the platform hands to the application object.
@@ -15,6 +17,8 @@ struct PlatformServices {
     const char* commandLine;  // the process command line as one text, or nullptr
     char pathSeparator;
     bool keepModulePathCase;  // case-sensitive file system
+    // Which ports the settings dialog lists; none when not given.
+    const PortNames* portNames = nullptr;
 };
 
 class TerminalApp;
@@ -29,7 +33,8 @@ class WindowHost {
 };
 
 // The application object and the process-wide objects, constructed in this
-// order and destroyed in reverse: the timestamp, the paths, the serial channel.
+// order and destroyed in reverse: the timestamp, the paths, the serial channel,
+// the port settings dialog.
 class TerminalApp {
   public:
     explicit TerminalApp(const PlatformServices& platform);
@@ -43,6 +48,7 @@ class TerminalApp {
     ClockText clockText;
     AppPaths appPaths;
     SerialPort serialPort;
+    PortSettingsDialog portSettingsDialog;
     // 'D' German or 'E' English; program-wide, shared with the help window.
     char helpLanguage = 0;
 };

@@ -1,9 +1,16 @@
 #pragma once
 #include "config/MessageSink.h"
 
+class PortSettingsDialog;
+
 // What opens on top of the main window. Modal: the window's timers keep
 // ticking while any of it is shown.
 class Desktop : public MessageSink {
   public:
     ~Desktop() override = default;
+
+    // Shows the port settings dialog over the main window and returns when it
+    // has closed; its answer is in the dialog's result text. A desktop that
+    // cannot show it leaves the request as the answer, as ESCAPE would.
+    virtual void RunPortSettingsDialog(PortSettingsDialog& /*dialog*/) {}
 };

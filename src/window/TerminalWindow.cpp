@@ -6,6 +6,7 @@
 
 #include "config/AppPaths.h"
 #include "config/ClockText.h"
+#include "serial/PortSettingsDialog.h"
 #include "serial/SerialPort.h"
 #include "terminal/KeyTranslation.h"
 #include "window/Desktop.h"
@@ -278,8 +279,28 @@ void TerminalWindow::OnClicked(uint16_t controlId) {
 }
 
 void TerminalWindow::OnFocus(uint16_t controlId) {
-    // Neither field takes typing: the keyboard belongs to the port.
-    if (controlId == C::kStatusLine || controlId == C::kSettingsField) view.FocusDisplay();
+    if (controlId == C::kSettingsField) {
+        OnSettingsFieldFocus();
+    } else if (controlId == C::kStatusLine) {
+        // The status line takes no typing: the keyboard belongs to the port.
+        view.FocusDisplay();
+    }
+}
+
+void TerminalWindow::OnSettingsFieldFocus() {
+    sendX.Stop();
+    view.FocusDisplay();
+    portLink.ClosePort();
+    PortSettingsDialog& dialog = services.portSettingsDialog;
+    dialog.SetRequest(setup.lineSettings);
+    // The poll tick goes on meanwhile and opens the port again with the
+    // settings in use; the open below replaces that.
+    desktop.RunPortSettingsDialog(dialog);
+    const SettingsAnswer answer = dialog.Answer();
+    setup.lineSettings = answer.lineSettings;
+    setup.saveMode = answer.saveMode;
+    SaveSetup();
+    portLink.OpenPort(setup.lineSettings, true);
 }
 
 void TerminalWindow::RequestFunctionKey(uint8_t key) {

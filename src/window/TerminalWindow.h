@@ -44,6 +44,10 @@ class TerminalWindow {
     void OnClicked(uint16_t controlId);
     // A control received the keyboard focus.
     void OnFocus(uint16_t controlId);
+    // The settings field got the focus, normally by a click: the port
+    // settings dialog runs over the closed port, and the port opens again
+    // with its answer.
+    void OnSettingsFieldFocus();
     // Every key and wheel message of the window and its controls, before the
     // dialog handling sees it.
     KeyResult KeyFilter(const KeyMessage& message, const KeyboardState& keyboard);

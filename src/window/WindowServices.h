@@ -2,6 +2,7 @@
 
 class AppPaths;
 class ClockText;
+class PortSettingsDialog;
 class SerialPort;
 
 // The process-wide objects the main window works with; they outlive it.
@@ -11,4 +12,5 @@ struct WindowServices {
     ClockText& clockText;
     // 'D' German or 'E' English; program-wide, saved with the setup file.
     char& helpLanguage;
+    PortSettingsDialog& portSettingsDialog;
 };

@@ -1,14 +1,21 @@
 #pragma once
 // The desktop without a screen: message boxes are recorded and confirmed at
-// once.
+// once; the port settings dialog runs on a recording view, played by a
+// script, or left with ESCAPE at once when there is none.
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "FakePortSettingsView.h"
+#include "serial/PortSettingsDialog.h"
 #include "window/Desktop.h"
 
 class FakeDesktop : public Desktop {
   public:
-    // When set, each message is also noted here as "message <text>".
+    using PortDialogScript = std::function<void(PortSettingsDialog&, FakePortSettingsView&)>;
+
+    // When set, each message is also noted here as "message <text>", and each
+    // run of the port settings dialog as "port dialog <request>".
     std::vector<std::string>* journal = nullptr;
 
     void ShowMessage(const char* text) override {
@@ -16,5 +23,24 @@ class FakeDesktop : public Desktop {
         if (journal != nullptr) journal->push_back(std::string("message ") + text);
     }
 
+    void RunPortSettingsDialog(PortSettingsDialog& dialog) override {
+        ++portDialogRuns;
+        if (journal != nullptr) {
+            journal->push_back(std::string("port dialog ") + dialog.InputText().text);
+        }
+        FakePortSettingsView dialogView;
+        dialog.InitDialog(dialogView);
+        if (portDialogScript) {
+            portDialogScript(dialog, dialogView);
+        } else {
+            dialog.OnClicked(PortControl::kEscape);
+        }
+        dialog.OnDestroy();
+        lastPortView = dialogView;
+    }
+
     std::vector<std::string> messages;
+    PortDialogScript portDialogScript;
+    int portDialogRuns = 0;
+    FakePortSettingsView lastPortView;
 };

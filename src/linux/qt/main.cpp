@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
                                     haveModulePath ? modulePath : nullptr,
                                     haveCommandLine ? commandLine : nullptr,
                                     kPathSeparator,
-                                    true};
+                                    true,
+                                    &portNames};
     TerminalApp app(services);
     QtWindowHost host;
     app.Start(host);

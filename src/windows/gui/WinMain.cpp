@@ -5,6 +5,7 @@
 #include "MessageBoxDesktop.h"
 #include "config/ProcessInfo.h"
 #include "Win32CommDevice.h"
+#include "Win32PortNames.h"
 #include "app/TerminalApp.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -14,10 +15,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const bool hasCommandLine = ReadCommandLine(commandLine, sizeof(commandLine));
 
     Win32CommDevice device;
+    Win32PortNames portNames;
     LocalTimeSource clock;
-    const PlatformServices platform{
-        device, clock, hasModulePath ? modulePath : nullptr, hasCommandLine ? commandLine : nullptr,
-        '\\',   false};
+    const PlatformServices platform{device,
+                                    clock,
+                                    hasModulePath ? modulePath : nullptr,
+                                    hasCommandLine ? commandLine : nullptr,
+                                    '\\',
+                                    false,
+                                    &portNames};
     MessageBoxDesktop desktop;
     TerminalApp app(platform);
     MainWindowHost host(instance, desktop);
