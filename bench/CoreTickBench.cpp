@@ -85,7 +85,7 @@ class NullView final : public MainView {
     }
     void DisplayDeleteFront(size_t) override {}
     void DisplayClearUndo() override {}
-    size_t DisplayFirstVisibleOffset() override { return 0; }
+    size_t DisplayFirstVisibleCharacter() override { return 0; }
     void SetDisplayBackground(Rgb) override {}
     void SetLamp(LampColour) override {}
     void SetChecked(uint16_t, bool) override {}

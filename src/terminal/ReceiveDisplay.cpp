@@ -19,7 +19,7 @@ bool NeedsSubstitute(uint8_t byte) {
 
 }  // namespace
 
-ReceiveDisplay::ReceiveDisplay(MainView& view) : display(view) {}
+ReceiveDisplay::ReceiveDisplay(DisplaySink& view) : display(view) {}
 
 void ReceiveDisplay::Reset() {
     pendingLen = 0;

@@ -5,7 +5,7 @@
 #include "terminal/DisplayText.h"
 #include "terminal/RecordFormat.h"
 
-class MainView;
+class DisplaySink;
 
 // Turns received bytes into display text in the three modes: plain text with
 // a break after 80 characters and at CR, bracketed hexadecimal, and '#'
@@ -22,9 +22,9 @@ class ReceiveDisplay {
     // holds more than kTrimAbove.
     static constexpr size_t kTrimAbove = 2300;
     static constexpr size_t kTrimKeep = 2160;
-    static constexpr uint8_t kSubstitute = 0xA7;
+    static constexpr uint8_t kSubstitute = DisplayText::kSubstitute;
 
-    explicit ReceiveDisplay(MainView& view);
+    explicit ReceiveDisplay(DisplaySink& view);
 
     // Back to the start-up state: nothing pending, no record open, no cycle.
     void Reset();

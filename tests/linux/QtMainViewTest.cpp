@@ -12,7 +12,6 @@
 #include <cstring>
 
 #include "QtTestSupport.h"
-#include "qt/DisplayMirror.h"
 #include "qt/QtMainView.h"
 
 namespace C = MainControl;
@@ -148,38 +147,39 @@ TEST_F(QtMainViewTest, CloseBoxAsksTheProgramAndKeepsTheWindow) {
     EXPECT_TRUE(view.Ended());
 }
 
-// The core counts bytes with CR LF as two; the document has one separator per
-// line end. Deleting and the first visible line must agree with the bytes.
-TEST_F(QtMainViewTest, DisplayMirrorsTheBytesWithTheirLineEnds) {
-    Append("AB\r\nC");
-    Append("\r");
-    Append("\nx\ny");  // completes the CR LF across two appends
-    Append("\xE4\x80");
-    EXPECT_EQ(DisplayText(), QString::fromUtf8("AB\nC\nx\nyä€"));
+// The core hands over one '\n' per line end and counts in characters; the
+// document must show each as a block of its own and count the same.
+TEST_F(QtMainViewTest, DisplayShowsWindows1252TextAndCutsTheFrontByCharacters) {
+    Append("AB\nC");
+    Append("\n");
+    Append("x\ny\xE4\x80\xA7");
+    EXPECT_EQ(DisplayText(), QString::fromUtf8("AB\nC\nx\ny\u00E4\u20AC\u00A7"));
+    EXPECT_EQ(view.Display()->blockCount(), 4);
 
-    view.DisplayDeleteFront(4);  // "AB\r\n"
-    EXPECT_EQ(DisplayText(), QString::fromUtf8("C\nx\nyä€"));
-    view.DisplayDeleteFront(2);  // "C\r": the cut falls inside CR LF, the LF stays a line end
-    EXPECT_EQ(DisplayText(), QString::fromUtf8("\nx\nyä€"));
+    view.DisplayDeleteFront(3);  // "AB" and its line end
+    EXPECT_EQ(DisplayText(), QString::fromUtf8("C\nx\ny\u00E4\u20AC\u00A7"));
+    view.DisplayDeleteFront(1);
+    EXPECT_EQ(DisplayText(), QString::fromUtf8("\nx\ny\u00E4\u20AC\u00A7"));
 
     view.DisplayClear();
     EXPECT_EQ(DisplayText(), QString());
-    EXPECT_EQ(view.DisplayFirstVisibleOffset(), 0u);
+    EXPECT_EQ(view.DisplayFirstVisibleCharacter(), 0u);
 }
 
-TEST_F(QtMainViewTest, FirstVisibleOffsetCountsBytesOfTheLinesScrolledAway) {
-    // 60 lines of "NN....\r\n", 10 bytes each: the view scrolls to the end.
+TEST_F(QtMainViewTest, FirstVisibleCharacterStartsTheTopLine) {
+    // 60 lines of "NN......" and a line end, 9 characters each: the view
+    // scrolls to the end.
     for (int line = 0; line < 60; ++line) {
         char text[16];
-        std::snprintf(text, sizeof(text), "%02d......\r\n", line);
+        std::snprintf(text, sizeof(text), "%02d......\n", line);
         Append(text);
     }
     view.FlushDisplay();
     QScrollBar* bar = view.Display()->verticalScrollBar();
     ASSERT_GT(bar->value(), 0);
-    const size_t offset = view.DisplayFirstVisibleOffset();
-    EXPECT_EQ(offset % 10, 0u);
-    EXPECT_EQ(offset / 10, static_cast<size_t>(bar->value()));
+    const size_t position = view.DisplayFirstVisibleCharacter();
+    EXPECT_EQ(position % 9, 0u);
+    EXPECT_EQ(position / 9, static_cast<size_t>(bar->value()));
 }
 
 TEST_F(QtMainViewTest, EachEventsDisplayChangesAreOneEditBlock) {
@@ -187,7 +187,7 @@ TEST_F(QtMainViewTest, EachEventsDisplayChangesAreOneEditBlock) {
     int changes = 0;
     QObject::connect(view.Display()->document(), &QTextDocument::contentsChanged,
                      [&] { ++changes; });
-    view.DisplayAppend("0123456789\r\n", 12);
+    view.DisplayAppend("0123456789\n", 11);
     view.DisplayAppend("abc", 3);
     view.DisplayDeleteFront(5);
     EXPECT_EQ(changes, 0);
@@ -195,52 +195,5 @@ TEST_F(QtMainViewTest, EachEventsDisplayChangesAreOneEditBlock) {
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(view.Display()->toPlainText(), QStringLiteral("56789\nabc"));
 }
-
-struct MirrorCase {
-    const char* name;
-    std::vector<std::string> appends;
-    size_t deleteFront;
-    const char* document;  // after the delete; '\n' for each separator
-    size_t chars;          // document characters
-};
-
-class DisplayMirrorCases : public ::testing::TestWithParam<MirrorCase> {};
-
-TEST_P(DisplayMirrorCases, DocumentTextAndCountsAgree) {
-    const MirrorCase& c = GetParam();
-    DisplayMirror mirror;
-    QString document;
-    for (const std::string& text : c.appends) document += mirror.Append(text.data(), text.size());
-    const size_t removed = mirror.CharsOfFrontBytes(c.deleteFront);
-    document.remove(0, static_cast<qsizetype>(removed));
-    mirror.DeleteFront(c.deleteFront);
-    EXPECT_EQ(document, QString::fromLatin1(c.document));
-    EXPECT_EQ(mirror.CharCount(), c.chars);
-    EXPECT_EQ(static_cast<size_t>(document.size()), mirror.CharCount());
-    // Every line start maps back to the byte after its line end.
-    for (qsizetype i = 0; i < document.size(); ++i) {
-        if (document[i] != u'\n') continue;
-        const size_t byte = mirror.ByteOffsetOfChar(static_cast<size_t>(i) + 1);
-        ASSERT_GT(byte, 0u);
-        EXPECT_TRUE(mirror.Bytes()[byte - 1] == '\n' || mirror.Bytes()[byte - 1] == '\r');
-        if (byte < mirror.ByteCount()) {
-            EXPECT_NE(mirror.Bytes()[byte], '\n');
-        }
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    LineEnds, DisplayMirrorCases,
-    ::testing::Values(MirrorCase{"CrLf", {"a\r\nb"}, 0, "a\nb", 3},
-                      MirrorCase{"LoneCrAndLoneLf", {"a\rb\nc"}, 0, "a\nb\nc", 5},
-                      MirrorCase{"PairAcrossAppends", {"a\r", "\nb"}, 0, "a\nb", 3},
-                      MirrorCase{"CutBeforePair", {"ab\r\ncd"}, 2, "\ncd", 3},
-                      MirrorCase{"CutInsidePair", {"ab\r\ncd"}, 3, "\ncd", 3},
-                      MirrorCase{"CutAfterPair", {"ab\r\ncd"}, 4, "cd", 2},
-                      MirrorCase{"CutBeyondEnd", {"ab"}, 9, "", 0},
-                      MirrorCase{"HighBytes", {"\xA7\xFF"}, 0, "\xA7\xFF", 2}),
-    [](const ::testing::TestParamInfo<MirrorCase>& param) {
-        return std::string(param.param.name);
-    });
 
 }  // namespace

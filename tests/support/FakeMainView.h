@@ -39,7 +39,7 @@ class FakeMainView : public MainView {
         deletedFront.push_back(count);
     }
     void DisplayClearUndo() override { ++undoClears; }
-    size_t DisplayFirstVisibleOffset() override { return firstVisibleOffset; }
+    size_t DisplayFirstVisibleCharacter() override { return firstVisibleCharacter; }
     void SetDisplayBackground(Rgb colour) override {
         background = colour;
         backgroundSet = true;
@@ -88,9 +88,10 @@ class FakeMainView : public MainView {
     std::string display;
     size_t displayClears = 0;
     size_t displayAppends = 0;
+    // Characters deleted from the front, one entry a call.
     std::vector<size_t> deletedFront;
     size_t undoClears = 0;
-    size_t firstVisibleOffset = 0;
+    size_t firstVisibleCharacter = 0;
     Rgb background{0, 0, 0};
     bool backgroundSet = false;
     LampColour lamp = LampColour::Black;  // as the dialog template shows it

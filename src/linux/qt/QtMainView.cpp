@@ -225,25 +225,24 @@ void QtMainView::DisplayClear() {
     QTextCursor& cursor = EditCursor();
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
-    mirror.Clear();
     scrollPending = true;
 }
 
 void QtMainView::DisplayAppend(const char* text, size_t length) {
-    const QString converted = mirror.Append(text, length);
-    if (converted.isEmpty()) return;
+    if (text == nullptr || length == 0) return;
     QTextCursor& cursor = EditCursor();
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(converted);
+    cursor.insertText(Cp1252ToQString(text, length));
     scrollPending = true;
 }
 
 void QtMainView::DisplayDeleteFront(size_t count) {
-    const size_t chars = mirror.CharsOfFrontBytes(count);
-    mirror.DeleteFront(count);
+    // The document counts one more character than it shows: the separator
+    // after its last block.
+    const size_t shown = static_cast<size_t>(display->document()->characterCount() - 1);
     QTextCursor& cursor = EditCursor();
     cursor.setPosition(0);
-    cursor.setPosition(static_cast<int>(chars), QTextCursor::KeepAnchor);
+    cursor.setPosition(static_cast<int>(count < shown ? count : shown), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     scrollPending = true;
 }
@@ -253,11 +252,11 @@ void QtMainView::DisplayClearUndo() {
     display->document()->clearUndoRedoStacks();
 }
 
-size_t QtMainView::DisplayFirstVisibleOffset() {
+size_t QtMainView::DisplayFirstVisibleCharacter() {
     FlushDisplay();
     QTextCursor top = display->cursorForPosition(QPoint(0, 0));
     top.movePosition(QTextCursor::StartOfLine);
-    return mirror.ByteOffsetOfChar(static_cast<size_t>(top.position()));
+    return static_cast<size_t>(top.position());
 }
 
 void QtMainView::SetDisplayBackground(Rgb colour) {

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "qt/DialogUnits.h"
-#include "qt/DisplayMirror.h"
 #include "qt/ViewEvents.h"
 #include "window/MainView.h"
 
@@ -31,7 +30,7 @@ class QtMainView final : public QWidget, public MainView {
     void DisplayAppend(const char* text, size_t length) override;
     void DisplayDeleteFront(size_t count) override;
     void DisplayClearUndo() override;
-    size_t DisplayFirstVisibleOffset() override;
+    size_t DisplayFirstVisibleCharacter() override;
     void SetDisplayBackground(Rgb colour) override;
     void SetLamp(LampColour colour) override;
     void SetChecked(uint16_t controlId, bool checked) override;
@@ -94,7 +93,6 @@ class QtMainView final : public QWidget, public MainView {
     QPlainTextEdit* display = nullptr;
     QWidget* lamp = nullptr;
     LampColour lampColour = LampColour::Black;
-    DisplayMirror mirror;
     QTextCursor editCursor;
     bool editOpen = false;
     bool scrollPending = false;

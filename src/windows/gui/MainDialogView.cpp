@@ -64,25 +64,26 @@ void MainDialogView::SetFieldText(uint16_t controlId, const char* text) {
 }
 
 void MainDialogView::DisplayClear() {
-    byteMap.Clear();
+    displayLength = 0;
     ReplaceRange(display, 0, -1, "");
 }
 
 void MainDialogView::DisplayAppend(const char* text, size_t length) {
     if (text == nullptr || length == 0) return;
-    const LPARAM end = static_cast<LPARAM>(byteMap.characters());
-    const std::string& converted = byteMap.Append(text, length);
-    ReplaceRange(display, end, end, converted.c_str());
+    const LPARAM end = static_cast<LPARAM>(displayLength);
+    displayLength += length;
+    ReplaceRange(display, end, end, text);
 }
 
 void MainDialogView::DisplayDeleteFront(size_t count) {
-    const size_t characters = byteMap.DeleteFront(count);
-    if (characters > 0) ReplaceRange(display, 0, static_cast<LPARAM>(characters), "");
+    if (count > displayLength) count = displayLength;
+    displayLength -= count;
+    if (count > 0) ReplaceRange(display, 0, static_cast<LPARAM>(count), "");
     DisplayCaretToEnd();
 }
 
 void MainDialogView::DisplayCaretToEnd() {
-    const LPARAM end = static_cast<LPARAM>(byteMap.characters());
+    const LPARAM end = static_cast<LPARAM>(displayLength);
     ReplaceRange(display, end, end, "");
 }
 
@@ -90,11 +91,10 @@ void MainDialogView::DisplayClearUndo() {
     SendMessageA(display, EM_EMPTYUNDOBUFFER, 0, 0);
 }
 
-size_t MainDialogView::DisplayFirstVisibleOffset() {
+size_t MainDialogView::DisplayFirstVisibleCharacter() {
     const LRESULT line = SendMessageA(display, EM_GETFIRSTVISIBLELINE, 0, 0);
     const LRESULT index = SendMessageA(display, EM_LINEINDEX, static_cast<WPARAM>(line), 0);
-    if (index < 0) return 0;
-    return byteMap.ByteOffset(static_cast<size_t>(index));
+    return index < 0 ? 0 : static_cast<size_t>(index);
 }
 
 void MainDialogView::SetDisplayBackground(Rgb colour) {

@@ -1,7 +1,6 @@
 #pragma once
 #include <windows.h>
 
-#include "DisplayByteMap.h"
 #include "window/MainView.h"
 
 // The main window's controls behind the core's view seam: a Win32 dialog
@@ -19,7 +18,7 @@ class MainDialogView : public MainView {
     void DisplayAppend(const char* text, size_t length) override;
     void DisplayDeleteFront(size_t count) override;
     void DisplayClearUndo() override;
-    size_t DisplayFirstVisibleOffset() override;
+    size_t DisplayFirstVisibleCharacter() override;
     void SetDisplayBackground(Rgb colour) override;
     void SetLamp(LampColour colour) override;
     void SetChecked(uint16_t controlId, bool checked) override;
@@ -51,5 +50,6 @@ class MainDialogView : public MainView {
     HBITMAP lampBitmaps[kLampCount] = {};
     HBRUSH lampBrushes[kLampCount] = {};
     LampColour lampColour = LampColour::Black;
-    DisplayByteMap byteMap;
+    // The display's length in characters, to address its end.
+    size_t displayLength = 0;
 };

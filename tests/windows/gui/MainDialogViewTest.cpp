@@ -1,5 +1,5 @@
 // The view against real Win32 controls (under Wine, on a virtual display):
-// what the core counts in bytes must agree with what the controls hold.
+// what the core counts in characters must agree with what the controls hold.
 #include <gtest/gtest.h>
 #include <richedit.h>
 
@@ -23,7 +23,7 @@ class MainDialogViewTest : public testing::Test {
         ASSERT_NE(library, nullptr);
         const DialogTemplate dialogTemplate(MainDialogLayout(), "RICHEDIT50W");
         dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
-                                            static_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()),
+                                            static_cast<LPCDLGTEMPLATEA>(dialogTemplate.Data()),
                                             nullptr, QuietDialog, 0);
         ASSERT_NE(dialog, nullptr);
         view = std::make_unique<MainDialogView>(GetModuleHandleA(nullptr), dialog);
@@ -62,30 +62,35 @@ class MainDialogViewTest : public testing::Test {
     std::unique_ptr<MainDialogView> view;
 };
 
-TEST_F(MainDialogViewTest, DisplayAppendsAtTheEndAndCutsTheFrontByBytes) {
-    Append("AB\r\nC");
-    Append("DE\rF");
-    Append("x\ny\xE4");
-    EXPECT_EQ(DisplayText(), "AB\rCDE\rFx\ry\xE4");
+TEST_F(MainDialogViewTest, DisplayAppendsAtTheEndAndCutsTheFrontByCharacters) {
+    Append("AB\nC");
+    Append("DE\nF");
+    Append("\nx\ny\xE4");
+    EXPECT_EQ(DisplayText(), "AB\rCDE\rF\rx\ry\xE4");
 
-    view->DisplayDeleteFront(3);  // "AB\r": the line end stays for its LF
-    EXPECT_EQ(DisplayText(), "\rCDE\rFx\ry\xE4");
-    view->DisplayDeleteFront(4);  // "\nCDE"
-    EXPECT_EQ(DisplayText(), "\rFx\ry\xE4");
+    view->DisplayDeleteFront(2);  // the line end stays
+    EXPECT_EQ(DisplayText(), "\rCDE\rF\rx\ry\xE4");
+    view->DisplayDeleteFront(4);  // the line end and "CDE"
+    EXPECT_EQ(DisplayText(), "\rF\rx\ry\xE4");
+    // A front cut leaves the caret at the end.
+    CHARRANGE caret{};
+    SendMessageA(display, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    EXPECT_EQ(caret.cpMin, 7);
+    EXPECT_EQ(caret.cpMax, 7);
     Append("Z");
-    EXPECT_EQ(DisplayText(), "\rFx\ry\xE4Z");
+    EXPECT_EQ(DisplayText(), "\rF\rx\ry\xE4Z");
 
     view->DisplayClear();
     Append("new");
     EXPECT_EQ(DisplayText(), "new");
 }
 
-TEST_F(MainDialogViewTest, FirstVisibleOffsetCountsTheBytesOfCrLf) {
+TEST_F(MainDialogViewTest, FirstVisibleCharacterStartsTheTopLine) {
     constexpr int kLines = 100;
-    constexpr size_t kBytesPerLine = 10;  // "line NNN" CR LF
+    constexpr size_t kCharsPerLine = 9;  // "line NNN" and its line end
     for (int i = 0; i < kLines; ++i) {
         char line[16];
-        std::snprintf(line, sizeof(line), "line %03d\r\n", i);
+        std::snprintf(line, sizeof(line), "line %03d\n", i);
         Append(line);
     }
     SendMessageA(display, EM_SETSEL, 0, 0);
@@ -93,11 +98,11 @@ TEST_F(MainDialogViewTest, FirstVisibleOffsetCountsTheBytesOfCrLf) {
     SendMessageA(display, EM_LINESCROLL, 0, 40);
     const LRESULT firstLine = SendMessageA(display, EM_GETFIRSTVISIBLELINE, 0, 0);
     ASSERT_GT(firstLine, 0);
-    EXPECT_EQ(view->DisplayFirstVisibleOffset(), static_cast<size_t>(firstLine) * kBytesPerLine);
+    EXPECT_EQ(view->DisplayFirstVisibleCharacter(), static_cast<size_t>(firstLine) * kCharsPerLine);
 
-    view->DisplayDeleteFront(5 * kBytesPerLine);
+    view->DisplayDeleteFront(5 * kCharsPerLine);
     const LRESULT shifted = SendMessageA(display, EM_GETFIRSTVISIBLELINE, 0, 0);
-    EXPECT_EQ(view->DisplayFirstVisibleOffset(), static_cast<size_t>(shifted) * kBytesPerLine);
+    EXPECT_EQ(view->DisplayFirstVisibleCharacter(), static_cast<size_t>(shifted) * kCharsPerLine);
 }
 
 TEST_F(MainDialogViewTest, FieldTextIsReplacedWholeEvenWhenWiderThanTheField) {
