@@ -5,14 +5,13 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
-#include <system_error>
 
+#include "FakeDesktop.h"
+#include "FixedClock.h"
+#include "ScratchFolder.h"
 #include "app/TerminalApp.h"
-#include "config/TimeSource.h"
 #include "resources/DialogLayout.h"
 #include "serial/CommDevice.h"
 #include "window/Desktop.h"
@@ -100,32 +99,6 @@ class NullView final : public MainView {
     void EndWindow() override {}
 };
 
-class QuietDesktop final : public Desktop {
-  public:
-    void ShowMessage(const char*) override {}
-};
-
-class FixedTime final : public TimeSource {
-  public:
-    LocalTime Now() override { return LocalTime{2026, 12, 6, 6, 10, 0}; }
-};
-
-// The setup file is written at start-up: give it a folder of its own.
-struct ScratchFolder {
-    ScratchFolder() {
-        std::random_device entropy;
-        path = (std::filesystem::temp_directory_path() /
-                ("quorvant-bench-" + std::to_string(entropy())))
-                   .string();
-        std::filesystem::create_directory(path);
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string path;
-};
-
 std::string PlainText() {
     return "Temperature 21.4 C, pressure 1013 hPa, humidity 45 %, all sensors ok.\r\n";
 }
@@ -149,14 +122,15 @@ std::string Records() {
 enum class Mode { Plain, Hex, Record };
 
 void TickWith1200Waiting(benchmark::State& state, Mode mode) {
+    // The setup file is written at start-up: give it a folder of its own.
     ScratchFolder folder;
-    std::string modulePath = folder.path + "/quorvant";
+    std::string modulePath = folder.Join("quorvant");
     PatternDevice device(mode == Mode::Record ? Records() : PlainText());
-    FixedTime clock;
+    FixedClock clock;
     PlatformServices services{device, clock, modulePath.c_str(), "quorvant", '/', true};
     TerminalApp app(services);
     NullView view;
-    QuietDesktop desktop;
+    FakeDesktop desktop;
     auto window = std::make_unique<TerminalWindow>(app, view, desktop);
     window->InitWindow();
     if (mode == Mode::Hex) window->OnClicked(MainControl::kHex);

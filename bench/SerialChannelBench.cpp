@@ -14,6 +14,7 @@
 
 #include "LinuxPortNames.h"
 #include "PtyPair.h"
+#include "ScratchFolder.h"
 #include "TermiosCommDevice.h"
 #include "serial/SerialPort.h"
 
@@ -24,7 +25,7 @@ constexpr uint16_t kPort = 1;
 constexpr uint32_t kReadPerTick = 1200;
 
 struct Channel {
-    TempDirectory directory;
+    ScratchFolder directory;
     PtyPair pty;
     ScopedPortLink link{directory.Path(), kPort, pty.SlavePath()};
     LinuxPortNames names{directory.Path().c_str()};

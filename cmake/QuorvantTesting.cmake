@@ -6,6 +6,11 @@
 set(Python3_ROOT_DIR /usr)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
+# Shared test doubles and helpers (fake devices, clocks, message sinks, pty
+# pairs, scratch folders), for the tests, the fuzzers and the benchmarks.
+add_library(quorvant_test_support INTERFACE)
+target_include_directories(quorvant_test_support INTERFACE ${PROJECT_SOURCE_DIR}/tests/support)
+
 # Every test is named <area>_<kind>. The kind says what the test needs, and is
 # its label, so that `ctest -L <kind>` runs one kind:
 #   unit   the core (or a library) on fakes      os     processes and devices of the OS
@@ -41,9 +46,10 @@ function(quorvant_add_test name)
 
   if(arg_SOURCES)
     add_executable(${name} ${arg_SOURCES})
-    target_link_libraries(${name} PRIVATE quorvant_core quorvant_warnings ${arg_LIBS})
+    target_link_libraries(${name} PRIVATE quorvant_core quorvant_test_support quorvant_warnings
+                                          ${arg_LIBS})
     if(NOT arg_OWN_MAIN)
-      target_link_libraries(${name} PRIVATE quorvant_test_support GTest::gmock GTest::gtest_main)
+      target_link_libraries(${name} PRIVATE GTest::gmock GTest::gtest_main)
     endif()
   endif()
 

@@ -5,42 +5,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
+#include "FixedClock.h"
+#include "RecordingSink.h"
+#include "ScratchFolder.h"
 #include "config/AppPaths.h"
 #include "config/ClockText.h"
 #include "config/IniFile.h"
-#include "config/MessageSink.h"
 #include "config/SetupData.h"
-#include "config/TimeSource.h"
 
 namespace {
-
-struct QuietSink : MessageSink {
-    void ShowMessage(const char*) override {}
-};
-
-struct FixedTime : TimeSource {
-    LocalTime Now() override { return {}; }
-};
-
-// One private folder per fuzzing process (parallel jobs must not share it).
-struct Workspace {
-    Workspace() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quorvant-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        folder = pattern;
-        program = folder + "/quorvant";
-    }
-    ~Workspace() {
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
-    }
-    std::string folder;
-    std::string program;
-};
 
 void Check(bool condition) {
     if (!condition) __builtin_trap();
@@ -93,10 +68,13 @@ void CheckSlots(const SetupData& data) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Workspace workspace;
-    static AppPaths paths(workspace.program.c_str(), "quorvant fuzz", '/', true);
-    QuietSink sink;
-    FixedTime time;
+    // One private folder per fuzzing process: parallel jobs must not share it.
+    static ScratchFolder folder;
+    static const std::string program = folder.Join("quorvant");
+    static AppPaths paths(program.c_str(), "quorvant fuzz", '/', true);
+    if (!folder.Ok()) std::abort();
+    RecordingSink sink;
+    FixedClock time;
     ClockText clock(time);
 
     std::FILE* file = std::fopen(paths.SetupFilePath(), "wb");

@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "ConfigTestSupport.h"
+#include "FixedClock.h"
 #include "config/ClockText.h"
 
 namespace {
-
-using config_test::At;
-using config_test::FixedClock;
 
 TEST(ClockText, FormatsTheCurrentTimeInBothWidths) {
     struct {
@@ -14,15 +11,15 @@ TEST(ClockText, FormatsTheCurrentTimeInBothWidths) {
         const char* timestamp;
         const char* compact;
     } const cases[] = {
-        {At(2026, 12, 6, 6, 10, 0), "06.12.26 06:10:00", "261206061000"},
-        {At(2000, 1, 1, 0, 0, 5), "01.01.00 00:00:05", "000101000005"},
-        {At(2099, 12, 31, 23, 59, 59), "31.12.99 23:59:59", "991231235959"},
+        {LocalTimeAt(2026, 12, 6, 6, 10, 0), "06.12.26 06:10:00", "261206061000"},
+        {LocalTimeAt(2000, 1, 1, 0, 0, 5), "01.01.00 00:00:05", "000101000005"},
+        {LocalTimeAt(2099, 12, 31, 23, 59, 59), "31.12.99 23:59:59", "991231235959"},
         // Outside 2000..2099 the year shows its last two digits; the widths hold.
-        {At(1999, 7, 4, 12, 0, 0), "04.07.99 12:00:00", "990704120000"},
-        {At(2100, 2, 28, 1, 2, 3), "28.02.00 01:02:03", "000228010203"},
-        {At(65535, 255, 255, 255, 255, 255), "55.55.35 55:55:55", "355555555555"},
+        {LocalTimeAt(1999, 7, 4, 12, 0, 0), "04.07.99 12:00:00", "990704120000"},
+        {LocalTimeAt(2100, 2, 28, 1, 2, 3), "28.02.00 01:02:03", "000228010203"},
+        {LocalTimeAt(65535, 255, 255, 255, 255, 255), "55.55.35 55:55:55", "355555555555"},
     };
-    FixedClock source(At(2000, 1, 1, 0, 0, 0));
+    FixedClock source(LocalTimeAt(2000, 1, 1, 0, 0, 0));
     ClockText clock(source);
     for (const auto& c : cases) {
         source.now = c.at;

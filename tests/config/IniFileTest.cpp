@@ -25,8 +25,8 @@ class IniFileTest : public ::testing::Test {
         return out;
     }
 
-    TempFolder folder;
-    AppPaths paths{folder.Join("quorvant.exe").c_str(), "x", kSeparator, kKeepModulePathCase};
+    ScratchFolder folder;
+    AppPaths paths{folder.Join("quorvant.exe").c_str(), "x", kPathSeparator, kKeepModulePathCase};
     RecordingSink sink;
     IniFile ini{paths, sink};
 };

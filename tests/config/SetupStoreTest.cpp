@@ -30,9 +30,10 @@ class SetupStoreTest : public ::testing::Test {
     std::string CommandLine() const { return Cat({"\"", ProgramPath(), "\""}); }
     std::string SetupFile() const { return ReadBytes(paths.SetupFilePath()); }
 
-    TempFolder folder;
-    AppPaths paths{ProgramPath().c_str(), CommandLine().c_str(), kSeparator, kKeepModulePathCase};
-    FixedClock source{At(2026, 12, 6, 6, 10, 0)};
+    ScratchFolder folder;
+    AppPaths paths{ProgramPath().c_str(), CommandLine().c_str(), kPathSeparator,
+                   kKeepModulePathCase};
+    FixedClock source{LocalTimeAt(2026, 12, 6, 6, 10, 0)};
     ClockText clock{source};
     RecordingSink sink;
     SetupData data;
@@ -187,7 +188,7 @@ enum class Unwritable { MissingFolder, FolderIsAFile, ReadOnlyFolder };
 class UnwritableSetupTest : public ::testing::TestWithParam<Unwritable> {};
 
 TEST_P(UnwritableSetupTest, StartUpReportsAndKeepsEveryValueItHeld) {
-    TempFolder folder;
+    ScratchFolder folder;
     const std::string place = folder.Join("place");
     switch (GetParam()) {
         case Unwritable::MissingFolder:
@@ -199,16 +200,16 @@ TEST_P(UnwritableSetupTest, StartUpReportsAndKeepsEveryValueItHeld) {
             std::filesystem::create_directory(place);
             std::filesystem::permissions(
                 place, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-            const std::string probe = Cat({place, {&kSeparator, 1}, "probe"});
+            const std::string probe = Cat({place, {&kPathSeparator, 1}, "probe"});
             if (WriteBytes(probe, "x")) {
                 GTEST_SKIP() << "a read-only folder stays writable for this user";
             }
             break;
         }
     }
-    const std::string program = Cat({place, {&kSeparator, 1}, "quorvant.exe"});
-    AppPaths paths(program.c_str(), "quorvant", kSeparator, kKeepModulePathCase);
-    FixedClock source(At(2026, 12, 6, 6, 10, 0));
+    const std::string program = Cat({place, {&kPathSeparator, 1}, "quorvant.exe"});
+    AppPaths paths(program.c_str(), "quorvant", kPathSeparator, kKeepModulePathCase);
+    FixedClock source(LocalTimeAt(2026, 12, 6, 6, 10, 0));
     ClockText clock(source);
     RecordingSink sink;
     SetupData data;

@@ -5,6 +5,7 @@
 
 #include "LinuxPortNames.h"
 #include "PtyPair.h"
+#include "ScratchFolder.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ TEST(LinuxPortNames, ANameThatDoesNotFitIsRefusedNotCut) {
 }
 
 TEST(LinuxPortNames, PortsFolderBesideTheProgramOverridesTheTable) {
-    TempDirectory directory;
+    ScratchFolder directory;
     PtyPair pty;
     ASSERT_TRUE(directory.Ok() && pty.Ok());
     const std::string plainFile = directory.Path() + "plain-file";

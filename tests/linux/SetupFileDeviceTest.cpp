@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -7,22 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "FixedClock.h"
+#include "RecordingSink.h"
+#include "ScratchFolder.h"
 #include "config/AppPaths.h"
 #include "config/ClockText.h"
-#include "config/MessageSink.h"
 #include "config/SetupData.h"
-#include "config/TimeSource.h"
 
 namespace {
-
-struct CountingSink : MessageSink {
-    void ShowMessage(const char* text) override { shown.emplace_back(text); }
-    std::vector<std::string> shown;
-};
-
-struct Clock : TimeSource {
-    LocalTime Now() override { return {}; }
-};
 
 std::string ReadAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -33,10 +24,9 @@ std::string ReadAll(const std::filesystem::path& path) {
 // user must hear of it rather than be told the settings were saved, and the
 // setup file written before must survive the failed save whole.
 TEST(SetupFile, FullDiskIsReportedAtCloseAndKeepsThePreviousFile) {
-    const auto folder =
-        std::filesystem::temp_directory_path() / ("quorvant-full-" + std::to_string(getpid()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directory(folder);
+    ScratchFolder scratch;
+    ASSERT_TRUE(scratch.Ok());
+    const std::filesystem::path folder = scratch.Path();
     const std::string previous =
         "==[ SETUP FILE FOR QUORVANT.EXE ]==\r\n\r\n[RS232]\r\nCOMPORT=7\r\n";
     std::ofstream(folder / "quorvant.ini", std::ios::binary) << previous;
@@ -44,9 +34,9 @@ TEST(SetupFile, FullDiskIsReportedAtCloseAndKeepsThePreviousFile) {
     std::filesystem::create_symlink("/dev/full", folder / "quorvant.ini.new");
     const std::string program = (folder / "quorvant.exe").string();
     AppPaths paths(program.c_str(), "quorvant", '/', true);
-    Clock source;
+    FixedClock source;
     ClockText clock(source);
-    CountingSink sink;
+    RecordingSink sink;
     SetupData data;
     char language = 'D';
 
@@ -55,7 +45,6 @@ TEST(SetupFile, FullDiskIsReportedAtCloseAndKeepsThePreviousFile) {
     EXPECT_EQ(ReadAll(folder / "quorvant.ini"), previous);
     EXPECT_FALSE(
         std::filesystem::exists(std::filesystem::symlink_status(folder / "quorvant.ini.new")));
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -11,11 +11,12 @@
 #include "ExpectedStreamLine.h"
 #include "FakeDesktop.h"
 #include "FakeMainView.h"
+#include "FixedClock.h"
 #include "LinuxPortNames.h"
 #include "PtyPair.h"
+#include "ScratchFolder.h"
 #include "TermiosCommDevice.h"
 #include "app/TerminalApp.h"
-#include "config/TimeSource.h"
 #include "resources/DialogLayout.h"
 #include "window/TerminalWindow.h"
 
@@ -82,18 +83,13 @@ class PtyMasterDevice final : public CommDevice {
     DeviceControl state;
 };
 
-class FixedTime : public TimeSource {
-  public:
-    LocalTime Now() override { return LocalTime{2026, 12, 6, 6, 10, 0}; }
-};
-
 // One instance of the program's core, in a program folder of its own.
 struct Station {
     Station(CommDevice& device, const std::string& folder)
         : modulePath(folder + "quorvant"), services{device,     clock, modulePath.c_str(),
                                                     "quorvant", '/',   true} {}
 
-    FixedTime clock;
+    FixedClock clock;
     std::string modulePath;
     PlatformServices services;
     TerminalApp app{services};
@@ -103,7 +99,7 @@ struct Station {
 };
 
 TEST(TwoWindowsOnOnePty, SyncXShowsTheStreamOneWholeLinePerDisplayLine) {
-    TempDirectory receiverFolder, senderFolder;
+    ScratchFolder receiverFolder, senderFolder;
     PtyPair pty;
     ASSERT_TRUE(receiverFolder.Ok() && senderFolder.Ok() && pty.Ok());
     ScopedPortLink link(receiverFolder.Path(), 1, pty.SlavePath());

@@ -227,7 +227,7 @@ TEST_F(TermiosDeviceTest, AHungUpLineIsGoneUntilTheNextOpen) {
 }
 
 TEST(TermiosDevice, OpenFailsWithoutATty) {
-    TempDirectory directory;
+    ScratchFolder directory;
     ASSERT_TRUE(directory.Ok());
     ScopedPortLink dangling(directory.Path(), 7, directory.Path() + "no-such-tty");
     const std::string plainFile = directory.Path() + "plain-file";

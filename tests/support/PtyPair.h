@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -15,7 +14,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 
 namespace pty_detail {
@@ -144,29 +142,6 @@ class PtyPair {
     int slave = -1;
     bool valid = false;
     std::string slavePath;
-};
-
-// A fresh directory under /tmp, removed with everything in it at the end.
-// Path() ends in a slash, like a program directory.
-class TempDirectory {
-  public:
-    TempDirectory() {
-        char pattern[] = "/tmp/quorvant-test-XXXXXX";
-        if (mkdtemp(pattern) != nullptr) path = std::string(pattern) + "/";
-    }
-    ~TempDirectory() {
-        if (path.empty()) return;
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
-
-    bool Ok() const { return !path.empty(); }
-    const std::string& Path() const { return path; }
-
-  private:
-    std::string path;
 };
 
 // <programDirectory>ports/com<port> as a symlink to target (a pty slave, say)
