@@ -34,9 +34,9 @@ class DisplayText {
     // Byte offset at which the view's first visible line starts.
     size_t FirstVisibleOffset() const;
 
-    size_t length() const { return used; }
+    size_t Length() const { return used; }
     // Zero-terminated.
-    const char* data() const { return text; }
+    const char* Data() const { return text; }
 
   private:
     size_t ViewCharsOf(size_t index) const;

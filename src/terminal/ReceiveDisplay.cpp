@@ -98,6 +98,6 @@ void ReceiveDisplay::AppendToDisplay(const char* text, size_t length) {
 }
 
 void ReceiveDisplay::TrimDisplay() {
-    if (display.length() > kTrimAbove) display.DeleteFront(display.length() - kTrimKeep);
+    if (display.Length() > kTrimAbove) display.DeleteFront(display.Length() - kTrimKeep);
     display.ClearUndo();
 }

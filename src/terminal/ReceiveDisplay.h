@@ -38,8 +38,8 @@ class ReceiveDisplay {
     void AppendToDisplay(const char* text, size_t length);
     void TrimDisplay();
 
-    const DisplayText& text() const { return display; }
-    uint16_t currentColumn() const { return column; }
+    const DisplayText& Text() const { return display; }
+    uint16_t CurrentColumn() const { return column; }
 
   private:
     void PutPlain(uint8_t byte);

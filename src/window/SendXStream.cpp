@@ -23,5 +23,9 @@ void SendXStream::Stop() {
 
 void SendXStream::SendBurst(uint32_t baud) {
     const size_t length = lines.BuildBurst(baud);
-    serialPort.Write(lines.burst(), static_cast<uint16_t>(length), kKeepInput);
+    const WriteResult result =
+        serialPort.Write(lines.Burst(), static_cast<uint16_t>(length), kKeepInput);
+    // A block cut short means the peer stopped taking bytes: the next block
+    // would only wait behind it, tick after tick, and hold the window each time.
+    if (result == WriteResult::Short) Stop();
 }

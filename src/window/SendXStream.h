@@ -1,13 +1,14 @@
 #pragma once
 #include <cstdint>
 
-#include "terminal/TestStream.h"
+#include "terminal/SendXLines.h"
 
 class MainView;
 class SerialPort;
 
 // The SendX latch and its stream: while on, every poll tick sends one burst
-// of numbered, check-summed lines at a rate that follows the baud rate.
+// of numbered, check-summed lines at a rate that follows the baud rate. A
+// burst the line did not take in time turns the latch off.
 class SendXStream {
   public:
     SendXStream(SerialPort& serialPort, MainView& view);
@@ -22,6 +23,6 @@ class SendXStream {
   private:
     SerialPort& serialPort;
     MainView& view;
-    TestStream lines;
+    SendXLines lines;
     bool on = false;
 };

@@ -139,7 +139,7 @@ TEST(DisplayText, AnOverflowDropsTheOldestText) {
 
     // The cut ends inside the first CR LF: its line end stays.
     screen.Append("ghijklm");
-    EXPECT_EQ(screen.text.length(), 32768u);
+    EXPECT_EQ(screen.text.Length(), 32768u);
     EXPECT_EQ(screen.Kept(), full.substr(7) + "ghijklm");
     const std::string& shown = screen.sink.shown;
     EXPECT_EQ(shown.size(), 4096u * 7 - 6 + 7);

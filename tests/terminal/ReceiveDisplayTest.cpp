@@ -62,7 +62,7 @@ TEST(ReceiveDisplay, EachTickAppendsOnceAndTheColumnRunsOn) {
     EXPECT_EQ(screen.view.displayAppends, 2u);
     EXPECT_EQ(screen.Shown(),
               std::string(50, 'a') + std::string(30, 'b') + "\n" + std::string(20, 'b'));
-    EXPECT_EQ(screen.display.currentColumn(), 20);
+    EXPECT_EQ(screen.display.CurrentColumn(), 20);
 
     // A CR counts as a character of its line.
     Screen crLine;

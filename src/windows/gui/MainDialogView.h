@@ -35,7 +35,7 @@ class MainDialogView : public MainView {
     // The lamp control paints its area with this brush and the one-pixel
     // image on top; some systems fill with the image's pixel, others with
     // the control's background, so both carry the lamp's colour.
-    HWND lampControl() const { return lamp; }
+    HWND LampControl() const { return lamp; }
     HBRUSH LampBrush() const;
 
   private:

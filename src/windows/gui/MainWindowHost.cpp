@@ -97,7 +97,7 @@ INT_PTR MainWindowHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
             PaintWindow();
             return TRUE;
         case WM_CTLCOLORSTATIC:
-            if (reinterpret_cast<HWND>(lParam) != view->lampControl()) return FALSE;
+            if (reinterpret_cast<HWND>(lParam) != view->LampControl()) return FALSE;
             return reinterpret_cast<INT_PTR>(view->LampBrush());
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(icon);

@@ -6,7 +6,7 @@
 // marker and a checksum, sent in one burst per poll tick at a rate that
 // follows the baud rate. A receiver aligned by SyncX shows one line per
 // display line, so a transmission error shows as a broken column.
-class TestStream {
+class SendXLines {
   public:
     static constexpr size_t kLineLength = 80;
     static constexpr uint32_t kBaudPerLine = 9600;
@@ -15,18 +15,18 @@ class TestStream {
     static constexpr uint16_t kMaxBurstLines = 96;
     static constexpr size_t kBurstCapacity = kMaxBurstLines * kLineLength;
 
-    TestStream();
+    SendXLines();
 
     // Lines of one tick's burst at this baud rate.
     static uint16_t LinesPerTick(uint32_t baud);
     // Fills the burst with the next lines for this baud rate; returns its
     // length in bytes, whole lines only.
     size_t BuildBurst(uint32_t baud);
-    const uint8_t* burst() const { return burstBuffer; }
+    const uint8_t* Burst() const { return burstBuffer; }
 
     // The line built last (80 characters, terminated).
-    const char* line() const { return streamLine; }
-    uint16_t nextLineNumber() const { return streamLineNumber; }
+    const char* Line() const { return streamLine; }
+    uint16_t NextLineNumber() const { return streamLineNumber; }
 
   private:
     void FormatLine(uint16_t number);

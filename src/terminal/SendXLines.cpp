@@ -1,4 +1,4 @@
-#include "terminal/TestStream.h"
+#include "terminal/SendXLines.h"
 
 #include <cstdio>
 #include <cstring>
@@ -17,18 +17,18 @@ static_assert(sizeof(kLinePrefix) - 1 == kNumberField);
 
 }  // namespace
 
-TestStream::TestStream() {
+SendXLines::SendXLines() {
     std::memcpy(streamLine, kLinePrefix, sizeof(kLinePrefix));
 }
 
-uint16_t TestStream::LinesPerTick(uint32_t baud) {
+uint16_t SendXLines::LinesPerTick(uint32_t baud) {
     uint32_t lines = baud / kBaudPerLine;
     if (lines < 1) lines = 1;
     if (lines > kMaxBurstLines) lines = kMaxBurstLines;
     return static_cast<uint16_t>(lines);
 }
 
-void TestStream::FormatLine(uint16_t number) {
+void SendXLines::FormatLine(uint16_t number) {
     char field[8];
     std::snprintf(field, sizeof(field), "%05u", static_cast<unsigned>(number));
     std::memcpy(streamLine + kNumberField, field, 5);
@@ -43,7 +43,7 @@ void TestStream::FormatLine(uint16_t number) {
                   static_cast<unsigned>(checksum));
 }
 
-size_t TestStream::BuildBurst(uint32_t baud) {
+size_t SendXLines::BuildBurst(uint32_t baud) {
     uint16_t lines = LinesPerTick(baud);
     size_t length = 0;
     for (uint16_t i = 0; i < lines; ++i) {

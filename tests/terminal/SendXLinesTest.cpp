@@ -3,16 +3,16 @@
 #include <string>
 
 #include "ExpectedStreamLine.h"
-#include "terminal/TestStream.h"
+#include "terminal/SendXLines.h"
 
 namespace {
 
-std::string BurstText(const TestStream& stream, size_t length) {
-    return std::string(reinterpret_cast<const char*>(stream.burst()), length);
+std::string BurstText(const SendXLines& stream, size_t length) {
+    return std::string(reinterpret_cast<const char*>(stream.Burst()), length);
 }
 
-TEST(TestStream, LinesCarryNumberMarkerAndChecksum) {
-    TestStream stream;
+TEST(SendXLines, LinesCarryNumberMarkerAndChecksum) {
+    SendXLines stream;
     std::string burst;
     for (int i = 0; i < 33; ++i) burst += BurstText(stream, stream.BuildBurst(9600));
     auto line = [&](size_t n) { return burst.substr(n * 80, 80); };
@@ -24,22 +24,22 @@ TEST(TestStream, LinesCarryNumberMarkerAndChecksum) {
     EXPECT_EQ(line(31).find('#'), 70u);
     EXPECT_EQ(line(32).find('#'), 39u);
     EXPECT_EQ(line(32).substr(72), "CS=0587X");
-    EXPECT_EQ(std::string(stream.line()), line(32));
+    EXPECT_EQ(std::string(stream.Line()), line(32));
 }
 
-TEST(TestStream, NumbersWrapAfter65535) {
-    TestStream stream;
+TEST(SendXLines, NumbersWrapAfter65535) {
+    SendXLines stream;
     size_t length = 0;
-    while (stream.nextLineNumber() != 65535 - 95) length = stream.BuildBurst(921600);
+    while (stream.NextLineNumber() != 65535 - 95) length = stream.BuildBurst(921600);
     // 96 lines: 65440 .. 65535.
     length = stream.BuildBurst(921600);
     ASSERT_EQ(length, 96u * 80);
     EXPECT_EQ(BurstText(stream, length).substr(95 * 80, 80), ExpectedStreamLine(65535));
-    EXPECT_EQ(stream.nextLineNumber(), 0);
+    EXPECT_EQ(stream.NextLineNumber(), 0);
     EXPECT_EQ(BurstText(stream, stream.BuildBurst(1200)), ExpectedStreamLine(0));
 }
 
-TEST(TestStream, EveryRateSendsItsLineCountInWholeLines) {
+TEST(SendXLines, EveryRateSendsItsLineCountInWholeLines) {
     struct Case {
         uint32_t baud;
         uint16_t lines;
@@ -49,11 +49,11 @@ TEST(TestStream, EveryRateSendsItsLineCountInWholeLines) {
         {128000, 13}, {153600, 16},  {230400, 24},  {256000, 26}, {460800, 48}, {921600, 96},
         {0, 1},       {1000000, 96}, {4000000, 96},
     };
-    TestStream stream;
+    SendXLines stream;
     for (const Case& c : cases) {
-        unsigned first = stream.nextLineNumber();
+        unsigned first = stream.NextLineNumber();
         size_t length = stream.BuildBurst(c.baud);
-        ASSERT_EQ(length, c.lines * TestStream::kLineLength) << c.baud;
+        ASSERT_EQ(length, c.lines * SendXLines::kLineLength) << c.baud;
         std::string burst = BurstText(stream, length);
         for (unsigned i = 0; i < c.lines; ++i) {
             ASSERT_EQ(burst.substr(i * 80, 80), ExpectedStreamLine((first + i) & 0xFFFF)) << c.baud;
