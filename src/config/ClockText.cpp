@@ -15,7 +15,7 @@ constexpr int kCompactSource[12] = {6, 7, 3, 4, 0, 1, 9, 10, 12, 13, 15, 16};
 
 }  // namespace
 
-ClockText::ClockText(TimeSource& source) : timeSource(source) {}
+ClockText::ClockText(TimeSource& timeSource) : timeSource(timeSource) {}
 
 ClockText::~ClockText() = default;
 

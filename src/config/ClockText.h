@@ -5,7 +5,7 @@
 // "dd.mm.yy hh:mm:ss" and the compact "yymmddhhmmss".
 class ClockText {
   public:
-    explicit ClockText(TimeSource& source);
+    explicit ClockText(TimeSource& timeSource);
     virtual ~ClockText();
 
     const char* TimestampText();

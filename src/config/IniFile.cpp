@@ -118,8 +118,7 @@ uint64_t FileSize(const char* path) {
     return size;
 }
 
-IniFile::IniFile(const AppPaths& appPaths, MessageSink& messageSink)
-    : paths(appPaths), messages(messageSink) {}
+IniFile::IniFile(const AppPaths& paths, MessageSink& messages) : paths(paths), messages(messages) {}
 
 IniFile::~IniFile() {
     DropFile();

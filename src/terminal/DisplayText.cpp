@@ -11,7 +11,7 @@ constexpr char kLineFeed = '\n';
 
 }  // namespace
 
-DisplayText::DisplayText(DisplaySink& view) : sink(view) {}
+DisplayText::DisplayText(DisplaySink& sink) : sink(sink) {}
 
 void DisplayText::Clear() {
     used = 0;

@@ -9,8 +9,8 @@
 
 namespace C = MainControl;
 
-PortLink::PortLink(SerialPort& port, MainView& mainView, MessageSink& messageSink)
-    : serialPort(port), view(mainView), messages(messageSink) {}
+PortLink::PortLink(SerialPort& serialPort, MainView& view, MessageSink& messages)
+    : serialPort(serialPort), view(view), messages(messages) {}
 
 bool PortLink::OpenPort(const LineSettings& line, bool showMessage) {
     if (!serialPort.Open(line.port, line.baud, line.parity, line.dataBits, line.stopBits)) {

@@ -9,7 +9,7 @@ constexpr uint8_t kSyncChar = 'a';
 
 }  // namespace
 
-ReceivePath::ReceivePath(MainView& mainView) : view(mainView), receiveDisplay(mainView) {}
+ReceivePath::ReceivePath(MainView& view) : view(view), receiveDisplay(view) {}
 
 void ReceivePath::Reset() {
     receiveDisplay.Reset();

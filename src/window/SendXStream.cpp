@@ -9,7 +9,8 @@ constexpr uint16_t kKeepInput = 0;
 
 }  // namespace
 
-SendXStream::SendXStream(SerialPort& port, MainView& mainView) : serialPort(port), view(mainView) {}
+SendXStream::SendXStream(SerialPort& serialPort, MainView& view)
+    : serialPort(serialPort), view(view) {}
 
 void SendXStream::Toggle() {
     on = !on;

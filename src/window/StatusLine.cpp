@@ -2,7 +2,7 @@
 
 #include "window/MainView.h"
 
-StatusLine::StatusLine(MainView& mainView) : view(mainView) {}
+StatusLine::StatusLine(MainView& view) : view(view) {}
 
 void StatusLine::Show(const char* text) {
     view.SetFieldText(MainControl::kStatusLine, text);

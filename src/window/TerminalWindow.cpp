@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "Version.h"
 #include "config/AppPaths.h"
 #include "config/ClockText.h"
 #include "serial/PortSettingsDialog.h"
@@ -17,8 +18,6 @@ namespace C = MainControl;
 namespace {
 
 constexpr char kTitleWord[] = "QUORVANTVIEW";
-constexpr uint16_t kVersionMajor = 2;
-constexpr uint16_t kVersionMinor = 17;
 
 constexpr char kFlushText[] = "FLUSH COM PORT ...";
 constexpr char kIdleText[] = "RxQue = 0       received = 0       ";
@@ -49,15 +48,14 @@ constexpr std::array<uint8_t, kSpecialCommandLength> kSpecialCommand = MakeSpeci
 
 }  // namespace
 
-TerminalWindow::TerminalWindow(const WindowServices& windowServices, MainView& mainView,
-                               Desktop& messageDesktop)
-    : services(windowServices),
-      view(mainView),
-      desktop(messageDesktop),
-      statusLine(mainView),
-      portLink(windowServices.serialPort, mainView, messageDesktop),
-      receivePath(mainView),
-      sendX(windowServices.serialPort, mainView) {}
+TerminalWindow::TerminalWindow(const WindowServices& services, MainView& view, Desktop& desktop)
+    : services(services),
+      view(view),
+      desktop(desktop),
+      statusLine(view),
+      portLink(services.serialPort, view, desktop),
+      receivePath(view),
+      sendX(services.serialPort, view) {}
 
 // --- start-up and the end ------------------------------------------------------
 

@@ -6,8 +6,8 @@
 #include "qt/KeyTranslator.h"
 #include "qt/QtMainView.h"
 
-AppKeyFilter::AppKeyFilter(QtMainView& view_, const KeyTranslator& translator_)
-    : view(view_), translator(translator_) {}
+AppKeyFilter::AppKeyFilter(QtMainView& view, const KeyTranslator& translator)
+    : view(view), translator(translator) {}
 
 bool AppKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();

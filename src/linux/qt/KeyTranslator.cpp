@@ -129,7 +129,7 @@ uint8_t LayoutCharacterByte(char32_t character) {
     return byte >= 0x80 ? byte : 0;
 }
 
-KeyTranslator::KeyTranslator(KeyboardLayout& layout_) : layout(layout_) {}
+KeyTranslator::KeyTranslator(KeyboardLayout& layout) : layout(layout) {}
 
 bool KeyTranslator::RawFromEvent(const QKeyEvent& event, RawKey& key) {
     key = RawKey{};

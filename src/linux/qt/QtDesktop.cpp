@@ -5,8 +5,8 @@
 #include "qt/Cp1252.h"
 #include "qt/QtMainView.h"
 
-QtDesktop::QtDesktop(QtMainView& view_, const char* caption_)
-    : view(view_), caption(Cp1252ToQString(caption_)) {}
+QtDesktop::QtDesktop(QtMainView& view, const char* caption)
+    : view(view), caption(Cp1252ToQString(caption)) {}
 
 QWidget* QtDesktop::Owner() const {
     // Before the window is first shown (a failed open at start-up) the box

@@ -61,10 +61,10 @@ std::unique_ptr<XkbLayout> XkbLayout::FromQtConnection() {
     return layout;
 }
 
-XkbLayout::XkbLayout(xcb_connection_t* connection_, int32_t deviceId_, uint8_t xkbEventBase_)
-    : connection(connection_),
-      deviceId(deviceId_),
-      xkbEventBase(xkbEventBase_),
+XkbLayout::XkbLayout(xcb_connection_t* connection, int32_t deviceId, uint8_t xkbEventBase)
+    : connection(connection),
+      deviceId(deviceId),
+      xkbEventBase(xkbEventBase),
       context(xkb_context_new(XKB_CONTEXT_NO_FLAGS)) {}
 
 XkbLayout::~XkbLayout() {

@@ -15,8 +15,8 @@ constexpr char kNoWindowMessage[] = "ERROR: create main window";
 
 }  // namespace
 
-MainWindowHost::MainWindowHost(HINSTANCE module, MessageBoxDesktop& messages)
-    : instance(module), desktop(messages) {}
+MainWindowHost::MainWindowHost(HINSTANCE instance, MessageBoxDesktop& desktop)
+    : instance(instance), desktop(desktop) {}
 
 MainWindowHost::~MainWindowHost() {
     if (icon != nullptr) DestroyIcon(icon);
