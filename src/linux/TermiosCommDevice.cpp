@@ -25,6 +25,16 @@ constexpr size_t kDevicePathCapacity = 4096;
 // code for it; a UART pair tolerates about that much.
 constexpr uint64_t kRateToleranceDivisor = 50;
 
+// poll takes an int of milliseconds; longer limits wait in several rounds.
+constexpr uint64_t kMaxPollMs = 1000000;
+
+uint64_t MonotonicMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000u +
+           static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
+
 bool IsGoneErrno(int error) {
     return error == EIO || error == ENXIO || error == ENODEV;
 }
@@ -87,6 +97,7 @@ bool TermiosCommDevice::OpenDevice(uint16_t port) {
         return false;
     }
     fd = opened;
+    writeLimitMs = 0;
     remembered = DeviceControl{};
     remembered.dtrEnable = true;  // the kernel raises both lines on open
     remembered.rtsEnable = true;
@@ -254,6 +265,8 @@ bool TermiosCommDevice::ClearError(CommStatus& status) {
         return false;
     }
     status.inputQueue = queued > 0 ? static_cast<uint32_t>(queued) : 0;
+    // The device answers: an earlier failure did not mean it went away.
+    gone = false;
     ErrorCounters now;
     if (ReadCounters(now)) {
         if (now.bufferOverrun != lastCounters.bufferOverrun)
@@ -285,9 +298,16 @@ bool TermiosCommDevice::ReadBytes(uint8_t* buffer, uint32_t length, uint32_t& by
     return true;
 }
 
+bool TermiosCommDevice::SetWriteLimit(uint32_t limitMs) {
+    if (fd < 0) return false;
+    writeLimitMs = limitMs;
+    return true;
+}
+
 bool TermiosCommDevice::WriteBytes(const uint8_t* data, uint32_t length, uint32_t& bytesWritten) {
     bytesWritten = 0;
     if (fd < 0 || (data == nullptr && length != 0)) return false;
+    const uint64_t deadline = MonotonicMs() + writeLimitMs;
     while (bytesWritten < length) {
         const ssize_t n = write(fd, data + bytesWritten, length - bytesWritten);
         if (n > 0) {
@@ -299,13 +319,23 @@ bool TermiosCommDevice::WriteBytes(const uint8_t* data, uint32_t length, uint32_
             NoteErrno(errno);
             return false;
         }
-        // The kernel's buffer is full: wait until it takes more, for as long
-        // as that takes, but not on a device that has gone.
+        // The kernel's buffer is full: wait until it takes more, but not past
+        // the limit (a peer that stopped reading would hold the thread for
+        // ever) and not on a device that has gone. A write cut short is not
+        // a failure: the count tells the caller.
+        int waitMs = -1;
+        if (writeLimitMs != 0) {
+            const uint64_t now = MonotonicMs();
+            if (now >= deadline) return true;
+            waitMs = static_cast<int>(deadline - now < kMaxPollMs ? deadline - now : kMaxPollMs);
+        }
         pollfd p{fd, POLLOUT, 0};
-        if (poll(&p, 1, -1) < 0) {
+        const int ready = poll(&p, 1, waitMs);
+        if (ready < 0) {
             if (errno == EINTR) continue;
             return false;
         }
+        if (ready == 0) continue;
         if ((p.revents & (POLLHUP | POLLERR)) != 0) {
             gone = true;
             return false;
@@ -325,11 +355,7 @@ void TermiosCommDevice::CloseDevice() {
 }
 
 uint32_t TermiosCommDevice::TickCount() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const uint64_t ms =
-        static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
-    return static_cast<uint32_t>(ms);
+    return static_cast<uint32_t>(MonotonicMs());
 }
 
 bool TermiosCommDevice::DeviceGone() const {

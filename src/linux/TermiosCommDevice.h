@@ -34,6 +34,7 @@ class TermiosCommDevice final : public CommDevice {
     bool GetModemStatus(uint32_t& modemBits) override;
     bool ClearError(CommStatus& status) override;
     bool ReadBytes(uint8_t* buffer, uint32_t length, uint32_t& bytesRead) override;
+    bool SetWriteLimit(uint32_t limitMs) override;
     bool WriteBytes(const uint8_t* data, uint32_t length, uint32_t& bytesWritten) override;
     void CloseDevice() override;
     uint32_t TickCount() override;
@@ -56,6 +57,7 @@ class TermiosCommDevice final : public CommDevice {
 
     const PortNames& names;
     int fd = -1;
+    uint32_t writeLimitMs = 0;  // 0: a write waits for as long as it takes
     bool gone = false;
     // ptys and some adapters have no error counters or no modem lines; that
     // is a property of the device, learnt once per open.

@@ -57,8 +57,16 @@ class CommDevice {
     virtual bool IsOpen() const = 0;
     virtual bool SetupQueues(uint32_t inputBytes, uint32_t outputBytes) = 0;
     virtual bool Purge(uint32_t flags) = 0;
-    // Reads return at once with what is queued; writes have no timeout.
+    // Reads return at once with what is queued; writes have no limit until
+    // SetWriteLimit gives one.
     virtual bool SetImmediateTimeouts() = 0;
+    // From now on a write returns after at most limitMs with what the driver
+    // took by then (a short count, not a failure); 0 lifts the limit. A device
+    // without a way to bound its writes keeps them unbounded.
+    virtual bool SetWriteLimit(uint32_t limitMs) {
+        (void)limitMs;
+        return IsOpen();
+    }
     virtual bool GetState(DeviceControl& control) = 0;
     virtual bool SetState(const DeviceControl& control) = 0;
     virtual bool GetModemStatus(uint32_t& modemBits) = 0;
@@ -69,7 +77,10 @@ class CommDevice {
     virtual void CloseDevice() = 0;
     // Milliseconds from an arbitrary start; differences are taken modulo 2^32.
     virtual uint32_t TickCount() = 0;
-    // True once a call failed because the device itself went away (an
-    // unplugged adapter, a hung-up peer). Cleared by the next OpenDevice.
+    // True once a call failed with an error an unplugged adapter or a hung-up
+    // peer gives. Some of those errors also mean a line error on a driver that
+    // aborts on errors, so the caller asks ClearError: a status query that
+    // succeeds clears the flag, one that fails leaves it standing. Cleared
+    // also by the next OpenDevice.
     virtual bool DeviceGone() const = 0;
 };

@@ -17,8 +17,25 @@ constexpr int32_t kDiscardLineErrors = -2;
 constexpr int32_t kDiscardTooMany = -3;
 
 // Grace added to a read timeout so that a tick counter with a coarse step
-// cannot end the wait early.
+// cannot end the wait early. A read without a timeout waits this long too:
+// its caller counted the bytes as queued, so when they are not there by then
+// the queue shrank behind its back (another reader on the tty, a driver that
+// dropped its buffer) and waiting longer would only hold the thread.
 constexpr uint32_t kReadGraceMs = 80;
+
+// The write bound. A write that a healthy line takes returns within the time
+// the line needs to send the block, since the driver takes bytes as fast as
+// the line drains them; the bound allows twice that, plus a fixed slack for
+// adapter latency (USB frames, a radio link's bursts) and a busy machine.
+// Bytes are costed at 12 bits (start, 8 data, parity, 2 stop), the widest
+// frame. At 921600 baud the largest test block (7680 bytes) gets 300 ms, a
+// typed byte 100 ms: a stalled peer costs the window a fraction of a second,
+// never more, while a slow line at 300 baud still gets its 80-byte block out.
+constexpr uint64_t kWorstBitsPerByte = 12;
+constexpr uint64_t kMicrosPerSecond = 1000000;
+constexpr uint64_t kWriteLineTimeFactor = 2;
+constexpr uint64_t kWriteSlackMs = 100;
+constexpr uint32_t kNoWriteLimit = 0;
 
 ParityKind ParityFor(char letter) {
     switch (letter) {
@@ -75,6 +92,11 @@ uint16_t ModemInputBits(uint32_t modemBits) {
     return word;
 }
 
+uint32_t MicrosPerByte(uint32_t baud) {
+    const uint64_t rate = baud != 0 ? baud : 1;
+    return static_cast<uint32_t>((kWorstBitsPerByte * kMicrosPerSecond + rate - 1) / rate);
+}
+
 }  // namespace
 
 SerialPort::SerialPort(CommDevice& commDevice) : device(commDevice) {}
@@ -87,20 +109,23 @@ bool SerialPort::Open(uint16_t port, uint32_t baud, char parity, uint16_t dataBi
                       uint16_t stopBits) {
     Close();
     if (!device.OpenDevice(port)) return false;
-    // From here on the device stays open on failure: the caller closes it.
+    activeWriteLimitMs = kNoWriteLimit;
+    microsPerByte = MicrosPerByte(baud);
+    // From here on the device stays open on failure: the caller closes it, so
+    // a failure needs no status query to tell a line error from a loss.
     if (!device.SetupQueues(kInputQueueBytes, kOutputQueueBytes) ||
         !device.Purge(kPurgeEverything) || !device.SetImmediateTimeouts()) {
-        NoteFailure();
+        TakeDeviceWord();
         return false;
     }
     DeviceControl control;
     if (!device.GetState(control)) {
-        NoteFailure();
+        TakeDeviceWord();
         return false;
     }
     ApplyLine(control, baud, parity, dataBits, stopBits);
     if (!device.SetState(control) || !device.Purge(kPurgeQueues)) {
-        NoteFailure();
+        TakeDeviceWord();
         return false;
     }
     return true;
@@ -156,7 +181,7 @@ WriteResult SerialPort::Write(const uint8_t* data, uint16_t length, uint16_t dis
     // Only 1 asks for a discard: callers pass other values meaning "keep".
     if (discardFirst == 1) (void)DiscardInput();
     uint32_t written = 0;
-    if (!device.IsOpen() || (data == nullptr && length != 0) ||
+    if (!device.IsOpen() || (data == nullptr && length != 0) || !BoundWrite(length) ||
         !device.WriteBytes(data, length, written)) {
         NoteFailure();
         return WriteResult::Failed;
@@ -164,6 +189,18 @@ WriteResult SerialPort::Write(const uint8_t* data, uint16_t length, uint16_t dis
     if (written != length) return WriteResult::Short;
     CommStatus status;
     return QueryStatus(status) ? WriteResult::Ok : WriteResult::StatusFailed;
+}
+
+// The limit changes only with the block length, so a stream of equal blocks
+// sets it once.
+bool SerialPort::BoundWrite(uint16_t length) {
+    const uint64_t lineMs = (static_cast<uint64_t>(length) * microsPerByte + 999) / 1000;
+    const uint64_t limit = lineMs * kWriteLineTimeFactor + kWriteSlackMs;
+    const uint32_t limitMs = limit < UINT32_MAX ? static_cast<uint32_t>(limit) : UINT32_MAX;
+    if (limitMs == activeWriteLimitMs) return true;
+    if (!device.SetWriteLimit(limitMs)) return false;
+    activeWriteLimitMs = limitMs;
+    return true;
 }
 
 int32_t SerialPort::DiscardInput() {
@@ -194,8 +231,7 @@ uint32_t SerialPort::TakeLineErrors() {
 
 ReadResult SerialPort::Read(uint8_t* buffer, uint16_t length, uint16_t timeoutMs) {
     if (buffer == nullptr && length != 0) return ReadResult{ReadCode::CallFailed, 0};
-    const bool timed = timeoutMs != 0;
-    const uint32_t start = timed ? device.TickCount() : 0;
+    const uint32_t start = device.TickCount();
     const uint32_t limitMs = static_cast<uint32_t>(timeoutMs) + kReadGraceMs;
     for (;;) {
         CommStatus status;
@@ -214,7 +250,7 @@ ReadResult SerialPort::Read(uint8_t* buffer, uint16_t length, uint16_t timeoutMs
             return ReadResult{got < length ? ReadCode::Short : ReadCode::Ok, got};
         }
         // Unsigned difference: the tick counter's wrap does no harm.
-        if (timed && device.TickCount() - start > limitMs) return ReadResult{ReadCode::Timeout, 0};
+        if (device.TickCount() - start > limitMs) return ReadResult{ReadCode::Timeout, 0};
     }
 }
 
@@ -230,7 +266,7 @@ bool SerialPort::DeviceGone() const {
 // them when it reports them; a failed query leaves the last word in place.
 bool SerialPort::QueryStatus(CommStatus& status) {
     if (!device.IsOpen() || !device.ClearError(status)) {
-        NoteFailure();
+        TakeDeviceWord();
         return false;
     }
     lineErrors = status.errors;
@@ -239,7 +275,22 @@ bool SerialPort::QueryStatus(CommStatus& status) {
 
 // A failing call on an open device may mean the device itself went away; the
 // poll cycle needs to know, because a vanished adapter otherwise looks like a
-// silent, healthy port and would never be re-opened.
+// silent, healthy port and would never be re-opened. But a driver that aborts
+// on line errors refuses every read and write with the same error an unplugged
+// adapter gives, until its error state is cleared; counting that as a loss
+// would re-open the port, drop DTR and RTS and lose the waiting input for one
+// framing error. The status query clears the error and tells the two apart:
+// only a device that cannot even report its status is gone.
 void SerialPort::NoteFailure() {
+    if (!device.IsOpen()) return;
+    CommStatus status;
+    if (device.ClearError(status)) {
+        lineErrors = status.errors;
+        return;
+    }
+    TakeDeviceWord();
+}
+
+void SerialPort::TakeDeviceWord() {
     if (device.IsOpen() && device.DeviceGone()) gone = true;
 }

@@ -54,7 +54,9 @@ class SerialPort {
     uint16_t GetModemStatus();
     bool SetDtr(bool on);
     bool SetRts(bool on);
-    // discardFirst 1 drops waiting input before writing; any other value keeps it.
+    // discardFirst 1 drops waiting input before writing; any other value keeps
+    // it. The write is bounded by the line time of the block at the opened
+    // rate: a peer that stops taking bytes gives Short, not a hung thread.
     WriteResult Write(const uint8_t* data, uint16_t length, uint16_t discardFirst);
     // The number of bytes dropped, or -1 (status failed), -2 (line errors),
     // -3 (the line keeps sending: more than 30000).
@@ -62,8 +64,9 @@ class SerialPort {
     uint32_t GetInputQueueCount();
     // The line errors of the last status query, cleared by taking them.
     uint32_t TakeLineErrors();
-    // Reads exactly length bytes once they are queued; timeoutMs 0 waits for
-    // them without a limit.
+    // Reads exactly length bytes once they are queued, waiting at most
+    // timeoutMs plus a short grace; timeoutMs 0 (the caller counted the bytes
+    // as queued) waits the grace alone.
     ReadResult Read(uint8_t* buffer, uint16_t length, uint16_t timeoutMs);
 
     bool IsOpen() const;
@@ -74,9 +77,15 @@ class SerialPort {
   private:
     bool QueryStatus(CommStatus& status);
     bool SetControlLine(bool DeviceControl::*line, bool on);
+    bool BoundWrite(uint16_t length);
     void NoteFailure();
+    void TakeDeviceWord();
 
     CommDevice& device;
     uint32_t lineErrors = 0;
+    // The line time of one byte at the opened rate, and the write limit the
+    // device holds now (0: none yet).
+    uint32_t microsPerByte = 0;
+    uint32_t activeWriteLimitMs = 0;
     bool gone = false;
 };

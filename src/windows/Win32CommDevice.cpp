@@ -21,23 +21,25 @@ static_assert(kModemRingOn == MS_RING_ON && kModemRlsdOn == MS_RLSD_ON);
 static_assert(kPurgeTxAbort == PURGE_TXABORT && kPurgeRxAbort == PURGE_RXABORT);
 static_assert(kPurgeTxClear == PURGE_TXCLEAR && kPurgeRxClear == PURGE_RXCLEAR);
 
-// The errors with which a good handle reports an unplugged adapter or a
-// vanished driver; everything else (an unsupported call, a rejected setting)
-// leaves the device usable.
-bool MeansDeviceGone(DWORD error) {
+}  // namespace
+
+// ERROR_OPERATION_ABORTED is among them because an adapter pulled while a
+// call runs ends it that way; a live port gives the same answer after a line
+// error when the driver aborts on errors, which is why the caller confirms
+// with a status query before it counts the device as gone.
+bool Win32CommDevice::IsRemovalError(uint32_t error) {
     switch (error) {
         case ERROR_NOT_READY:
         case ERROR_BAD_COMMAND:
         case ERROR_ACCESS_DENIED:
         case ERROR_OPERATION_ABORTED:
         case ERROR_DEVICE_REMOVED:
+        case ERROR_GEN_FAILURE:
             return true;
         default:
             return false;
     }
 }
-
-}  // namespace
 
 Win32CommDevice::~Win32CommDevice() {
     CloseDevice();
@@ -66,9 +68,20 @@ bool Win32CommDevice::Purge(uint32_t flags) {
 }
 
 bool Win32CommDevice::SetImmediateTimeouts() {
+    return SetTimeouts(0);
+}
+
+bool Win32CommDevice::SetWriteLimit(uint32_t limitMs) {
+    return SetTimeouts(limitMs);
+}
+
+// Reads always return at once with what is queued; a total write timeout of
+// 0 means none. A write that runs into the limit succeeds with a short count.
+bool Win32CommDevice::SetTimeouts(uint32_t writeLimitMs) {
     if (!IsOpen()) return false;
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.WriteTotalTimeoutConstant = writeLimitMs;
     return Check(SetCommTimeouts(handle, &timeouts));
 }
 
@@ -134,6 +147,8 @@ bool Win32CommDevice::ClearError(CommStatus& status) {
     DWORD errors = 0;
     COMSTAT comStat{};
     if (!Check(ClearCommError(handle, &errors, &comStat))) return false;
+    // The port answers: an earlier failure was a line error, not a loss.
+    gone = false;
     status.errors = errors;
     status.inputQueue = comStat.cbInQue;
     return true;
@@ -172,6 +187,6 @@ bool Win32CommDevice::DeviceGone() const {
 }
 
 bool Win32CommDevice::Check(BOOL ok) {
-    if (!ok && MeansDeviceGone(GetLastError())) gone = true;
+    if (!ok && IsRemovalError(GetLastError())) gone = true;
     return ok != 0;
 }

@@ -24,12 +24,19 @@ class Win32CommDevice : public CommDevice {
     bool GetModemStatus(uint32_t& modemBits) override;
     bool ClearError(CommStatus& status) override;
     bool ReadBytes(uint8_t* buffer, uint32_t length, uint32_t& bytesRead) override;
+    bool SetWriteLimit(uint32_t limitMs) override;
     bool WriteBytes(const uint8_t* data, uint32_t length, uint32_t& bytesWritten) override;
     void CloseDevice() override;
     uint32_t TickCount() override;
     bool DeviceGone() const override;
 
+    // The errors with which a handle reports an unplugged adapter or a
+    // vanished driver; everything else (an unsupported call, a rejected
+    // setting) leaves the device usable.
+    static bool IsRemovalError(uint32_t error);
+
   private:
+    bool SetTimeouts(uint32_t writeLimitMs);
     // Passes a call's result through and notes when its failure means that
     // the device itself went away.
     bool Check(BOOL ok);

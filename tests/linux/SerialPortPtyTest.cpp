@@ -44,7 +44,7 @@ TEST_F(SerialPortOnPty, CarriesAllByteValuesBothWays) {
     uint8_t all[256];
     for (int i = 0; i < 256; ++i) all[i] = static_cast<uint8_t>(i);
 
-    EXPECT_EQ(serial.Write(all, sizeof(all), WriteResult::Ok), 0);
+    EXPECT_EQ(serial.Write(all, sizeof(all), 0), WriteResult::Ok);
     uint8_t atMaster[256] = {};
     ASSERT_EQ(port.pty.ReadMaster(atMaster, sizeof(atMaster)), sizeof(atMaster));
     EXPECT_EQ(memcmp(atMaster, all, sizeof(all)), 0);
@@ -52,7 +52,7 @@ TEST_F(SerialPortOnPty, CarriesAllByteValuesBothWays) {
     Receive(all, sizeof(all));
     EXPECT_EQ(serial.GetInputQueueCount(), 256u);
     uint8_t got[256] = {};
-    EXPECT_EQ(serial.Read(got, sizeof(got), ReadResult::Ok(0)), 256u);
+    EXPECT_EQ(serial.Read(got, sizeof(got), 0), ReadResult::Ok(256u));
     EXPECT_EQ(memcmp(got, all, sizeof(all)), 0);
     EXPECT_EQ(serial.GetInputQueueCount(), 0u);
     EXPECT_EQ(serial.TakeLineErrors(), 0u);
@@ -161,7 +161,7 @@ TEST_F(SerialPortOnPty, WriteDropsWaitingInputOnlyWhenAskedTo) {
     const uint8_t command[3] = {'A', 'T', '\r'};
     Receive(waiting, sizeof(waiting));
 
-    EXPECT_EQ(serial.Write(command, sizeof(command), WriteResult::Ok), 0);
+    EXPECT_EQ(serial.Write(command, sizeof(command), 0), WriteResult::Ok);
     EXPECT_EQ(serial.GetInputQueueCount(), 10u);
     EXPECT_EQ(serial.Write(command, sizeof(command), 1), WriteResult::Ok);
     EXPECT_EQ(serial.GetInputQueueCount(), 0u);

@@ -226,6 +226,38 @@ TEST_F(TermiosDeviceTest, AHungUpLineIsGoneUntilTheNextOpen) {
     EXPECT_TRUE(device.ClearError(status));
 }
 
+// Nobody reads the master: the kernel's buffer fills and stays full. The
+// write gives up at its limit with what went in, as a short count rather
+// than a failure, and the line is not taken for gone.
+TEST_F(TermiosDeviceTest, AWriteToAStalledPeerEndsAtItsLimitWithAShortCount) {
+    ASSERT_TRUE(device.SetImmediateTimeouts());
+    ASSERT_TRUE(device.SetState(Line(921600)));
+    constexpr uint32_t kLimitMs = 150;
+    ASSERT_TRUE(device.SetWriteLimit(kLimitMs));
+    static uint8_t block[1 << 20];
+    std::memset(block, 'x', sizeof(block));
+
+    const uint32_t start = device.TickCount();
+    uint32_t written = 0;
+    EXPECT_TRUE(device.WriteBytes(block, sizeof(block), written));
+    const uint32_t elapsed = device.TickCount() - start;
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, sizeof(block));
+    EXPECT_GE(elapsed, kLimitMs);
+    EXPECT_LT(elapsed, kLimitMs + 500);
+
+    CommStatus status;
+    EXPECT_TRUE(device.ClearError(status));
+    EXPECT_FALSE(device.DeviceGone());
+
+    // Once the peer reads again, the line takes bytes as before.
+    uint8_t sink[4096];
+    while (port.pty.ReadMaster(sink, sizeof(sink), 100) > 0) {
+    }
+    EXPECT_TRUE(device.WriteBytes(block, 100, written));
+    EXPECT_EQ(written, 100u);
+}
+
 TEST(TermiosDevice, OpenFailsWithoutATty) {
     ScratchFolder directory;
     ASSERT_TRUE(directory.Ok());
@@ -256,6 +288,7 @@ TEST(TermiosDevice, EveryCallOnAClosedDeviceFails) {
     EXPECT_FALSE(device.SetupQueues(300000, 20000));
     EXPECT_FALSE(device.Purge(kPurgeRxClear | kPurgeTxClear));
     EXPECT_FALSE(device.SetImmediateTimeouts());
+    EXPECT_FALSE(device.SetWriteLimit(100));
     EXPECT_FALSE(device.GetState(control));
     EXPECT_FALSE(device.SetState(control));
     EXPECT_FALSE(device.GetModemStatus(bits));

@@ -348,6 +348,95 @@ TEST_F(SerialPortTest, ReadWaitsForBytesArrivingWithinTimeout) {
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 10), "1234567890");
 }
 
+// The caller counted the bytes as queued; a queue that shrank before the read
+// (another reader on the tty, a driver that dropped its buffer) must not keep
+// it waiting for bytes that will never come.
+TEST_F(SerialPortTest, ReadOfCountedBytesThatVanishedGivesUp) {
+    OpenDefault();
+    dev.tickStep = 1;
+    size_t queries = 0;
+    dev.beforeClearError = [&queries](FakeCommDevice& d) {
+        // A read still waiting after many rounds gets its bytes, so that the
+        // unbounded wait ends in a wrong result instead of a hung test.
+        if (++queries == 100000) d.Feed("12345");
+    };
+    EXPECT_EQ(port.Read(buf, 5, 0).code, ReadCode::Timeout);
+    EXPECT_LT(queries, 1000u);
+}
+
+// The bound follows the block and the line rate: a healthy line at the
+// widest frame (8 data, parity, 2 stop bits) always gets its block out, and a
+// stalled one costs the window well under a second at every rate the test
+// stream runs at full blocks.
+TEST_F(SerialPortTest, WriteLimitCoversTheLineTimeOfTheBlock) {
+    const struct {
+        uint32_t baud;
+        uint16_t length;
+    } cases[] = {{300, 80}, {9600, 80}, {115200, 960}, {921600, 7680}, {921600, 1}, {115200, 257}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.baud << " baud, " << c.length << " bytes");
+        ASSERT_TRUE(port.Open(1, c.baud, 'E', 8, 2));
+        std::vector<uint8_t> block(c.length, 'x');
+        ASSERT_EQ(port.Write(block.data(), c.length, 0), WriteResult::Ok);
+        const double lineMs = c.length * 12.0 * 1000.0 / c.baud;
+        EXPECT_GE(dev.writeLimitMs, 2 * lineMs);
+        if (c.baud >= 9600) {
+            EXPECT_LE(dev.writeLimitMs, 400u);
+        }
+    }
+}
+
+TEST_F(SerialPortTest, WriteLimitIsSetOnlyWhenTheBlockLengthChanges) {
+    OpenDefault();
+    const std::vector<uint8_t> block(1000, 'x');
+    for (int i = 0; i < 3; ++i) port.Write(block.data(), 1000, 0);
+    EXPECT_EQ(dev.Count(FakeCall::SetWriteLimit), 1u);
+    port.Write(block.data(), 1, 0);
+    EXPECT_EQ(dev.Count(FakeCall::SetWriteLimit), 2u);
+
+    // A fresh open starts the device without a limit.
+    OpenDefault();
+    port.Write(block.data(), 1, 0);
+    EXPECT_EQ(dev.Count(FakeCall::SetWriteLimit), 1u);
+    EXPECT_NE(dev.writeLimitMs, 0u);
+
+    const size_t sent = dev.written.size();
+    dev.FailOnce(FakeCall::SetWriteLimit);
+    EXPECT_EQ(port.Write(block.data(), 1000, 0), WriteResult::Failed) << "no unbounded write";
+    EXPECT_EQ(dev.written.size(), sent);
+}
+
+// A driver that aborts on line errors refuses the write after a framing
+// error with the same error an unplugged adapter gives. The port is alive:
+// it must stay open with its lines and its waiting input, report the error,
+// and take the next write.
+TEST_F(SerialPortTest, AbortOnLineErrorIsNotAnUnpluggedDevice) {
+    OpenDefault();
+    dev.abortOnError = true;
+    dev.Feed("waiting");
+    dev.InjectLineErrors(0x0008);
+
+    const uint8_t key = 'k';
+    EXPECT_EQ(port.Write(&key, 1, 0), WriteResult::Failed);
+    EXPECT_FALSE(port.DeviceGone());
+    EXPECT_EQ(port.TakeLineErrors(), 0x0008u);
+    EXPECT_EQ(port.Write(&key, 1, 0), WriteResult::Ok);
+    EXPECT_EQ(dev.WrittenText(), "k");
+
+    dev.InjectLineErrors(0x0008);
+    EXPECT_EQ(port.DiscardInput(), -2) << "the status query reports the error first";
+    EXPECT_EQ(port.GetInputQueueCount(), 7u);
+    EXPECT_EQ(port.Read(buf, 7, 0), ReadResult::Ok(7u));
+    EXPECT_FALSE(port.DeviceGone());
+    EXPECT_EQ(dev.Count(FakeCall::CloseDevice), 0u);
+    EXPECT_EQ(port.GetModemStatus(), kStatusDtr | kStatusRts);
+
+    // The same refusal from a device that really went away still counts.
+    dev.SetGone(true);
+    EXPECT_EQ(port.Write(&key, 1, 0), WriteResult::Failed);
+    EXPECT_TRUE(port.DeviceGone());
+}
+
 TEST_F(SerialPortTest, ClosedChannelResults) {
     // Never opened, and closed again after use.
     for (bool used : {false, true}) {

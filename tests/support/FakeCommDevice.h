@@ -12,6 +12,7 @@
 //   dev.FailOnce(FakeCall::WriteBytes);
 //   dev.writeLimit = 3;            // short writes
 //   dev.SetGone(true);             // unplugged: every call fails
+//   dev.abortOnError = true;       // a pending line error refuses reads and writes
 //   dev.tickStep = 10;             // each TickCount moves the clock 10 ms
 #include <array>
 #include <cstdint>
@@ -50,6 +51,7 @@ enum class FakeCall : uint8_t {
     SetupQueues,
     Purge,
     SetImmediateTimeouts,
+    SetWriteLimit,
     GetState,
     SetState,
     GetModemStatus,
@@ -62,7 +64,8 @@ inline constexpr size_t kFakeCallKinds = static_cast<size_t>(FakeCall::CloseDevi
 
 // One recorded call. a and b carry the arguments worth asserting: the port for
 // OpenDevice, the two queue sizes for SetupQueues, the flags for Purge, the
-// length for ReadBytes and WriteBytes. ok is what the call returned.
+// limit for SetWriteLimit, the length for ReadBytes and WriteBytes. ok is what
+// the call returned.
 struct FakeCallRecord {
     FakeCall call;
     uint32_t a = 0;
@@ -76,9 +79,9 @@ struct FakeCallRecord {
 
 inline const char* FakeCallName(FakeCall call) {
     static constexpr std::array<const char*, kFakeCallKinds> kNames = {
-        "OpenDevice", "SetupQueues", "Purge",          "SetImmediateTimeouts",
-        "GetState",   "SetState",    "GetModemStatus", "ClearError",
-        "ReadBytes",  "WriteBytes",  "CloseDevice"};
+        "OpenDevice",    "SetupQueues", "Purge",      "SetImmediateTimeouts",
+        "SetWriteLimit", "GetState",    "SetState",   "GetModemStatus",
+        "ClearError",    "ReadBytes",   "WriteBytes", "CloseDevice"};
     return kNames[static_cast<size_t>(call)];
 }
 
@@ -157,8 +160,13 @@ class FakeCommDevice : public CommDevice {
     uint32_t setupInput = 0;        // queue sizes of the last SetupQueues
     uint32_t setupOutput = 0;
     bool immediateTimeouts = false;  // SetImmediateTimeouts succeeded since open
-    uint32_t now = 0;                // the tick clock in milliseconds
-    uint32_t tickStep = 0;           // added after each TickCount call
+    uint32_t writeLimitMs = 0;       // the last SetWriteLimit since open (0: none)
+    // A driver that aborts on line errors: while an error is pending, reads
+    // and writes fail with the error an unplugged adapter also gives (so
+    // DeviceGone() turns true) until ClearError reports the error.
+    bool abortOnError = false;
+    uint32_t now = 0;       // the tick clock in milliseconds
+    uint32_t tickStep = 0;  // added after each TickCount call
     size_t tickCalls = 0;
     // Runs at the start of every ClearError, e.g. to let bytes arrive while
     // a read is waiting.
@@ -184,6 +192,7 @@ class FakeCommDevice : public CommDevice {
             opened = true;
             openPort = port;
             immediateTimeouts = false;
+            writeLimitMs = 0;
         }
         return Record(FakeCall::OpenDevice, ok, port);
     }
@@ -208,6 +217,12 @@ class FakeCommDevice : public CommDevice {
         const bool ok = Usable(FakeCall::SetImmediateTimeouts);
         if (ok) immediateTimeouts = true;
         return Record(FakeCall::SetImmediateTimeouts, ok);
+    }
+
+    bool SetWriteLimit(uint32_t limitMs) override {
+        const bool ok = Usable(FakeCall::SetWriteLimit);
+        if (ok) writeLimitMs = limitMs;
+        return Record(FakeCall::SetWriteLimit, ok, limitMs);
     }
 
     bool GetState(DeviceControl& control) override {
@@ -239,12 +254,13 @@ class FakeCommDevice : public CommDevice {
             status.errors = pendingErrors;
             status.inputQueue = static_cast<uint32_t>(input.size());
             pendingErrors = 0;
+            goneSeen = false;
         }
         return Record(FakeCall::ClearError, ok);
     }
 
     bool ReadBytes(uint8_t* buffer, uint32_t length, uint32_t& bytesRead) override {
-        const bool ok = Usable(FakeCall::ReadBytes);
+        const bool ok = Usable(FakeCall::ReadBytes) && !Aborts();
         uint32_t n = ok ? Min(length, readLimit) : Min(length, failedReadCount);
         n = Min(n, static_cast<uint32_t>(input.size()));
         for (uint32_t i = 0; i < n; ++i) {
@@ -257,7 +273,7 @@ class FakeCommDevice : public CommDevice {
     }
 
     bool WriteBytes(const uint8_t* data, uint32_t length, uint32_t& bytesWritten) override {
-        const bool ok = Usable(FakeCall::WriteBytes);
+        const bool ok = Usable(FakeCall::WriteBytes) && !Aborts();
         bytesWritten = 0;
         if (ok) {
             bytesWritten = Min(length, writeLimit);
@@ -309,6 +325,12 @@ class FakeCommDevice : public CommDevice {
             return false;
         }
         return !ShouldFail(call);
+    }
+
+    bool Aborts() {
+        if (!abortOnError || pendingErrors == 0) return false;
+        goneSeen = true;
+        return true;
     }
 
     bool Record(FakeCall call, bool ok, uint32_t a = 0, uint32_t b = 0) {
