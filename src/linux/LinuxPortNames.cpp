@@ -1,6 +1,10 @@
 #include "LinuxPortNames.h"
 
+#include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -15,10 +19,32 @@ constexpr const char* kFamilies[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM", 
                                      "/dev/ttyAMA"};
 static_assert(sizeof(kFamilies) / sizeof(kFamilies[0]) * kPortsPerFamily ==
               LinuxPortNames::kHighestPort);
+constexpr unsigned kUartFamily = 0;
+
+// sysfs writes the UART type as a decimal number and a line end; 0 is the
+// kernel's "unknown", a node without a UART behind it.
+constexpr size_t kTypeTextCapacity = 16;
+
+// Keeps the text when it fits with room to spare, else leaves out empty.
+void CopyPath(char (&out)[LinuxPortNames::kPathCapacity], const char* text, size_t reserve) {
+    if (text == nullptr) return;
+    const size_t length = strlen(text);
+    if (length + reserve >= LinuxPortNames::kPathCapacity) return;
+    memcpy(out, text, length + 1);
+}
+
+const char* BaseName(const char* path) {
+    const char* slash = strrchr(path, '/');
+    return slash != nullptr ? slash + 1 : path;
+}
 
 }  // namespace
 
-LinuxPortNames::LinuxPortNames(const char* programDirectory) {
+LinuxPortNames::LinuxPortNames(const char* programDirectory, const char* sysfsRoot,
+                               const char* serialByIdFolder) {
+    // Room for what each path is extended with, so that no path is cut.
+    CopyPath(sysfs, sysfsRoot, sizeof("/class/tty/ttyS31/type"));
+    CopyPath(byId, serialByIdFolder, NAME_MAX + 2);
     if (programDirectory == nullptr) return;
     const size_t length = strlen(programDirectory);
     if (length == 0) return;
@@ -55,8 +81,76 @@ bool LinuxPortNames::DeviceName(uint16_t port, char* out, size_t capacity) const
 }
 
 bool LinuxPortNames::Exists(uint16_t port) const {
+    if (port == 0) return false;
     char path[kPathCapacity];
-    if (!DeviceName(port, path, sizeof(path))) return false;
+    const bool linked = OverridePath(port, path, sizeof(path));
+    if (!linked) {
+        if (port > kHighestPort) return false;
+        const unsigned index = port - 1u;
+        if (index / kPortsPerFamily == kUartFamily) return SysfsReportsUart(index);
+        if (!DeviceName(port, path, sizeof(path))) return false;
+    }
     struct stat target {};
     return stat(path, &target) == 0 && S_ISCHR(target.st_mode);
+}
+
+// Reads the kernel's own record; the device node itself is never touched
+// (opening a ttyS node without a UART can hang, and ttyS0 may be the console).
+bool LinuxPortNames::SysfsReportsUart(unsigned index) const {
+    if (sysfs[0] == '\0') return false;
+    char path[kPathCapacity];
+    if (!FormatFits(path, sizeof(path), "%s/class/tty/ttyS%u/type", sysfs, index)) return false;
+    FILE* file = fopen(path, "re");
+    if (file == nullptr) return false;
+    char text[kTypeTextCapacity] = {};
+    const size_t length = fread(text, 1, sizeof(text) - 1, file);
+    fclose(file);
+    text[length] = '\0';
+    char* end = nullptr;
+    const unsigned long type = strtoul(text, &end, 10);
+    return end != text && type != 0;
+}
+
+bool LinuxPortNames::Describe(uint16_t port, char* out, size_t capacity) const {
+    if (out == nullptr || capacity == 0) return false;
+    out[0] = '\0';
+    if (port == 0) return false;
+    char path[kPathCapacity];
+    char device[PATH_MAX];
+    if (OverridePath(port, path, sizeof(path))) {
+        // What the link leads to is what the user knows the line by.
+        if (realpath(path, device) == nullptr) return false;
+    } else if (!DeviceName(port, device, sizeof(device))) {
+        return false;
+    }
+    char stable[NAME_MAX + 1];
+    if (FindStableName(device, stable, sizeof(stable))) {
+        return FormatFits(out, capacity, "%s (%s)", device, stable);
+    }
+    return FormatFits(out, capacity, "%s", device);
+}
+
+// An adapter's entry in the by-id folder is a relative link to its node, named
+// after maker, product and serial number; it is found by the node's name.
+bool LinuxPortNames::FindStableName(const char* device, char* out, size_t capacity) const {
+    if (byId[0] == '\0') return false;
+    DIR* folder = opendir(byId);
+    if (folder == nullptr) return false;
+    const char* wanted = BaseName(device);
+    bool found = false;
+    while (!found) {
+        const dirent* entry = readdir(folder);
+        if (entry == nullptr) break;
+        if (entry->d_name[0] == '.') continue;
+        char link[kPathCapacity];
+        if (!FormatFits(link, sizeof(link), "%s/%s", byId, entry->d_name)) continue;
+        char target[kPathCapacity];
+        const ssize_t length = readlink(link, target, sizeof(target) - 1);
+        if (length <= 0) continue;
+        target[length] = '\0';
+        if (strcmp(BaseName(target), wanted) != 0) continue;
+        found = FormatFits(out, capacity, "%s", entry->d_name);
+    }
+    closedir(folder);
+    return found;
 }

@@ -15,16 +15,29 @@ class LinuxPortNames final : public PortNames {
     static constexpr size_t kPathCapacity = 4096;
 
     // programDirectory ends in '/' or is empty (then only the table applies);
-    // a directory too long to hold is ignored the same way.
-    explicit LinuxPortNames(const char* programDirectory);
+    // a directory too long to hold is ignored the same way. sysfsRoot and
+    // serialByIdFolder are where the kernel's device tree and the adapters'
+    // stable names are found; tests point them at a folder of their own.
+    explicit LinuxPortNames(const char* programDirectory, const char* sysfsRoot = "/sys",
+                            const char* serialByIdFolder = "/dev/serial/by-id");
 
     bool DeviceName(uint16_t port, char* out, size_t capacity) const override;
-    // stat() only: a port is present when its name leads to a character
-    // device. A device in use elsewhere counts as present.
+    // Never opens the device, so a device in use elsewhere counts as present.
+    // A ports/comN entry counts when it leads to a character device. Every PC
+    // kernel makes ttyS0 to ttyS31 whether or not a UART is behind them, so a
+    // ttyS port counts only when sysfs reports a UART type other than 0 for
+    // it; the other families count when their device node is there.
     bool Exists(uint16_t port) const override;
+    // The device behind the port (a ports/comN link resolved), followed by
+    // its name in serialByIdFolder in brackets when it has one there.
+    bool Describe(uint16_t port, char* out, size_t capacity) const override;
 
   private:
     bool OverridePath(uint16_t port, char* out, size_t capacity) const;
+    bool SysfsReportsUart(unsigned index) const;
+    bool FindStableName(const char* device, char* out, size_t capacity) const;
 
     char directory[kPathCapacity] = {};
+    char sysfs[kPathCapacity] = {};
+    char byId[kPathCapacity] = {};
 };

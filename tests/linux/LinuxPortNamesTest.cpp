@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -77,6 +80,76 @@ TEST(LinuxPortNames, AProgramDirectoryTooLongToHoldIsIgnored) {
     const std::string huge(LinuxPortNames::kPathCapacity, 'a');
     const LinuxPortNames names(huge.c_str());
     EXPECT_EQ(NameOf(names, 1), "/dev/ttyS0");
+}
+
+// A made-up /sys and /dev/serial/by-id in a scratch folder: the test never
+// looks at the machine's own serial ports.
+struct FakeSystem {
+    FakeSystem() {
+        std::filesystem::create_directories(folder.Join("dev/serial/by-id"));
+        // Type 4 is a 16550A; 0 is a node without a UART behind it.
+        UartType(0, "4\n");
+        UartType(1, "0\n");
+        UartType(2, "garbage");
+        UartType(31, "1");
+    }
+    void UartType(unsigned index, const std::string& text) {
+        const std::string dir = folder.Join("sys/class/tty/ttyS" + std::to_string(index));
+        std::filesystem::create_directories(dir);
+        std::ofstream(dir + "/type") << text;
+    }
+    std::string Sysfs() const { return folder.Join("sys"); }
+    std::string ById() const { return folder.Join("dev/serial/by-id"); }
+
+    ScratchFolder folder;
+};
+
+TEST(LinuxPortNames, ATtySPortIsPresentOnlyWhenSysfsReportsAUart) {
+    FakeSystem system;
+    ASSERT_TRUE(system.folder.Ok());
+    const LinuxPortNames names("", system.Sysfs().c_str(), system.ById().c_str());
+    const struct {
+        uint16_t port;
+        bool present;
+    } cases[] = {
+        {1, true}, {2, false}, {3, false}, {4, false}, {32, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(names.Exists(c.port), c.present) << "COM" << c.port;
+    }
+    // Without a sysfs to ask, no ttyS port is taken for present.
+    const LinuxPortNames blind("", "", system.ById().c_str());
+    EXPECT_FALSE(blind.Exists(1));
+}
+
+TEST(LinuxPortNames, DescribesTheDeviceAndItsStableNameWithoutOpeningIt) {
+    FakeSystem system;
+    ScratchFolder program;
+    PtyPair adapter, plainPty;
+    ASSERT_TRUE(system.folder.Ok() && program.Ok() && adapter.Ok() && plainPty.Ok());
+    ScopedPortLink com33(program.Path(), 33, adapter.SlavePath());
+    ScopedPortLink com40(program.Path(), 40, plainPty.SlavePath());
+    ASSERT_TRUE(com33.Ok() && com40.Ok());
+    // The way udev links an adapter: relative, to the node's name.
+    const std::string node = adapter.SlavePath().substr(adapter.SlavePath().rfind('/') + 1);
+    const std::string stable = "usb-Maker_Serial_Adapter_A1B2-if00-port0";
+    ASSERT_EQ(symlink(("../../" + node).c_str(), (system.ById() + "/" + stable).c_str()), 0);
+
+    const LinuxPortNames names(program.Path().c_str(), system.Sysfs().c_str(),
+                               system.ById().c_str());
+    const auto describe = [&](uint16_t port) {
+        char out[LinuxPortNames::kPathCapacity];
+        return names.Describe(port, out, sizeof(out)) ? std::string(out) : std::string("<none>");
+    };
+    EXPECT_EQ(describe(33), adapter.SlavePath() + " (" + stable + ")");
+    EXPECT_EQ(describe(40), plainPty.SlavePath());
+    EXPECT_EQ(describe(1), "/dev/ttyS0");
+    EXPECT_EQ(describe(0), "<none>");
+    EXPECT_EQ(describe(200), "<none>");
+
+    char tiny[8];
+    EXPECT_FALSE(names.Describe(33, tiny, sizeof(tiny)));
+    EXPECT_STREQ(tiny, "");
 }
 
 }  // namespace
