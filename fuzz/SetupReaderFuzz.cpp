@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     {
         IniFile ini(paths, sink);
-        if (ini.OpenForReading() == 1) CheckLookups(ini, KeyFromInput(data, size));
+        if (ini.OpenForReading()) CheckLookups(ini, KeyFromInput(data, size));
     }
 
     SetupData loaded;
@@ -92,11 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LoadSetup(paths, clock, sink, loaded, language);
     CheckSlots(loaded);
 
-    Check(SaveSetup(paths, clock, sink, loaded, language) == 1);
+    Check(SaveSetup(paths, clock, sink, loaded, language));
     Check(language == 'D' || language == 'E');
     SetupData again;
     char languageAgain = 0;
-    Check(LoadSetup(paths, clock, sink, again, languageAgain) == 1);
+    Check(LoadSetup(paths, clock, sink, again, languageAgain));
 
     // A parity that is no name character is saved in hexadecimal and comes back as '0'.
     LineSettings expected = loaded.lineSettings;

@@ -131,7 +131,7 @@ void IniFile::DropFile() {
     writing = false;
 }
 
-int IniFile::CreateForWriting(const char* header) {
+bool IniFile::CreateForWriting(const char* header) {
     DropFile();
     const char* path = paths.SetupFilePath();
     const bool named = path[0] != '\0' &&
@@ -142,41 +142,41 @@ int IniFile::CreateForWriting(const char* header) {
     writeFailed = false;
     if (file == nullptr) {
         messages.ShowMessage(kIniCreateFailed);
-        return 0;
+        return false;
     }
     if (!WriteRaw(header != nullptr ? header : "")) {
         DropFile();
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
-int IniFile::OpenForReading() {
+bool IniFile::OpenForReading() {
     DropFile();
-    if (FileSize(paths.SetupFilePath()) == 0) return 0;
+    if (FileSize(paths.SetupFilePath()) == 0) return false;
     file = std::fopen(paths.SetupFilePath(), "rb");
     if (file == nullptr) {
         messages.ShowMessage(kIniOpenFailed);
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
-int IniFile::Close() {
-    if (file == nullptr) return 0;
+bool IniFile::Close() {
+    if (file == nullptr) return false;
     if (writing) return FinishWriting();
     const int result = std::fclose(file);
     file = nullptr;
     if (result != 0) {
         messages.ShowMessage(kIniCloseFailed);
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
 // The side file replaces the setup file only when all of it was written; a
 // failed save leaves the previous file as it was.
-int IniFile::FinishWriting() {
+bool IniFile::FinishWriting() {
     const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
     const bool closed = std::fclose(file) == 0;
     file = nullptr;
@@ -191,51 +191,51 @@ int IniFile::FinishWriting() {
     if (!replaced) {
         std::remove(sidePath);
         messages.ShowMessage(kIniCloseFailed);
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
-int IniFile::WriteRaw(const char* text) {
-    if (file == nullptr) return 0;
+bool IniFile::WriteRaw(const char* text) {
+    if (file == nullptr) return false;
     const size_t length = std::strlen(text);
-    if (std::fwrite(text, 1, length, file) == length) return 1;
+    if (std::fwrite(text, 1, length, file) == length) return true;
     writeFailed = true;
-    return 0;
+    return false;
 }
 
 // Written in parts rather than formatted into one buffer, so that a value of
 // any length still ends with its CR LF.
-int IniFile::WriteKeyLine(const char* key, const char* value) {
-    if (file == nullptr) return 0;
-    const int keyWritten = WriteRaw(key);
-    const int separatorWritten = WriteRaw("=");
-    const int valueWritten = WriteRaw(value);
-    const int endWritten = WriteRaw("\r\n");
-    return keyWritten & separatorWritten & valueWritten & endWritten;
+bool IniFile::WriteKeyLine(const char* key, const char* value) {
+    if (file == nullptr) return false;
+    const bool keyWritten = WriteRaw(key);
+    const bool separatorWritten = WriteRaw("=");
+    const bool valueWritten = WriteRaw(value);
+    const bool endWritten = WriteRaw("\r\n");
+    return keyWritten && separatorWritten && valueWritten && endWritten;
 }
 
-int IniFile::WriteSection(const char* name) {
-    if (file == nullptr) return 0;
-    const int open = WriteRaw("\r\n[");
-    const int written = WriteRaw(name);
-    const int close = WriteRaw("]\r\n");
-    return open & written & close;
+bool IniFile::WriteSection(const char* name) {
+    if (file == nullptr) return false;
+    const bool open = WriteRaw("\r\n[");
+    const bool written = WriteRaw(name);
+    const bool close = WriteRaw("]\r\n");
+    return open && written && close;
 }
 
-int IniFile::WriteUnsigned(const char* key, unsigned value) {
+bool IniFile::WriteUnsigned(const char* key, unsigned value) {
     char text[8];
     std::snprintf(text, sizeof(text), "%u", value & 0xFFFFu);
     return WriteKeyLine(key, text);
 }
 
-int IniFile::WriteLong(const char* key, uint32_t value) {
+bool IniFile::WriteLong(const char* key, uint32_t value) {
     char text[12];
     std::snprintf(text, sizeof(text), "%lu", static_cast<unsigned long>(value));
     return WriteKeyLine(key, text);
 }
 
-int IniFile::WriteChar(const char* key, char value) {
+bool IniFile::WriteChar(const char* key, char value) {
     const unsigned char byte = static_cast<unsigned char>(value);
     char text[8];
     if (IsNameByte(byte)) {
@@ -246,7 +246,7 @@ int IniFile::WriteChar(const char* key, char value) {
     return WriteKeyLine(key, text);
 }
 
-int IniFile::WriteText(const char* key, const char* text) {
+bool IniFile::WriteText(const char* key, const char* text) {
     return WriteKeyLine(key, text != nullptr ? text : "");
 }
 
@@ -273,20 +273,20 @@ size_t IniFile::FindValue(const char* key, char* out, size_t maxLength) {
     return 0;
 }
 
-int IniFile::ReadUnsigned(const char* key, uint16_t& target) {
-    if (FindValue(key, valueBuffer, kUnsignedValueLength) == 0) return 0;
+bool IniFile::ReadUnsigned(const char* key, uint16_t& target) {
+    if (FindValue(key, valueBuffer, kUnsignedValueLength) == 0) return false;
     target = ParseModulo16(valueBuffer);
-    return 1;
+    return true;
 }
 
-int IniFile::ReadLong(const char* key, uint32_t& target) {
-    if (FindValue(key, valueBuffer, kLongValueLength) == 0) return 0;
+bool IniFile::ReadLong(const char* key, uint32_t& target) {
+    if (FindValue(key, valueBuffer, kLongValueLength) == 0) return false;
     target = ParseSaturated32(valueBuffer);
-    return 1;
+    return true;
 }
 
-int IniFile::ReadChar(const char* key, char& target) {
-    if (FindValue(key, valueBuffer, kCharValueLength) == 0) return 0;
+bool IniFile::ReadChar(const char* key, char& target) {
+    if (FindValue(key, valueBuffer, kCharValueLength) == 0) return false;
     target = valueBuffer[0];
-    return 1;
+    return true;
 }

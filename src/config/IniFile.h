@@ -38,35 +38,35 @@ class IniFile {
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
 
-    int CreateForWriting(const char* header);
-    // 0 without a message when the file is missing or empty.
-    int OpenForReading();
-    int Close();
+    bool CreateForWriting(const char* header);
+    // False without a message when the file is missing or empty.
+    bool OpenForReading();
+    bool Close();
     bool IsOpen() const { return file != nullptr; }
 
-    int WriteSection(const char* name);
+    bool WriteSection(const char* name);
     // The number is written modulo 65536.
-    int WriteUnsigned(const char* key, unsigned value);
-    int WriteLong(const char* key, uint32_t value);
+    bool WriteUnsigned(const char* key, unsigned value);
+    bool WriteLong(const char* key, uint32_t value);
     // A byte outside 0x21..0x7E is written as 0x followed by two hex digits.
-    int WriteChar(const char* key, char value);
-    int WriteText(const char* key, const char* text);
+    bool WriteChar(const char* key, char value);
+    bool WriteText(const char* key, const char* text);
 
     // Copies the value of the first line beginning with "key=" (any case)
     // into out, which holds maxLength + 1 bytes; the value ends at its first
     // byte outside 0x20..0x7E. Returns its length; 0 when missing or empty.
     size_t FindValue(const char* key, char* out, size_t maxLength);
-    // Each leaves target unchanged and returns 0 when the key is missing or
-    // its value empty.
-    int ReadUnsigned(const char* key, uint16_t& target);  // signed decimal, modulo 65536
-    int ReadLong(const char* key, uint32_t& target);      // saturates at 4294967295
-    int ReadChar(const char* key, char& target);          // the value's first character
+    // Each leaves target unchanged and returns false when the key is missing
+    // or its value empty.
+    bool ReadUnsigned(const char* key, uint16_t& target);  // signed decimal, modulo 65536
+    bool ReadLong(const char* key, uint32_t& target);      // saturates at 4294967295
+    bool ReadChar(const char* key, char& target);          // the value's first character
 
   private:
-    int WriteRaw(const char* text);
-    int WriteKeyLine(const char* key, const char* value);
+    bool WriteRaw(const char* text);
+    bool WriteKeyLine(const char* key, const char* value);
     void DropFile();
-    int FinishWriting();
+    bool FinishWriting();
 
     const AppPaths& paths;
     MessageSink& messages;

@@ -20,11 +20,11 @@ struct SetupData {
     char macList[kMacSlots][kMacSlotCapacity] = {};
 };
 
-// Writes the whole setup file anew. 1 on success, 0 on failure (after the
-// message). A help language other than 'D' or 'E' becomes 'D'.
-int SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const SetupData& data,
-              char& helpLanguage);
+// Writes the whole setup file anew; false on failure (after the message). A help language other
+// than 'D' or 'E' becomes 'D'.
+bool SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const SetupData& data,
+               char& helpLanguage);
 // Reads the setup file into data and helpLanguage; a missing or empty file is
-// first written from the values held. 1 on success, 0 on failure.
-int LoadSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, SetupData& data,
-              char& helpLanguage);
+// first written from the values held. False on failure.
+bool LoadSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, SetupData& data,
+               char& helpLanguage);

@@ -57,8 +57,8 @@ void ReadMacList(IniFile& ini, SetupData& data) {
 
 }  // namespace
 
-int SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const SetupData& data,
-              char& helpLanguage) {
+bool SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const SetupData& data,
+               char& helpLanguage) {
     const LineSettings& line = data.saveMode == 'P' ? data.lineSettings : data.startupLineSettings;
 
     char header[AppPaths::kPathCapacity + 32];
@@ -68,7 +68,7 @@ int SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const Se
     IniFile ini(paths, messages);
     if (!ini.CreateForWriting(header)) {
         messages.ShowMessage(kIniCreateFailed);
-        return 0;
+        return false;
     }
     WriteLineSettings(ini, line);
 
@@ -84,15 +84,15 @@ int SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const Se
     return ini.Close();
 }
 
-int LoadSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, SetupData& data,
-              char& helpLanguage) {
+bool LoadSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, SetupData& data,
+               char& helpLanguage) {
     IniFile ini(paths, messages);
     if (!ini.OpenForReading()) {
         // A first run, or a file that cannot be read: write what is held and
         // read that back, so that the file exists from now on.
         if (!SaveSetup(paths, clock, messages, data, helpLanguage) || !ini.OpenForReading()) {
             messages.ShowMessage(kIniOpenFailed);
-            return 0;
+            return false;
         }
     }
     LineSettings& line = data.lineSettings;

@@ -100,12 +100,12 @@ void TerminalWindow::ShowCaption() {
 
 bool TerminalWindow::LoadSetup() {
     return ::LoadSetup(services.appPaths, services.clockText, desktop, setup,
-                       services.helpLanguage) == 1;
+                       services.helpLanguage);
 }
 
 bool TerminalWindow::SaveSetup() {
     return ::SaveSetup(services.appPaths, services.clockText, desktop, setup,
-                       services.helpLanguage) == 1;
+                       services.helpLanguage);
 }
 
 void TerminalWindow::CloseWindow() {

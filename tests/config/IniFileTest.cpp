@@ -16,7 +16,7 @@ class IniFileTest : public ::testing::Test {
   protected:
     void OpenWith(const std::string& bytes) {
         ASSERT_TRUE(WriteBytes(paths.SetupFilePath(), bytes));
-        ASSERT_EQ(ini.OpenForReading(), 1);
+        ASSERT_TRUE(ini.OpenForReading());
     }
     std::string Value(const char* key, size_t maxLength = 200) {
         char out[256] = "unchanged";
@@ -32,7 +32,7 @@ class IniFileTest : public ::testing::Test {
 };
 
 TEST_F(IniFileTest, WritersProduceTheirLineFormsAndReadBack) {
-    ASSERT_EQ(ini.CreateForWriting("HEAD\r\n"), 1);
+    ASSERT_TRUE(ini.CreateForWriting("HEAD\r\n"));
     ini.WriteSection("S");
     ini.WriteUnsigned("U", 70000);
     ini.WriteLong("L", 4294967295u);
@@ -42,21 +42,21 @@ TEST_F(IniFileTest, WritersProduceTheirLineFormsAndReadBack) {
     ini.WriteChar("HIGH", '\xE4');
     ini.WriteText("T", " a b ");
     ini.WriteText("EMPTY", "");
-    ASSERT_EQ(ini.Close(), 1);
+    ASSERT_TRUE(ini.Close());
 
     EXPECT_EQ(ReadBytes(paths.SetupFilePath()),
               "HEAD\r\n\r\n[S]\r\nU=4464\r\nL=4294967295\r\nC=E\r\nESC=0x1B\r\nBLANK=0x20\r\n"
               "HIGH=0xE4\r\nT= a b \r\nEMPTY=\r\n");
 
     // The hexadecimal form is not decoded: it reads back as its first character.
-    ASSERT_EQ(ini.OpenForReading(), 1);
+    ASSERT_TRUE(ini.OpenForReading());
     char c = 0;
-    EXPECT_EQ(ini.ReadChar("ESC", c), 1);
+    EXPECT_TRUE(ini.ReadChar("ESC", c));
     EXPECT_EQ(c, '0');
-    EXPECT_EQ(ini.ReadChar("C", c), 1);
+    EXPECT_TRUE(ini.ReadChar("C", c));
     EXPECT_EQ(c, 'E');
     EXPECT_EQ(Value("T"), " a b ");
-    EXPECT_EQ(ini.Close(), 1);
+    EXPECT_TRUE(ini.Close());
     EXPECT_TRUE(sink.shown.empty());
 }
 
@@ -120,7 +120,7 @@ TEST_F(IniFileTest, LongLinesAreMatchedPieceByPiece) {
         SCOPED_TRACE(c.filler);
         OpenWith(Cat({std::string(c.filler, '#'), "COMPORT=9\r\n"}));
         uint16_t port = 1;
-        EXPECT_EQ(ini.ReadUnsigned("COMPORT", port), c.found ? 1 : 0);
+        EXPECT_EQ(ini.ReadUnsigned("COMPORT", port), c.found);
         EXPECT_EQ(port, c.found ? 9 : 1);
         ini.Close();
     }
@@ -155,8 +155,8 @@ TEST_F(IniFileTest, NumbersConvertModuloOrClamped) {
         const std::string key = Cat({"N", std::to_string(i)});
         uint16_t u = 99;
         uint32_t l = 99;
-        EXPECT_EQ(ini.ReadUnsigned(key.c_str(), u), 1);
-        EXPECT_EQ(ini.ReadLong(key.c_str(), l), 1);
+        EXPECT_TRUE(ini.ReadUnsigned(key.c_str(), u));
+        EXPECT_TRUE(ini.ReadLong(key.c_str(), l));
         EXPECT_EQ(u, cases[i].asUnsigned);
         EXPECT_EQ(l, cases[i].asLong);
     }
@@ -167,13 +167,13 @@ TEST_F(IniFileTest, ReadersKeepTheTargetWhenTheValueIsMissingOrEmpty) {
     char parity = 'Q';
     uint16_t u = 42;
     uint32_t l = 42;
-    EXPECT_EQ(ini.ReadChar("COMPARI", parity), 1);
+    EXPECT_TRUE(ini.ReadChar("COMPARI", parity));
     EXPECT_EQ(parity, ' ');  // no white space is skipped for a character
     for (const char* key : {"EMPTY", "MISSING"}) {
         char c = 'Q';
-        EXPECT_EQ(ini.ReadChar(key, c), 0);
-        EXPECT_EQ(ini.ReadUnsigned(key, u), 0);
-        EXPECT_EQ(ini.ReadLong(key, l), 0);
+        EXPECT_FALSE(ini.ReadChar(key, c));
+        EXPECT_FALSE(ini.ReadUnsigned(key, u));
+        EXPECT_FALSE(ini.ReadLong(key, l));
         EXPECT_EQ(c, 'Q');
     }
     EXPECT_EQ(u, 42);
@@ -183,27 +183,27 @@ TEST_F(IniFileTest, ReadersKeepTheTargetWhenTheValueIsMissingOrEmpty) {
 TEST_F(IniFileTest, MissingEmptyOrFolderIsNoFileToRead) {
     const std::string setupPath = paths.SetupFilePath();
     EXPECT_EQ(FileSize(setupPath.c_str()), 0u);
-    EXPECT_EQ(ini.OpenForReading(), 0);
+    EXPECT_FALSE(ini.OpenForReading());
 
     ASSERT_TRUE(WriteBytes(setupPath, ""));
     EXPECT_EQ(FileSize(setupPath.c_str()), 0u);
-    EXPECT_EQ(ini.OpenForReading(), 0);
+    EXPECT_FALSE(ini.OpenForReading());
     EXPECT_TRUE(sink.shown.empty());
 
     // Nothing is open: every operation fails quietly instead of touching a file.
     char out[8] = "x";
     EXPECT_EQ(ini.FindValue("A", out, 7), 0u);
-    EXPECT_EQ(ini.WriteText("A", "b"), 0);
-    EXPECT_EQ(ini.Close(), 0);
+    EXPECT_FALSE(ini.WriteText("A", "b"));
+    EXPECT_FALSE(ini.Close());
     EXPECT_TRUE(sink.shown.empty());
 
     std::filesystem::remove(setupPath);
     std::filesystem::create_directory(setupPath);
     EXPECT_EQ(FileSize(setupPath.c_str()), 0u);
-    EXPECT_EQ(ini.OpenForReading(), 0);
+    EXPECT_FALSE(ini.OpenForReading());
     EXPECT_TRUE(sink.shown.empty());
-    EXPECT_EQ(ini.CreateForWriting("H\r\n"), 0);
-    EXPECT_EQ(ini.WriteSection("S"), 0);
+    EXPECT_FALSE(ini.CreateForWriting("H\r\n"));
+    EXPECT_FALSE(ini.WriteSection("S"));
     EXPECT_EQ(sink.shown, std::vector<std::string>{kCreateFailed});
 }
 

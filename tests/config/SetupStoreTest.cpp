@@ -136,7 +136,7 @@ TEST_F(SetupStoreTest, OnlyPermanentModeSavesTheSettingsInUse) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.saveMode);
         data.saveMode = c.saveMode;
-        EXPECT_EQ(SaveSetup(paths, clock, sink, data, language), 1);
+        EXPECT_TRUE(SaveSetup(paths, clock, sink, data, language));
         EXPECT_NE(SetupFile().find(Cat({"[RS232]\r\n", c.rs232, "\r\n[ACCESS]"})),
                   std::string::npos);
     }
@@ -148,11 +148,11 @@ TEST_F(SetupStoreTest, SavedValuesLoadBackAsTheyWere) {
     std::memcpy(data.macList[0], "0123456789AB", 13);
     std::memcpy(data.macList[7], "00a0c9e1f2d3", 13);
     language = 'E';
-    ASSERT_EQ(SaveSetup(paths, clock, sink, data, language), 1);
+    ASSERT_TRUE(SaveSetup(paths, clock, sink, data, language));
 
     SetupData loaded;
     char loadedLanguage = 0;
-    ASSERT_EQ(LoadSetup(paths, clock, sink, loaded, loadedLanguage), 1);
+    ASSERT_TRUE(LoadSetup(paths, clock, sink, loaded, loadedLanguage));
     EXPECT_EQ(loaded.lineSettings, data.lineSettings);
     EXPECT_EQ(loaded.selectedMac, 3);
     EXPECT_EQ(loadedLanguage, 'E');

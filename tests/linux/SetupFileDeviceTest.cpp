@@ -40,7 +40,7 @@ TEST(SetupFile, FullDiskIsReportedAtCloseAndKeepsThePreviousFile) {
     SetupData data;
     char language = 'D';
 
-    EXPECT_EQ(SaveSetup(paths, clock, sink, data, language), 0);
+    EXPECT_FALSE(SaveSetup(paths, clock, sink, data, language));
     EXPECT_EQ(sink.shown, std::vector<std::string>{"ERROR: close IniFile"});
     EXPECT_EQ(ReadAll(folder / "quorvant.ini"), previous);
     EXPECT_FALSE(
