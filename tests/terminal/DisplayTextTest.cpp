@@ -38,7 +38,7 @@ struct Screen {
     DisplayText text{sink};
 
     void Append(const std::string& bytes) { text.Append(bytes.data(), bytes.size()); }
-    std::string Kept() const { return std::string(text.data(), text.length()); }
+    std::string Kept() const { return std::string(text.Data(), text.Length()); }
 };
 
 struct Case {

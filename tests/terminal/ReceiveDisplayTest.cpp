@@ -22,7 +22,7 @@ struct Screen {
         display.FlushPending();
     }
     std::string Shown() const { return view.display; }
-    std::string Kept() const { return std::string(display.text().data(), display.text().length()); }
+    std::string Kept() const { return std::string(display.Text().Data(), display.Text().Length()); }
 };
 
 TEST(ReceiveDisplay, PlainAndHexText) {
