@@ -80,7 +80,7 @@ class QtWindowPtyTest : public QtFixture {
     TerminalApp app{services};
     QtMainView view;
     FakeDesktop desktop;
-    TerminalWindow window{app, view, desktop};
+    TerminalWindow window{app.Services(), view, desktop};
     TerminalWindowEvents events{window};
     FixedGermanLayout german;
     KeyTranslator translator{german};

@@ -95,7 +95,7 @@ struct Station {
     TerminalApp app{services};
     FakeMainView view;
     FakeDesktop desktop;
-    TerminalWindow window{app, view, desktop};
+    TerminalWindow window{app.Services(), view, desktop};
 };
 
 TEST(TwoWindowsOnOnePty, SyncXShowsTheStreamOneWholeLinePerDisplayLine) {
