@@ -4,6 +4,7 @@
 
 #include "qt/Cp1252.h"
 #include "qt/QtMainView.h"
+#include "qt/QtPortSettingsDialog.h"
 
 QtDesktop::QtDesktop(QtMainView& view, const char* caption)
     : view(view), caption(Cp1252ToQString(caption)) {}
@@ -18,4 +19,10 @@ void QtDesktop::ShowMessage(const char* text) {
     view.FlushDisplay();
     QMessageBox box(QMessageBox::Warning, caption, Cp1252ToQString(text), QMessageBox::Ok, Owner());
     box.exec();
+}
+
+void QtDesktop::RunPortSettingsDialog(PortSettingsDialog& dialog) {
+    view.FlushDisplay();
+    QtPortSettingsDialog box(dialog, Owner());
+    box.Run();
 }

@@ -13,6 +13,7 @@ class QtDesktop final : public Desktop {
     QtDesktop(QtMainView& view, const char* caption);
 
     void ShowMessage(const char* text) override;
+    void RunPortSettingsDialog(PortSettingsDialog& dialog) override;
 
   private:
     QWidget* Owner() const;

@@ -1,16 +1,13 @@
 #include "qt/QtMainView.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFocusEvent>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -19,39 +16,8 @@
 
 namespace {
 
-// A push-like check box: only the program sets its state, a click merely
-// reports itself.
-class LatchedButton final : public QPushButton {
-  public:
-    explicit LatchedButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
-        setCheckable(true);
-    }
-
-  protected:
-    void nextCheckState() override {}
-};
-
-// A radio-style line indicator whose mark only the program sets.
-class IndicatorButton final : public QRadioButton {
-  public:
-    explicit IndicatorButton(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
-        setAutoExclusive(false);
-        // The text stands left of the mark.
-        setLayoutDirection(Qt::RightToLeft);
-    }
-
-  protected:
-    void nextCheckState() override {}
-};
-
-constexpr int kDisplayMargin = 2;
-
 QColor ToColor(Rgb colour) {
     return QColor(colour.red, colour.green, colour.blue);
-}
-
-Qt::FocusPolicy FocusPolicyOf(const ControlLayout& layout) {
-    return (layout.style & kStyleTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus;
 }
 
 bool IsFocusNoticeControl(uint16_t id) {
@@ -87,95 +53,23 @@ void QtMainView::Attach(ViewEvents* events_) {
 }
 
 void QtMainView::BuildControls() {
-    const DialogLayout& layout = MainDialogLayout();
-    for (size_t i = 0; i < layout.controlCount; ++i) {
-        const ControlLayout& control = layout.controls[i];
-        QWidget* widget = MakeControl(control);
-        widget->setGeometry(DialogRect(control, units));
-        if (control.id != kNoId) Bind(control.id, widget);
+    widgets.Build(MainDialogLayout(), *this, units,
+                  [this](uint16_t id) { Dispatch([this, id] { events->OnClicked(id); }); });
+    display = qobject_cast<QPlainTextEdit*>(widgets.Control(MainControl::kDisplay));
+    editCursor = QTextCursor(display->document());
+    lamp = widgets.Control(MainControl::kLamp);
+    SetLamp(LampColour::Black);
+    for (uint16_t id : {MainControl::kSettingsField, MainControl::kStatusLine}) {
+        widgets.Control(id)->installEventFilter(this);
     }
-}
-
-QWidget* QtMainView::MakeControl(const ControlLayout& layout) {
-    const QString caption = Cp1252ToQString(layout.caption);
-    const uint16_t id = layout.id;
-    switch (layout.kind) {
-        case ControlKind::ReadOnlyEdit: {
-            auto* edit = new QLineEdit(this);
-            edit->setReadOnly(true);
-            edit->setFrame((layout.style & kStyleBorder) != 0);
-            if ((layout.style & kStyleCentred) != 0) edit->setAlignment(Qt::AlignCenter);
-            edit->setFocusPolicy(FocusPolicyOf(layout));
-            if (IsFocusNoticeControl(id)) edit->installEventFilter(this);
-            return edit;
-        }
-        case ControlKind::ImageStatic: {
-            lamp = new QWidget(this);
-            lamp->setAutoFillBackground(true);
-            SetLamp(LampColour::Black);
-            return lamp;
-        }
-        case ControlKind::PushButton:
-        case ControlKind::LatchedButton: {
-            QPushButton* button = layout.kind == ControlKind::LatchedButton
-                                      ? new LatchedButton(caption, this)
-                                      : new QPushButton(caption, this);
-            button->setAutoDefault(false);
-            button->setDefault(false);
-            button->setFocusPolicy(FocusPolicyOf(layout));
-            connect(button, &QAbstractButton::clicked, this,
-                    [this, id] { Dispatch([this, id] { events->OnClicked(id); }); });
-            return button;
-        }
-        case ControlKind::GroupFrame: {
-            auto* frame = new QFrame(this);
-            frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-            return frame;
-        }
-        case ControlKind::GreyLabel: {
-            auto* label = new QLabel(caption, this);
-            label->setEnabled(false);
-            return label;
-        }
-        case ControlKind::Indicator: {
-            auto* indicator = new IndicatorButton(caption, this);
-            indicator->setFocusPolicy(FocusPolicyOf(layout));
-            connect(indicator, &QAbstractButton::clicked, this,
-                    [this, id] { Dispatch([this, id] { events->OnClicked(id); }); });
-            return indicator;
-        }
-        case ControlKind::RichDisplay: {
-            display = new QPlainTextEdit(this);
-            display->setReadOnly(true);
-            display->setUndoRedoEnabled(false);
-            display->setTabChangesFocus(true);
-            display->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-            display->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-            display->setFrameShape((layout.style & kStyleBorder) != 0 ? QFrame::StyledPanel
-                                                                      : QFrame::NoFrame);
-            display->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            display->setFocusPolicy(FocusPolicyOf(layout));
-            display->document()->setDocumentMargin(kDisplayMargin);
-            editCursor = QTextCursor(display->document());
-            return display;
-        }
-    }
-    return new QWidget(this);
-}
-
-void QtMainView::Bind(uint16_t id, QWidget* widget) {
-    if (controlCount < kMaxControls) controls[controlCount++] = {id, widget};
 }
 
 QWidget* QtMainView::Control(uint16_t controlId) const {
-    for (size_t i = 0; i < controlCount; ++i) {
-        if (controls[i].id == controlId) return controls[i].widget;
-    }
-    return nullptr;
+    return widgets.Control(controlId);
 }
 
 QAbstractButton* QtMainView::Button(uint16_t controlId) const {
-    return qobject_cast<QAbstractButton*>(Control(controlId));
+    return widgets.Button(controlId);
 }
 
 template <typename Call>
@@ -376,17 +270,14 @@ void QtMainView::keyPressEvent(QKeyEvent* event) {
 }
 
 bool QtMainView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn &&
+    const uint16_t id = widgets.IdOf(watched);
+    if (event->type() == QEvent::FocusIn && IsFocusNoticeControl(id) &&
         IsUserFocus(static_cast<QFocusEvent*>(event)->reason())) {
-        for (size_t i = 0; i < controlCount; ++i) {
-            if (controls[i].widget != watched || !IsFocusNoticeControl(controls[i].id)) continue;
-            const uint16_t id = controls[i].id;
-            // Queued: the settings field opens a modal dialog, which must not
-            // run inside Qt's own focus change.
-            QMetaObject::invokeMethod(
-                this, [this, id] { Dispatch([this, id] { events->OnFocus(id); }); },
-                Qt::QueuedConnection);
-        }
+        // Queued: the settings field opens a modal dialog, which must not
+        // run inside Qt's own focus change.
+        QMetaObject::invokeMethod(
+            this, [this, id] { Dispatch([this, id] { events->OnFocus(id); }); },
+            Qt::QueuedConnection);
     }
     return QWidget::eventFilter(watched, event);
 }

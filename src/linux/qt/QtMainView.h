@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "qt/DialogUnits.h"
+#include "qt/LayoutWidgets.h"
 #include "qt/ViewEvents.h"
 #include "window/MainView.h"
 
@@ -63,21 +64,14 @@ class QtMainView final : public QWidget, public MainView {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    static constexpr size_t kMaxControls = 32;
     static constexpr size_t kMaxTimers = 4;
 
-    struct BoundControl {
-        uint16_t id = kNoId;
-        QWidget* widget = nullptr;
-    };
     struct BoundTimer {
         uint16_t id = 0;
         QTimer* timer = nullptr;
     };
 
     void BuildControls();
-    QWidget* MakeControl(const ControlLayout& layout);
-    void Bind(uint16_t id, QWidget* widget);
     QAbstractButton* Button(uint16_t controlId) const;
     QTextCursor& EditCursor();
     void CentreOnScreen();
@@ -87,8 +81,7 @@ class QtMainView final : public QWidget, public MainView {
 
     ViewEvents* events = nullptr;
     BaseUnits units;
-    BoundControl controls[kMaxControls];
-    size_t controlCount = 0;
+    LayoutWidgets widgets;
     BoundTimer timers[kMaxTimers];
     QPlainTextEdit* display = nullptr;
     QWidget* lamp = nullptr;
