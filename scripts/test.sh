@@ -15,11 +15,28 @@ failed_stages=0
 passed_total=0
 failed_total=0
 
+# junit_counts FILE: "PASSED FAILED" of a ctest JUnit report; "0 0" when
+# there is none. A test that did not run counts as failed, as ctest has it.
+junit_counts() {
+  python3 - "$1" <<'PY'
+import sys
+import xml.etree.ElementTree as ET
+
+try:
+    cases = list(ET.parse(sys.argv[1]).getroot().iter("testcase"))
+except (OSError, ET.ParseError):
+    cases = []
+failed = sum(1 for case in cases
+             if case.get("status") in ("fail", "notrun") or case.find("failure") is not None)
+print(len(cases) - failed, failed)
+PY
+}
+
 # stage NAME PRESET [environment assignments...]
 stage() {
   local name=$1 preset=$2
   shift 2
-  local log="$root/build/$preset-ctest.log"
+  local log="$root/build/$preset-ctest.log" junit="$root/build/$preset-junit.xml"
   echo "=== $name ==="
   if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs"; then
     echo "=== $name: build failed ==="
@@ -28,15 +45,12 @@ stage() {
     failed_total=$((failed_total + 1))
     return
   fi
-  env "$@" ctest --preset "$preset" 2>&1 | tee "$log"
+  rm -f "$junit"
+  env "$@" ctest --preset "$preset" --output-junit "$junit" 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
-  local line passed=0 failed=0 total=0
-  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
-  if [ -n "$line" ]; then
-    failed=$(sed -E 's/.*passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-    total=$(sed -E 's/.*failed out of ([0-9]+).*/\1/' <<<"$line")
-    passed=$((total - failed))
-  fi
+  local passed failed total
+  read -r passed failed < <(junit_counts "$junit")
+  total=$((passed + failed))
   passed_total=$((passed_total + passed))
   failed_total=$((failed_total + failed))
   if [ "$rc" -ne 0 ] || [ "$total" -eq 0 ]; then
