@@ -13,7 +13,19 @@ constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxy
 constexpr int kLetterCount = 52;
 
 constexpr char kFontFile[] = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+constexpr char kProportionalFontFile[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr int kFontPixelSize = 13;
+// The main window's font; every other dialog has a proportional one.
+constexpr char kFixedFontName[] = "Fixedsys";
+
+// Registering the file itself keeps fontconfig from substituting another
+// font under the same family name.
+QString FamilyOfFile(const char* file) {
+    const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+    const QStringList families =
+        id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
+    return families.isEmpty() ? QString() : families.first();
+}
 
 // value * numerator / denominator, rounded to the nearest integer.
 int ScaleRounded(int value, int numerator, int denominator) {
@@ -54,17 +66,22 @@ QSize DialogSize(const DialogLayout& layout, const BaseUnits& base) {
 }
 
 QFont DialogFont() {
-    // Registering the file itself keeps fontconfig from substituting another
-    // monospace font under the same family name.
-    static const QString family = [] {
-        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(kFontFile));
-        const QStringList families =
-            id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
-        return families.isEmpty() ? QString() : families.first();
-    }();
+    static const QString family = FamilyOfFile(kFontFile);
     QFont font =
         family.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont(family);
     font.setStyleHint(QFont::Monospace);
+    font.setPixelSize(kFontPixelSize);
+    return font;
+}
+
+QFont DialogFontOf(const DialogLayout& layout) {
+    if (layout.fontName != nullptr && QString::fromLatin1(layout.fontName) == kFixedFontName) {
+        return DialogFont();
+    }
+    static const QString family = FamilyOfFile(kProportionalFontFile);
+    QFont font =
+        family.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont) : QFont(family);
+    font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(kFontPixelSize);
     return font;
 }

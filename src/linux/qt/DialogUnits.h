@@ -21,3 +21,6 @@ QSize DialogSize(const DialogLayout& layout, const BaseUnits& base);
 // Debian font package at a fixed pixel size, so that the window has the same
 // size on every machine. Falls back to the system's fixed font without it.
 QFont DialogFont();
+// The font of a layout: the fixed one above for the main window's "Fixedsys",
+// DejaVu Sans at the same pixel size for the proportional dialogs.
+QFont DialogFontOf(const DialogLayout& layout);

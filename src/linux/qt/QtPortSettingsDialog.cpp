@@ -39,10 +39,10 @@ QtPortSettingsDialog::QtPortSettingsDialog(PortSettingsDialog& logic, QWidget* o
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setWindowIcon(AppIcon());
     setModal(true);
-    const QFont font = DialogFont();
+    const DialogLayout& layout = PortDialogLayoutWithHint();
+    const QFont font = DialogFontOf(layout);
     setFont(font);
     units = BaseUnitsOf(font);
-    const DialogLayout& layout = PortDialogLayoutWithHint();
     setFixedSize(DialogSize(layout, units));
     widgets.Build(layout, *this, units,
                   [this](uint16_t id) { Dispatch([this, id] { this->logic.OnClicked(id); }); });
