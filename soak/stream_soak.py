@@ -1,0 +1,258 @@
+#!/usr/bin/env python3
+"""A long run of the test stream through the real Linux program.
+
+COM1 is a pty. The far end feeds the program numbered, check-summed stream
+lines (what SendX of a second program sends) at the pace of a 115200-baud
+8E1 line, and the program's own SendX runs the whole time, so that both
+directions are busy at once. SyncX aligns the display at the start.
+
+What is checked:
+- The screen. Once a minute DisplayHalt freezes the display, the mouse
+  selects its visible text, and the X primary selection gives that text
+  back; every whole line on it must be a valid stream line (80 characters,
+  its marker where its number puts it, a matching checksum). This reads
+  what the user sees, through the program's own display widget, without a
+  copy or log feature.
+- What the program sends back: every line of its SendX stream must be
+  valid and follow the previous one.
+- Memory: the resident size is sampled each minute and must be flat after
+  the first minute of warm-up.
+- No crash: the program must still run at the end.
+
+Usage: soak/stream_soak.py PATH_TO_QUORVANT [--minutes M] [--sample-seconds S]
+Exit status 0 when every check held, 1 otherwise.
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import threading
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "harness"))
+import quorvant_harness as qh  # noqa: E402
+
+# Dialog-unit rectangles of the main window's controls.
+DISPLAY_DU = (1, 34, 324, 206)
+SENDX_DU = (168, 2, 25, 11)
+SYNCX_DU = (194, 2, 24, 11)
+HALT_DU = (219, 2, 50, 11)
+
+# 115200 baud with a start bit, 8 data bits, even parity and a stop bit.
+BYTES_PER_SECOND = 115200 / 11
+FEED_SLICE = 0.02
+# After the first sample the resident size may move by allocator noise only.
+RSS_DRIFT_LIMIT_KB = 2048
+# A screen with fewer whole lines than this was not read at all.
+MIN_SCREEN_LINES = 5
+
+
+def stream_line(number):
+    """One line as SendX builds it."""
+    head = qh.STREAM_HEAD + b"%05d" % number
+    marks = bytearray(b"-" * 34)
+    marks[1 + number % 32] = ord("#")
+    body = head + bytes(marks)
+    return body + b"CS=%04XX" % ((0xF1C4 + sum(body)) & 0xFFFF)
+
+
+class Feeder:
+    """Writes stream lines into the line at the pace of the baud rate."""
+
+    def __init__(self, line):
+        self.line = line
+        self.running = True
+        self.number = 0
+        self.pending = b""
+        self.sent = 0
+        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.thread.start()
+
+    def _run(self):
+        start = time.monotonic()
+        while self.running:
+            due = int((time.monotonic() - start) * BYTES_PER_SECOND) - self.sent
+            while len(self.pending) < due:
+                self.pending += stream_line(self.number)
+                self.number = (self.number + 1) % 100000
+            if due > 0:
+                taken = self.line.try_write(self.pending[:due])
+                self.pending = self.pending[taken:]
+                self.sent += taken
+            time.sleep(FEED_SLICE)
+
+    def stop(self):
+        self.running = False
+        self.thread.join(2)
+
+
+class ReturnChecker:
+    """Checks the program's own stream as it arrives, across chunk borders."""
+
+    def __init__(self):
+        self.carry = b""
+        self.last_line = None
+        self.lines = 0
+        self.problem = None
+
+    def take(self, data):
+        data = self.carry + data
+        if self.last_line is None:
+            start = data.find(qh.STREAM_HEAD)
+            if start < 0:
+                self.carry = data[-len(qh.STREAM_HEAD):]
+                return
+            data = data[start:]
+        whole = len(data) // qh.STREAM_LINE * qh.STREAM_LINE
+        block, self.carry = data[:whole], data[whole:]
+        if not block or self.problem:
+            return
+        if self.last_line is not None:
+            block = self.last_line + block
+        problem = qh.stream_line_problems(block)
+        if problem:
+            self.problem = problem
+        self.last_line = block[-qh.STREAM_LINE:]
+        self.lines += whole // qh.STREAM_LINE
+
+
+def primary_selection(display):
+    """The text of the X primary selection, as Tk reads it."""
+    code = ("import tkinter\n"
+            "root = tkinter.Tk()\n"
+            "root.withdraw()\n"
+            "import sys\n"
+            "sys.stdout.write(root.selection_get(selection='PRIMARY'))\n")
+    result = subprocess.run([sys.executable, "-c", code], env=display.env,
+                            capture_output=True, text=True, timeout=20)
+    return result.stdout if result.returncode == 0 else ""
+
+
+def click(run, rect):
+    x, y, w, h = rect
+    run.click_dialog(x + w / 2, y + h / 2)
+
+
+def read_screen(run):
+    """The visible display text, by selecting it with the mouse while the
+    display is halted."""
+    click(run, HALT_DU)
+    time.sleep(0.5)
+    x, y, w, h = run.dialog_rect(*DISPLAY_DU)
+    run.display.run("xdotool", "mousemove", "--window", run.window, str(x + 4), str(y + 4),
+                    "mousedown", "1", "mousemove", "--window", run.window, str(x + w - 24),
+                    str(y + h - 6), "mouseup", "1")
+    text = primary_selection(run.display)
+    click(run, HALT_DU)
+    # A halted display drops what arrives, wherever a line stands: align the
+    # display with the line starts again.
+    click(run, SYNCX_DU)
+    run.focus()
+    return text.replace("\u2029", "\n")
+
+
+def screen_problems(text):
+    """The whole lines of a screen text: (count, first problem or None). The
+    first and the last line may be cut by the selection."""
+    lines = text.split("\n")[1:-1]
+    checked = 0
+    for line in lines:
+        if not line:
+            continue
+        problem = qh.stream_line_problems(line.encode("latin-1", "replace"))
+        if problem:
+            return checked, problem
+        checked += 1
+    return checked, None
+
+
+def rss_kb(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("binary")
+    parser.add_argument("--minutes", type=float, default=60)
+    parser.add_argument("--sample-seconds", type=float, default=60,
+                        help="seconds between memory samples and screen reads")
+    args = parser.parse_args()
+
+    display = qh.XvfbDisplay()
+    line = qh.PtyLine()
+    run = None
+    feeder = None
+    failures = []
+    rss = []
+    screens = []
+    returned = ReturnChecker()
+    try:
+        run = qh.LinuxProgram(args.binary, display, line)
+        run.find_window()
+        pid = run.process.pid
+        run.focus()
+        click(run, SYNCX_DU)
+        click(run, SENDX_DU)
+        feeder = Feeder(line)
+
+        end = time.monotonic() + args.minutes * 60
+        next_sample = time.monotonic() + args.sample_seconds
+        while time.monotonic() < end:
+            time.sleep(0.2)
+            returned.take(line.take())
+            if run.process.poll() is not None:
+                failures.append("the program ended after %.0f s" % (time.monotonic() - end +
+                                                                    args.minutes * 60))
+                break
+            if time.monotonic() >= next_sample:
+                next_sample += args.sample_seconds
+                rss.append(rss_kb(pid))
+                count, problem = screen_problems(read_screen(run))
+                screens.append(count)
+                print("minute %.1f: RSS %d kB, %d screen lines valid%s, %d lines sent back"
+                      % ((time.monotonic() - end) / 60 + args.minutes, rss[-1], count,
+                         "; " + problem if problem else "", returned.lines), flush=True)
+                if problem:
+                    failures.append("screen: " + problem)
+                elif count < MIN_SCREEN_LINES:
+                    failures.append("only %d whole lines read from the screen" % count)
+        if run.process.poll() is not None and not failures:
+            failures.append("the program ended")
+    except qh.Failure as error:
+        failures.append(str(error))
+    finally:
+        if feeder is not None:
+            feeder.stop()
+        if run is not None:
+            run.close()
+        line.close()
+        display.close()
+
+    print("lines fed to the program: %d" % (feeder.number if feeder else 0))
+    print("lines the program sent back: %d, all valid and consecutive: %s"
+          % (returned.lines, "no (%s)" % returned.problem if returned.problem else "yes"))
+    if returned.problem:
+        failures.append("returned stream: " + returned.problem)
+    if returned.lines == 0:
+        failures.append("the program sent no stream lines")
+    if rss:
+        print("RSS kB per minute: %s" % " ".join(str(v) for v in rss))
+        settled = rss[1:] if len(rss) > 2 else rss
+        drift = max(settled) - min(settled)
+        print("RSS after warm-up: min %d kB, max %d kB" % (min(settled), max(settled)))
+        if drift > RSS_DRIFT_LIMIT_KB:
+            failures.append("RSS moved by %d kB after warm-up" % drift)
+    for failure in failures:
+        print("FAIL - " + failure)
+    print("stream soak: %s" % ("passed" if not failures else "FAILED"))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

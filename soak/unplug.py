@@ -1,0 +1,161 @@
+#!/usr/bin/env python3
+"""Unplug and replug, cycle after cycle, on the real Linux program.
+
+COM1 (ports/com1 beside the program) leads to a pty. Each cycle hangs the
+line up (both ends of the pty close, the way a USB adapter vanishes), keeps
+it gone for a while, then puts a new pty behind the same ports/com1. The
+program must notice the loss, keep quiet while the port is gone, and open
+the new line by itself.
+
+Prints, per run: the time from a new line appearing until the program has
+it open (median and max), the CPU the program uses while the port is gone,
+and its open file descriptors and resident memory at the first and the last
+cycle, which must not grow. At the end a typed key must still reach the line.
+
+Usage: soak/unplug.py PATH_TO_QUORVANT [--cycles N] [--gone SECONDS]
+Exit status 0 when every check held, 1 otherwise.
+"""
+
+import argparse
+import os
+import statistics
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "harness"))
+import quorvant_harness as qh  # noqa: E402
+
+# The poll cycle ticks every 100 ms: a loss is seen and a new line opened
+# within a few ticks; these limits leave room for a loaded machine.
+LOSS_SEEN_WITHIN = 5.0
+REOPEN_WITHIN = 5.0
+# While the port is gone the program tries to open it once a tick; that may
+# cost next to nothing.
+GONE_CPU_LIMIT_PERCENT = 5.0
+# Descriptors and memory may not grow from cycle to cycle. Memory is allowed
+# the noise of the allocator and of Qt's caches.
+RSS_GROWTH_LIMIT_KB = 2048
+
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def open_paths(pid):
+    """Where the process's descriptors lead."""
+    paths = []
+    folder = "/proc/%d/fd" % pid
+    for name in os.listdir(folder):
+        try:
+            paths.append(os.readlink(os.path.join(folder, name)))
+        except OSError:
+            pass  # closed while we looked
+    return paths
+
+
+def holds(pid, slave_path):
+    # A hung-up pty the program still holds reads as "/dev/pts/N (deleted)".
+    return any(p == slave_path or p.startswith(slave_path + " ") for p in open_paths(pid))
+
+
+def rss_kb(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    # utime and stime are fields 14 and 15 of the whole line.
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("binary")
+    parser.add_argument("--cycles", type=int, default=100)
+    parser.add_argument("--gone", type=float, default=1.0,
+                        help="seconds the port stays away per cycle")
+    args = parser.parse_args()
+
+    display = qh.XvfbDisplay()
+    line = qh.PtyLine()
+    run = None
+    failures = []
+    reopen_times = []
+    gone_cpu = []
+    samples = {}
+    try:
+        run = qh.LinuxProgram(args.binary, display, line)
+        run.find_window()
+        pid = run.process.pid
+        link = os.path.join(run.folder, "ports", "com1")
+        qh.wait_for(lambda: holds(pid, line.slave_path), REOPEN_WITHIN, "the first open")
+
+        for cycle in range(1, args.cycles + 1):
+            if cycle in (1, args.cycles):
+                samples[cycle] = (len(open_paths(pid)), rss_kb(pid))
+
+            old_path = line.slave_path
+            line.close()
+            qh.wait_for(lambda: not holds(pid, old_path), LOSS_SEEN_WITHIN,
+                        "the program to let go of the hung-up line")
+
+            start_cpu = cpu_seconds(pid)
+            start = time.monotonic()
+            time.sleep(args.gone)
+            gone_cpu.append(100.0 * (cpu_seconds(pid) - start_cpu) /
+                            (time.monotonic() - start))
+
+            line = qh.PtyLine()
+            qh.point_link(link, line.slave_path)
+            start = time.monotonic()
+            qh.wait_for(lambda: holds(pid, line.slave_path), REOPEN_WITHIN,
+                        "the re-open in cycle %d" % cycle, interval=0.005)
+            reopen_times.append(time.monotonic() - start)
+            if run.process.poll() is not None:
+                failures.append("the program ended in cycle %d" % cycle)
+                break
+
+        run.focus()
+        line.drain(quiet=0.2)
+        run.key("a")
+        try:
+            line.wait_received(lambda data: b"a" in data, 5, "a typed key")
+        except qh.Timeout:
+            failures.append("a typed key does not reach the line after the last replug")
+    except qh.Failure as error:
+        failures.append(str(error))
+    finally:
+        if run is not None:
+            run.close()
+        line.close()
+        display.close()
+
+    if reopen_times:
+        print("cycles: %d, port away %.1f s each" % (len(reopen_times), args.gone))
+        print("re-open after the line returns: median %.0f ms, max %.0f ms"
+              % (1000 * statistics.median(reopen_times), 1000 * max(reopen_times)))
+        print("CPU while the port is gone: mean %.2f %%, max %.2f %%"
+              % (statistics.mean(gone_cpu), max(gone_cpu)))
+        if max(gone_cpu) > GONE_CPU_LIMIT_PERCENT:
+            failures.append("the program spins while the port is gone")
+    for cycle in sorted(samples):
+        fds, rss = samples[cycle]
+        print("cycle %d: %d open descriptors, RSS %d kB" % (cycle, fds, rss))
+    if len(samples) == 2:
+        (fds1, rss1), (fdsn, rssn) = samples[1], samples[args.cycles]
+        if fdsn > fds1:
+            failures.append("descriptors grew from %d to %d" % (fds1, fdsn))
+        if rssn - rss1 > RSS_GROWTH_LIMIT_KB:
+            failures.append("RSS grew by %d kB" % (rssn - rss1))
+    for failure in failures:
+        print("FAIL - " + failure)
+    print("unplug soak: %s" % ("passed" if not failures else "FAILED"))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
