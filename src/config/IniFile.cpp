@@ -1,5 +1,6 @@
 #include "config/IniFile.h"
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -101,7 +102,33 @@ bool IsOtherThanFile(const char* path) {
     return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
 }
 
+// The folder refuses a new file, as opposed to a disk that is full or gone.
+bool RefusedByFolder(int error) {
+    return error == EACCES || error == EPERM;
+}
+
+// Replaces to with from in one step, so that no moment exists without a setup
+// file. rename does so where the system allows it; where it refuses an
+// existing target (Windows), the library's rename replaces it in one call.
+bool ReplaceInOneStep(const char* from, const char* to) {
+    if (std::rename(from, to) == 0) return true;
+    std::error_code error;
+    std::filesystem::rename(from, to, error);
+    return !error;
+}
+
 }  // namespace
+
+bool FileUnreadable(const char* path) {
+    if (path == nullptr || path[0] == '\0') return false;
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::is_regular_file(status)) return false;
+    std::FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) return true;
+    std::fclose(f);
+    return false;
+}
 
 uint64_t FileSize(const char* path) {
     if (path == nullptr || path[0] == '\0') return 0;
@@ -127,8 +154,9 @@ IniFile::~IniFile() {
 void IniFile::DropFile() {
     if (file != nullptr) std::fclose(file);
     file = nullptr;
-    if (writing) std::remove(sidePath);
+    if (writing && !inPlace) std::remove(sidePath);
     writing = false;
+    inPlace = false;
 }
 
 bool IniFile::CreateForWriting(const char* header) {
@@ -138,6 +166,7 @@ bool IniFile::CreateForWriting(const char* header) {
                        FormatFits(sidePath, sizeof(sidePath), "%s%s", path, kSideSuffix) &&
                        !IsOtherThanFile(path);
     file = named ? std::fopen(sidePath, "wb") : nullptr;
+    if (file == nullptr && named && RefusedByFolder(errno)) OpenInPlace(path);
     writing = file != nullptr;
     writeFailed = false;
     if (file == nullptr) {
@@ -149,6 +178,18 @@ bool IniFile::CreateForWriting(const char* header) {
         return false;
     }
     return true;
+}
+
+// A read-only folder may hold a setup file the user can still write: better
+// a file written in place than a box at every start. Only a file that opens
+// for update without being cut is opened again to be rewritten.
+bool IniFile::OpenInPlace(const char* path) {
+    std::FILE* probe = std::fopen(path, "r+b");
+    if (probe == nullptr) return false;
+    std::fclose(probe);
+    file = std::fopen(path, "wb");
+    inPlace = file != nullptr;
+    return inPlace;
 }
 
 bool IniFile::OpenForReading() {
@@ -182,11 +223,11 @@ bool IniFile::FinishWriting() {
     file = nullptr;
     writing = false;
     bool replaced = false;
-    if (flushed && closed && !writeFailed) {
-        const char* path = paths.SetupFilePath();
-        // A rename onto an existing file fails on some systems: drop it first.
-        replaced = std::rename(sidePath, path) == 0 ||
-                   (std::remove(path) == 0 && std::rename(sidePath, path) == 0);
+    if (inPlace) {
+        inPlace = false;
+        replaced = flushed && closed && !writeFailed;
+    } else if (flushed && closed && !writeFailed) {
+        replaced = ReplaceInOneStep(sidePath, paths.SetupFilePath());
     }
     if (!replaced) {
         std::remove(sidePath);

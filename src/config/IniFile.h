@@ -17,6 +17,11 @@ inline constexpr char kIniCloseFailed[] = "ERROR: close IniFile";
 // cannot be read (a folder, a file without read permission).
 uint64_t FileSize(const char* path);
 
+// True when a file stands at path that cannot be opened for reading (no read
+// permission): it holds settings the program cannot see, so it counts neither
+// as missing nor as something to write over.
+bool FileUnreadable(const char* path);
+
 // The setup file of one AppPaths: written whole from a header and key lines
 // ("KEY=value" with CR LF), read back one key at a time by scanning from the
 // start. One file is open at a time, for writing or for reading; failures the
@@ -66,6 +71,7 @@ class IniFile {
     bool WriteRaw(const char* text);
     bool WriteKeyLine(const char* key, const char* value);
     void DropFile();
+    bool OpenInPlace(const char* path);
     bool FinishWriting();
 
     const AppPaths& paths;
@@ -73,7 +79,9 @@ class IniFile {
     std::FILE* file = nullptr;
     // A save goes to a side file that replaces the setup file only when every
     // byte reached the disk, so a full disk never costs the settings held.
+    // In a folder that refuses new files, the setup file is written in place.
     bool writing = false;
+    bool inPlace = false;
     bool writeFailed = false;
     char sidePath[kSidePathCapacity] = {};
     char valueBuffer[kValueCapacity] = {};

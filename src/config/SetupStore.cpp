@@ -65,6 +65,10 @@ bool SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const S
     std::snprintf(header, sizeof(header), "==[ SETUP FILE FOR %s ]==\r\n", paths.ProgramFileName());
     UpperAsciiText(header);
 
+    // The user's settings are in a file the program cannot read: LoadSetup
+    // said so, and the file stays as it is until the user mends it.
+    if (FileUnreadable(paths.SetupFilePath())) return false;
+
     IniFile ini(paths, messages);
     if (!ini.CreateForWriting(header)) {
         messages.ShowMessage(kIniCreateFailed);
@@ -86,9 +90,14 @@ bool SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const S
 
 bool LoadSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, SetupData& data,
                char& helpLanguage) {
+    if (FileUnreadable(paths.SetupFilePath())) {
+        // Not a first run: run on what is held, and say so once.
+        messages.ShowMessage(kIniOpenFailed);
+        return false;
+    }
     IniFile ini(paths, messages);
     if (!ini.OpenForReading()) {
-        // A first run, or a file that cannot be read: write what is held and
+        // A first run (no file, or an empty one): write what is held and
         // read that back, so that the file exists from now on.
         if (!SaveSetup(paths, clock, messages, data, helpLanguage) || !ini.OpenForReading()) {
             messages.ShowMessage(kIniOpenFailed);

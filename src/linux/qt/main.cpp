@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(QStringLiteral("Fusion"));
 
-    static char modulePath[AppPaths::kPathCapacity];
+    static char modulePath[kModulePathReadCapacity];
     static char commandLine[AppPaths::kCommandLineCapacity];
     const bool haveModulePath = ReadModulePath(modulePath, sizeof(modulePath));
     const bool haveCommandLine = ReadCommandLine(commandLine, sizeof(commandLine));

@@ -9,7 +9,7 @@
 #include "app/TerminalApp.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    static char modulePath[AppPaths::kPathCapacity];
+    static char modulePath[kModulePathReadCapacity];
     static char commandLine[AppPaths::kCommandLineCapacity];
     const bool hasModulePath = ReadModulePath(modulePath, sizeof(modulePath));
     const bool hasCommandLine = ReadCommandLine(commandLine, sizeof(commandLine));
