@@ -11,15 +11,34 @@ constexpr uint16_t kStaticAtom = 0x0082;
 constexpr uint16_t kOrdinalMarker = 0xFFFF;
 
 constexpr uint32_t kDialogStyle =
-    DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_CENTER | DS_SETFONT;
-// Its own task-bar button although it has no owner window to hide behind.
-constexpr uint32_t kDialogExStyle = WS_EX_APPWINDOW;
+    DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER | DS_SETFONT;
+
+uint32_t DialogStyle(const DialogLayout& layout) {
+    uint32_t style = kDialogStyle;
+    if (layout.frame & kFrameMinimiseBox) style |= WS_MINIMIZEBOX;
+    if (layout.frame & kFrameForeground) style |= DS_SETFOREGROUND;
+    return style;
+}
+
+uint32_t DialogExStyle(const DialogLayout& layout) {
+    uint32_t style = 0;
+    // Its own task-bar button although it has no owner window to hide behind.
+    if (layout.frame & kFrameTaskBarButton) style |= WS_EX_APPWINDOW;
+    if (layout.frame & kFrameClientEdge) style |= WS_EX_CLIENTEDGE;
+    return style;
+}
 
 uint32_t CommonStyle(const ControlLayout& control) {
     uint32_t style = WS_CHILD | WS_VISIBLE;
     if (control.style & kStyleBorder) style |= WS_BORDER;
     if (control.style & kStyleTabStop) style |= WS_TABSTOP;
+    if (control.style & kStyleGroup) style |= WS_GROUP;
     return style;
+}
+
+// Text left of the mark, right-aligned.
+uint32_t LeftTextStyle(const ControlLayout& control) {
+    return (control.style & kStyleLeftText) ? BS_LEFTTEXT | BS_RIGHT : 0;
 }
 
 }  // namespace
@@ -39,8 +58,11 @@ ControlClass ControlClassOf(const ControlLayout& control, const char* richEditCl
             // rest with the image's corner pixel: a one-pixel bitmap paints
             // the whole lamp.
             return {kStaticAtom, nullptr, common | SS_BITMAP | SS_CENTERIMAGE};
-        case ControlKind::PushButton:
-            return {kButtonAtom, nullptr, common | BS_PUSHBUTTON};
+        case ControlKind::PushButton: {
+            uint32_t style = common | BS_PUSHBUTTON;
+            if (control.style & kStyleMultiLine) style |= BS_MULTILINE | BS_LEFT | BS_VCENTER;
+            return {kButtonAtom, nullptr, style};
+        }
         case ControlKind::LatchedButton:
             // Not the automatic kind: a click must not change the state; only
             // the program does.
@@ -54,6 +76,20 @@ ControlClass ControlClassOf(const ControlLayout& control, const char* richEditCl
         case ControlKind::RichDisplay:
             return {0, richEditClass,
                     common | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL};
+        case ControlKind::Label:
+            return {kStaticAtom, nullptr, common | SS_LEFT};
+        case ControlKind::Edit: {
+            uint32_t style = common;
+            if (control.style & kStyleHScroll) style |= ES_AUTOHSCROLL;
+            return {kEditAtom, nullptr, style};
+        }
+        case ControlKind::MultiLineEdit:
+            return {kEditAtom, nullptr, common | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL};
+        case ControlKind::RadioButton:
+            // Not the automatic kind: only the program marks it.
+            return {kButtonAtom, nullptr, common | BS_RADIOBUTTON | LeftTextStyle(control)};
+        case ControlKind::CheckBox:
+            return {kButtonAtom, nullptr, common | BS_CHECKBOX | LeftTextStyle(control)};
     }
     return {kStaticAtom, nullptr, common};
 }
@@ -67,8 +103,8 @@ DialogTemplate::DialogTemplate(const DialogLayout& layout, const char* richEditC
 }
 
 void DialogTemplate::AddDialogHeader(const DialogLayout& layout) {
-    AddDword(kDialogStyle);
-    AddDword(kDialogExStyle);
+    AddDword(DialogStyle(layout));
+    AddDword(DialogExStyle(layout));
     AddWord(static_cast<uint16_t>(layout.controlCount));
     AddWord(0);  // x, y: DS_CENTER places the window
     AddWord(0);
@@ -76,7 +112,7 @@ void DialogTemplate::AddDialogHeader(const DialogLayout& layout) {
     AddWord(static_cast<uint16_t>(layout.height));
     AddWord(0);   // no menu
     AddWord(0);   // the standard dialog class
-    AddText("");  // the caption is set at start-up
+    AddText("");  // the caption is set when the dialog starts
     AddWord(layout.fontPoints);
     AddText(layout.fontName);
 }

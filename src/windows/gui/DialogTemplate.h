@@ -10,7 +10,8 @@
 class DialogTemplate {
   public:
     // richEditClass names the window class of the display control (the
-    // rich-edit library must be loaded before the dialog is created).
+    // rich-edit library must be loaded before the dialog is created); a
+    // layout without a display may pass nullptr.
     DialogTemplate(const DialogLayout& layout, const char* richEditClass);
 
     const void* Data() const { return words.data(); }

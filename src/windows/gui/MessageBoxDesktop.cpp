@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "PortSettingsDialogHost.h"
 #include "config/ProcessInfo.h"
 
 void BaseNameOf(const char* path, char* out, size_t capacity) {
@@ -22,4 +23,9 @@ MessageBoxDesktop::MessageBoxDesktop() {
 void MessageBoxDesktop::ShowMessage(const char* text) {
     // Owned by the always-on-top main window, so the box stays above it.
     MessageBoxA(owner, text, captionText, MB_ICONEXCLAMATION | MB_OK);
+}
+
+void MessageBoxDesktop::RunPortSettingsDialog(PortSettingsDialog& dialog) {
+    PortSettingsDialogHost host(GetModuleHandleA(nullptr), dialog);
+    host.Run(owner);
 }

@@ -13,6 +13,7 @@ class MessageBoxDesktop : public Desktop {
     void SetOwner(HWND window) { owner = window; }
 
     void ShowMessage(const char* text) override;
+    void RunPortSettingsDialog(PortSettingsDialog& dialog) override;
 
     const char* Caption() const { return captionText; }
 
