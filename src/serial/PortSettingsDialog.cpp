@@ -66,7 +66,7 @@ bool IsForwardingEdit(uint16_t id) {
 
 }  // namespace
 
-PortSettingsDialog::PortSettingsDialog(const PortNames& portNames) : names(portNames) {}
+PortSettingsDialog::PortSettingsDialog(const PortNames& names) : names(names) {}
 
 void PortSettingsDialog::SetRequest(const LineSettings& lineSettings) {
     WriteSettingsText(lineSettings, kSaveModeRequest, dialogInputText);
