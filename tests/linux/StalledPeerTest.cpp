@@ -6,8 +6,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <mutex>
@@ -17,12 +15,12 @@
 
 #include "FakeDesktop.h"
 #include "FakeMainView.h"
+#include "FixedClock.h"
 #include "LinuxPortNames.h"
 #include "PtyPair.h"
 #include "ScratchFolder.h"
 #include "TermiosCommDevice.h"
 #include "app/TerminalApp.h"
-#include "config/TimeSource.h"
 #include "resources/DialogLayout.h"
 #include "terminal/VirtualKeys.h"
 #include "window/TerminalWindow.h"
@@ -38,38 +36,12 @@ constexpr auto kAnswerWithin = std::chrono::milliseconds(1000);
 // instead of hanging the run.
 constexpr auto kWatchdogAfter = std::chrono::seconds(5);
 
-class FixedTime : public TimeSource {
-  public:
-    LocalTime Now() override { return LocalTime{2026, 12, 6, 6, 10, 0}; }
-};
-
-// The program folder: a fresh directory, gone with everything in it at the end.
-class ProgramFolder {
-  public:
-    ProgramFolder() {
-        char pattern[] = "/tmp/quorvant-stall-XXXXXX";
-        if (mkdtemp(pattern) != nullptr) path = std::string(pattern) + "/";
-    }
-    ~ProgramFolder() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-    ProgramFolder(const ProgramFolder&) = delete;
-    ProgramFolder& operator=(const ProgramFolder&) = delete;
-
-    bool Ok() const { return !path.empty(); }
-    const std::string& Path() const { return path; }
-
-  private:
-    std::string path;
-};
-
 struct Station {
     Station(CommDevice& device, const std::string& folder)
         : modulePath(folder + "quorvant"), services{device,     clock, modulePath.c_str(),
                                                     "quorvant", '/',   true} {}
 
-    FixedTime clock;
+    FixedClock clock;
     std::string modulePath;
     PlatformServices services;
     TerminalApp app{services};
@@ -148,7 +120,7 @@ bool WriteSetupAt921600(CommDevice& device, const std::string& folder) {
 }
 
 TEST(StalledPeer, SendXAt921600StopsAndTheWindowStillAnswersKeysAndEscape) {
-    ProgramFolder folder;
+    ScratchFolder folder;
     PtyPair pty;
     ASSERT_TRUE(folder.Ok() && pty.Ok());
     ScopedPortLink link(folder.Path(), 1, pty.SlavePath());
