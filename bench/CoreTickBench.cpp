@@ -131,7 +131,7 @@ void TickWith1200Waiting(benchmark::State& state, Mode mode) {
     TerminalApp app(services);
     NullView view;
     FakeDesktop desktop;
-    auto window = std::make_unique<TerminalWindow>(app, view, desktop);
+    auto window = std::make_unique<TerminalWindow>(app.Services(), view, desktop);
     window->InitWindow();
     if (mode == Mode::Hex) window->OnClicked(MainControl::kHex);
     if (mode == Mode::Record) {
