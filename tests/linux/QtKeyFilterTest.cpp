@@ -131,7 +131,7 @@ TEST_F(QtKeyFilterTest, F1PassedOnBecomesTheHelpRequest) {
 }
 
 TEST_F(QtKeyFilterTest, WheelIsConsumedWhenTheProgramSaysSo) {
-    for (int i = 0; i < 100; ++i) view.DisplayAppend("line\r\n", 6);
+    for (int i = 0; i < 100; ++i) view.DisplayAppend("line\n", 5);
     view.FlushDisplay();
     QScrollBar* bar = view.Display()->verticalScrollBar();
     bar->setValue(0);
