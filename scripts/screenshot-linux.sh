@@ -11,13 +11,13 @@ cmake --build --preset linux --target quorvant -j "$(nproc)"
 mkdir -p "$(dirname "$out")"
 exec python3 - "$PWD/build/linux/src/linux/quorvant" "$out" <<'PY'
 import sys
-sys.path.insert(0, "scripts")
-import linux_session as ls
+sys.path.insert(0, "tests/harness")
+import quorvant_harness as qh
 
 binary, out = sys.argv[1], sys.argv[2]
-display = ls.XvfbDisplay()
-line = ls.PtyLine()
-run = ls.ProgramRun(binary, display, line)
+display = qh.XvfbDisplay()
+line = qh.PtyLine()
+run = qh.LinuxProgram(binary, display, line)
 try:
     run.find_window()
     display_rect = run.dialog_rect(3, 36, 300, 200)
@@ -26,10 +26,10 @@ try:
     sample += "Umlaute \xe4\xf6\xfc \xdf, section \xa7, euro \x80\r\n".encode("latin-1")
     sample += b"".join(b"line %02d " % i + b"-" * 70 + b"\r\n" for i in range(12))
     line.write(sample)
-    ls.wait_for(lambda: run.region_mean(display_rect) < empty - 0.02, 10, "the text")
+    qh.wait_for(lambda: run.region_mean(display_rect) < empty - 0.02, 10, "the text")
     # The clock field fills at the first clock tick.
     clock_rect = run.dialog_rect(250, 243, 70, 8)
-    ls.wait_for(lambda: run.region_mean(clock_rect) < 0.97, 5, "the clock")
+    qh.wait_for(lambda: run.region_mean(clock_rect) < 0.97, 5, "the clock")
     run.screenshot(out)
     print(out)
 finally:

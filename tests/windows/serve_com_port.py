@@ -17,16 +17,16 @@ The exit code is the program's; 2 when the port cannot be served.
 
 import argparse
 import os
-import re
-import select
 import shutil
 import signal
 import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+import quorvant_harness as qh  # noqa: E402
+
 POLL_SECONDS = 0.01
-READ_CHUNK = 65536
 
 
 def fail(message):
@@ -34,63 +34,12 @@ def fail(message):
     sys.exit(2)
 
 
-def registered_link(prefix, port):
-    """The Unix path that Wine opens for COM<port>, from the prefix's registry."""
-    try:
-        with open(os.path.join(prefix, "system.reg"), encoding="utf-8", errors="replace") as f:
-            text = f.read()
-    except OSError as error:
-        fail(f"cannot read the registry of {prefix}: {error}")
-    section = re.search(r"^\[Software\\\\Wine\\\\Ports\][^\n]*\n(.*?)(?:^\[|\Z)", text, re.M | re.S)
-    value = section and re.search(rf'^"COM{port}"="([^"\n]*)"', section.group(1), re.M | re.I)
-    if not value:
-        fail(f"COM{port} is not registered in {prefix}; "
-             f"create it with scripts/wine-prefix.sh {prefix} {port}=LINKPATH")
-    return value.group(1).replace("\\\\", "\\")
-
-
-def windows_path(unix_path):
-    # A fresh prefix maps drive Z: to the Unix root.
-    return "Z:" + unix_path.replace("/", "\\")
-
-
-class Line:
-    """One pty pair behind the link, echoing what the program writes."""
-
-    def __init__(self, link):
-        # The slave keeps the kernel's cooked defaults: the program's own line
-        # settings have to make the line carry every byte value unchanged.
-        self.master, self.slave = os.openpty()
-        os.set_blocking(self.master, False)
-        # Holding the slave ourselves keeps the line up while the program
-        # closes and re-opens the port.
-        temporary = link + ".new"
-        if os.path.lexists(temporary):
-            os.unlink(temporary)
-        os.symlink(os.ttyname(self.slave), temporary)
-        os.replace(temporary, link)
-        self.pending = bytearray()
-
-    def pump(self):
-        want_write = [self.master] if self.pending else []
-        readable, writable, _ = select.select([self.master], want_write, [], POLL_SECONDS)
-        if readable:
-            try:
-                self.pending += os.read(self.master, READ_CHUNK)
-            except BlockingIOError:
-                pass
-            except OSError:
-                pass  # no open slave at this moment
-        if writable and self.pending:
-            try:
-                written = os.write(self.master, self.pending)
-                del self.pending[:written]
-            except BlockingIOError:
-                pass
-
-    def close(self):
-        os.close(self.master)
-        os.close(self.slave)
+def loop_back(link):
+    # The slave keeps the kernel's cooked defaults: the program's own line
+    # settings have to make the line carry every byte value unchanged.
+    line = qh.PtyLine(raw_slave=False, echo=True)
+    line.link(link)
+    return line
 
 
 def main():
@@ -107,28 +56,31 @@ def main():
 
     # ctest ends a test that runs too long with SIGTERM: clean up all the same.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(128 + signal.SIGTERM))
-    link = registered_link(prefix, args.port)
+    link = qh.registered_com_link(prefix, args.port)
+    if not link:
+        fail(f"COM{args.port} is not registered in {prefix}; "
+             f"create it with scripts/wine-prefix.sh {prefix} {args.port}=LINKPATH")
     control = tempfile.mkdtemp(prefix="quorvant-com%u-" % args.port)
     hangup = os.path.join(control, "hangup")
-    line = Line(link)
+    line = loop_back(link)
     env = dict(os.environ, QUORVANT_TEST_COM=str(args.port),
-               QUORVANT_TEST_CONTROL=windows_path(control))
+               QUORVANT_TEST_CONTROL=qh.windows_path(control))
     program = subprocess.Popen(command, env=env)
     try:
-        while program.poll() is None:
-            line.pump()
+        while True:
+            try:
+                return program.wait(POLL_SECONDS)
+            except subprocess.TimeoutExpired:
+                pass
             if os.path.exists(hangup):
                 line.close()
-                line = Line(link)
+                line = loop_back(link)
                 os.unlink(hangup)
-        return program.returncode
     finally:
         if program.poll() is None:
             program.kill()
             program.wait()
         line.close()
-        if os.path.islink(link):
-            os.unlink(link)
         shutil.rmtree(control, ignore_errors=True)
 
 
