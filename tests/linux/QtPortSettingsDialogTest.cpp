@@ -10,14 +10,26 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 
+#include <termios.h>
+
 #include "FakeCommDevice.h"
+#include "PtyPort.h"
 #include "QtTestSupport.h"
+#include "TermiosCommDevice.h"
+#include "app/TerminalApp.h"
+#include "qt/LocalTimeSource.h"
+#include "qt/QtDesktop.h"
+#include "qt/QtMainView.h"
 #include "qt/QtPortSettingsDialog.h"
+#include "qt/TerminalWindowEvents.h"
 #include "serial/PortSettingsDialog.h"
+#include "window/TerminalWindow.h"
 
 namespace P = PortControl;
 
@@ -171,6 +183,90 @@ TEST_F(QtPortSettingsDialogTest, TheTimerRebuildsTheListAndRefocuses) {
     const QString closed = TextOf(P::kPortList);
     QTest::qWait(2200);
     EXPECT_EQ(TextOf(P::kPortList), closed);
+}
+
+// The real window on a pty as COM1, with the real desktop: a click into the
+// settings field runs the dialog modally and the port opens again with its
+// answer.
+class QtPortSettingsChangeTest : public QtFixture {
+  protected:
+    QtPortSettingsChangeTest() { view.Attach(&events); }
+    ~QtPortSettingsChangeTest() override {
+        window.TearDown();
+        view.Attach(nullptr);
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(port.Ok());
+        window.InitWindow();
+        view.FlushDisplay();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+        ASSERT_EQ(Field(), " COM1: 115200,E,8,1");
+    }
+
+    std::string Field() {
+        return qobject_cast<QLineEdit*>(view.Control(MainControl::kSettingsField))
+            ->text()
+            .toStdString();
+    }
+
+    // Clicks into the settings field and plays the user in the dialog once it
+    // is up; returns when the dialog has closed.
+    void ChangeSettings(const std::function<void(QtPortSettingsDialog&)>& user) {
+        // The window is active again after a dialog: typing goes to the port.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+        bool played = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = dynamic_cast<QtPortSettingsDialog*>(QApplication::activeModalWidget());
+            if (box == nullptr || played) return;
+            played = true;
+            user(*box);
+        });
+        poll.start(20);
+        QTest::mouseClick(view.Control(MainControl::kSettingsField), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return played; }, 5000)) << "no dialog";
+        ASSERT_TRUE(
+            QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }, 5000));
+    }
+
+    speed_t LineSpeed() const {
+        termios line{};
+        tcgetattr(port.pty.MasterFd(), &line);
+        return cfgetospeed(&line);
+    }
+
+    PtyPort port;
+    TermiosCommDevice device{port.names};
+    LocalTimeSource clock;
+    std::string modulePath = port.directory.Path() + "quorvant";
+    PlatformServices services{device, clock, modulePath.c_str(), modulePath.c_str(),
+                              '/',    true,  &port.names};
+    TerminalApp app{services};
+    QtMainView view;
+    QtDesktop desktop{view, "quorvant"};
+    TerminalWindow window{app.Services(), view, desktop};
+    TerminalWindowEvents events{window};
+};
+
+TEST_F(QtPortSettingsChangeTest, OkOpensThePortWithTheChosenSettings) {
+    ChangeSettings([](QtPortSettingsDialog& box) {
+        QTest::mouseClick(qobject_cast<QAbstractButton*>(box.Control(1025)), Qt::LeftButton);
+        QTest::mouseClick(qobject_cast<QAbstractButton*>(box.Control(P::kParityNone)),
+                          Qt::LeftButton);
+        QTest::keyClick(box.Control(P::kNewPort), Qt::Key_Return);
+    });
+    EXPECT_EQ(Field(), " COM1: 9600,N,8,1");
+    EXPECT_EQ(LineSpeed(), static_cast<speed_t>(B9600));
+
+    // ESCAPE keeps it all.
+    ChangeSettings([](QtPortSettingsDialog& box) {
+        QTest::mouseClick(qobject_cast<QAbstractButton*>(box.Control(1021)), Qt::LeftButton);
+        QTest::keyClick(box.Control(P::kNewPort), Qt::Key_Escape);
+    });
+    EXPECT_EQ(Field(), " COM1: 9600,N,8,1");
+    EXPECT_EQ(LineSpeed(), static_cast<speed_t>(B9600));
+    EXPECT_TRUE(view.IsChecked(MainControl::kDtr));
 }
 
 }  // namespace

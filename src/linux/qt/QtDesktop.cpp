@@ -25,4 +25,7 @@ void QtDesktop::RunPortSettingsDialog(PortSettingsDialog& dialog) {
     view.FlushDisplay();
     QtPortSettingsDialog box(dialog, Owner());
     box.Run();
+    // Typing goes to the port again, as when a modal dialog returns to its
+    // owner on Windows; without a window manager nobody else would do it.
+    if (view.isVisible()) view.activateWindow();
 }
