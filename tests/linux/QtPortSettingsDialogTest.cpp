@@ -190,7 +190,14 @@ TEST_F(QtPortSettingsDialogTest, TheTimerRebuildsTheListAndRefocuses) {
 // answer.
 class QtPortSettingsChangeTest : public QtFixture {
   protected:
-    QtPortSettingsChangeTest() { view.Attach(&events); }
+    QtPortSettingsChangeTest() {
+        // A window ended by an earlier test leaves Qt refusing to run any
+        // further event loop, the dialog's included, until the application's
+        // own loop has run once.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+        view.Attach(&events);
+    }
     ~QtPortSettingsChangeTest() override {
         window.TearDown();
         view.Attach(nullptr);
