@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "text/Ascii.h"
+
 namespace {
 
 // Field widths of the fixed form; each field is followed by one separator.
@@ -14,14 +16,6 @@ constexpr size_t kSeparatorWidth = 1;
 
 constexpr int64_t kInt32Max = 2147483647;
 constexpr int64_t kInt32Min = -kInt32Max - 1;
-
-bool IsBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // Walks the fields of a settings text in order. A field takes at least its
 // width; a number with more digits takes them all.
@@ -58,16 +52,11 @@ class FieldReader {
 int32_t ReadLeadingNumber(const char* text, size_t length, size_t* used) {
     if (used != nullptr) *used = 0;
     if (text == nullptr) return 0;
-    size_t pos = 0;
-    while (pos < length && IsBlank(text[pos])) ++pos;
     bool negative = false;
-    if (pos < length && (text[pos] == '+' || text[pos] == '-')) {
-        negative = text[pos] == '-';
-        ++pos;
-    }
-    if (pos >= length || !IsDigit(text[pos])) return 0;  // nothing converts: nothing used
+    size_t pos = static_cast<size_t>(SkipBlanksAndSign(text, text + length, negative) - text);
+    if (pos >= length || !IsAsciiDigit(text[pos])) return 0;  // nothing converts: nothing used
     int64_t value = 0;
-    for (; pos < length && IsDigit(text[pos]); ++pos) {
+    for (; pos < length && IsAsciiDigit(text[pos]); ++pos) {
         // Saturated: further digits still belong to the number.
         if (value <= kInt32Max) value = value * 10 + (text[pos] - '0');
     }

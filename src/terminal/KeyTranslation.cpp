@@ -1,6 +1,7 @@
 #include "terminal/KeyTranslation.h"
 
 #include "terminal/VirtualKeys.h"
+#include "text/Ascii.h"
 
 namespace {
 
@@ -103,8 +104,8 @@ uint8_t TranslateKey(const KeyMessage& message, const KeyboardState& keyboard) {
     }
     if (keyboard.shiftDown) {
         Lookup(kShiftedChars, c, c);
-    } else if (c >= 'A' && c <= 'Z') {
-        c = static_cast<uint8_t>(c + ('a' - 'A'));
+    } else {
+        c = static_cast<uint8_t>(LowerAscii(static_cast<char>(c)));
     }
     return c;
 }
