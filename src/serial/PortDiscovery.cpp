@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "text/FormatFits.h"
+
 namespace {
 
 constexpr char kAbsentEntry[] = "___ ";
@@ -67,13 +69,12 @@ int BuildPortHint(const PortNames& names, const char* portList, char* out, size_
         const uint16_t port = ListedPort(portList + index * kEntryLength);
         char description[kDescriptionCapacity];
         if (port == 0 || !names.Describe(port, description, sizeof(description))) continue;
-        const int n = std::snprintf(out + used, room - used, "%sCOM%u = %s", lines > 0 ? "\n" : "",
-                                    static_cast<unsigned>(port), description);
-        if (n < 0 || static_cast<size_t>(n) >= room - used) {
+        if (!FormatFits(out + used, room - used, "%sCOM%u = %s", lines > 0 ? "\n" : "",
+                        static_cast<unsigned>(port), description)) {
             std::snprintf(out + used, capacity - used, "%s...", lines > 0 ? "\n" : "");
             break;
         }
-        used += static_cast<size_t>(n);
+        used += std::strlen(out + used);
         ++lines;
     }
     return lines;
