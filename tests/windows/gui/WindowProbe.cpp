@@ -9,6 +9,9 @@
 //   window_probe DESKTOP check ID TIMEOUT_MS 0|1    wait for that check state
 //   window_probe DESKTOP rect  ID TIMEOUT_MS        prints "left top right bottom"
 //
+// ID is a control of the main window, or "port:ID" one of the port settings
+// dialog (whose ids overlap the main window's).
+//
 // A desktop of its own keeps a test's windows away from Wine's default
 // desktop, whose display belongs to whichever program first started it
 // (possibly one without any display). Exit code 0 on success, 1 when the wait
@@ -26,21 +29,44 @@
 namespace {
 
 constexpr char kTitlePrefix[] = "QUORVANTVIEW";
+constexpr char kPortDialogTitle[] = "Serial Port Settings";
+constexpr char kPortDialogMark[] = "port:";
 constexpr DWORD kPollMs = 50;
 constexpr UINT kAnswerTimeoutMs = 2000;
 
-BOOL CALLBACK MatchMainWindow(HWND window, LPARAM found) {
+// The window whose title begins with the prefix asked for.
+struct TitleSearch {
+    const char* prefix;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM search) {
+    auto* wanted = reinterpret_cast<TitleSearch*>(search);
     char title[256] = {};
     GetWindowTextA(window, title, sizeof(title));
-    if (std::strncmp(title, kTitlePrefix, sizeof(kTitlePrefix) - 1) != 0) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
+    if (std::strncmp(title, wanted->prefix, std::strlen(wanted->prefix)) != 0) return TRUE;
+    wanted->found = window;
     return FALSE;
 }
 
-HWND FindControl(int id) {
-    HWND main = nullptr;
-    EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&main));
-    return main != nullptr ? GetDlgItem(main, id) : nullptr;
+// A control: the window whose title begins with windowTitle, and its id.
+struct ControlRef {
+    const char* windowTitle;
+    int id;
+};
+
+ControlRef ParseControl(const char* text) {
+    const size_t markLength = sizeof(kPortDialogMark) - 1;
+    if (std::strncmp(text, kPortDialogMark, markLength) == 0) {
+        return {kPortDialogTitle, std::atoi(text + markLength)};
+    }
+    return {kTitlePrefix, std::atoi(text)};
+}
+
+HWND FindControl(const ControlRef& control) {
+    TitleSearch search{control.windowTitle, nullptr};
+    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr ? GetDlgItem(search.found, control.id) : nullptr;
 }
 
 bool ReadText(HWND control, std::string& text) {
@@ -74,7 +100,7 @@ bool ParseHex(const char* hex, std::string& out) {
 
 // Runs check until it holds or the time is up; 2 while the control is missing.
 template <typename Check>
-int WaitFor(int id, DWORD timeoutMs, Check check) {
+int WaitFor(const ControlRef& id, DWORD timeoutMs, Check check) {
     const DWORD start = GetTickCount();
     int result = 2;
     for (;;) {
@@ -120,7 +146,7 @@ int main(int argc, char** argv) {
     ++argv;
     --argc;
     const char* command = argv[1];
-    const int id = std::atoi(argv[2]);
+    const ControlRef id = ParseControl(argv[2]);
     const DWORD timeoutMs = static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10));
 
     if (std::strcmp(command, "text") == 0 && argc == 5) {

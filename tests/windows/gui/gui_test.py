@@ -3,14 +3,15 @@
 
   gui_test.py windows PROBE_EXE TEST_EXE    run a Windows test program that
                                             needs real windows
-  gui_test.py end-to-end EXE PROBE_EXE      the .exe against a pty on COM1
+  gui_test.py end-to-end EXE PROBE_EXE      the .exe against a pty on COM1,
+                                            and one on COM2 once it changes port
 
 Both run their program on a fresh Xvfb, and under Wine on a desktop of its
 own: Wine's default desktop takes its display from whichever program started
 it first, possibly a test without any display.
 
-The Wine prefix is the one in WINEPREFIX; COM1 must be registered there to a
-link path (scripts/wine-prefix.sh PREFIX 1=LINKPATH). The test points that
+The Wine prefix is the one in WINEPREFIX; COM1 and COM2 must be registered
+there to link paths (scripts/wine-prefix.sh PREFIX 1=LINKPATH 2=LINKPATH). The test points that
 link at a fresh pty, starts a copy of the .exe in a temporary folder and drives
 it with xdotool. It waits for events and never sleeps blindly: every wait ends
 as soon as its condition holds, or fails after a generous time limit.
@@ -22,6 +23,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -33,6 +35,9 @@ from quorvant_harness import Failure, check, wait_for, windows_path  # noqa: E40
 
 CAPTION = "QUORVANTVIEW   quorvant   V.2.17"
 SETTINGS_FIELD, LAMP, SEND_X, DISPLAY = 1126, 1011, 1008, 1067
+# The port settings dialog; the probe names its controls "port:ID".
+PORT_DIALOG = "Serial Port Settings"
+BAUD_1200, BAUD_9600, PARITY_NONE = 1021, 1025, 1061
 GREEN, MAGENTA, BLACK = (0, 255, 0), (255, 0, 255), (0, 0, 0)
 SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
 
@@ -88,7 +93,7 @@ class Program:
 
     def wait_text(self, control, needle, what):
         code, text = self.probe("text", control, int(EVENT_TIMEOUT * 1000), needle.hex())
-        check(code == 0, "%s: control %d shows %r" % (what, control, text))
+        check(code == 0, "%s: control %s shows %r" % (what, control, text))
         return text
 
     def wait_check(self, control, state, what):
@@ -97,8 +102,13 @@ class Program:
 
     def rect(self, control):
         code, out = self.probe("rect", control, int(EVENT_TIMEOUT * 1000))
-        check(code == 0, "no rectangle for control %d" % control)
+        check(code == 0, "no rectangle for control %s" % control)
         return [int(v) for v in out.split()]
+
+    def click(self, control):
+        left, top, right, bottom = self.rect(control)
+        self.xdotool("mousemove", "--sync", str((left + right) // 2), str((top + bottom) // 2),
+                     "click", "1")
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool"] + list(args), env=self.env, stdout=subprocess.PIPE,
@@ -164,7 +174,7 @@ def start_with_port_missing(program, link):
     return port
 
 
-def run_terminal(program, port):
+def run_terminal(program, port, second_link):
     started = time.monotonic()
     program.start()
     window = wait_for_window(program, CAPTION)
@@ -207,18 +217,78 @@ def run_terminal(program, port):
     check(problem is None, "after the stream stopped: %s" % problem)
     wait_for(lambda: program.pixel(*lamp) == GREEN, EVENT_TIMEOUT, "the lamp back green")
 
-    end_program_with_alt_x(program, window)
     with open(os.path.join(program.folder, "quorvant.ini"), "rb") as f:
         problem = qh.setup_file_problems(f.read(), "quorvant.exe", rb"[^A-Z]*quorvant\.exe.*")
     check(problem is None, "setup file: %s" % problem)
+
+    second = change_port_settings(program, window, port, second_link)
+    try:
+        end_program_with_alt_x(program, window)
+    finally:
+        second.close()
+
+
+def line_speed(line):
+    """The speed the program set on the line, read back through the far end."""
+    return termios.tcgetattr(line.master)[5]
+
+
+def open_port_dialog(program):
+    program.click(SETTINGS_FIELD)
+    dialog = wait_for_window(program, PORT_DIALOG)
+    program.xdotool("windowfocus", "--sync", dialog)
+    return dialog
+
+
+def typed_key_arrives(program, window, line, key, what):
+    program.xdotool("windowfocus", "--sync", window)
+    program.xdotool("key", key)
+    got = line.take(1, EVENT_TIMEOUT, what)
+    check(got == key.encode(), "%s: %r arrived" % (what, got))
+
+
+def change_port_settings(program, window, first, second_link):
+    """Through the settings field: 9600 and NONE on COM1, then COM2 on a
+    second pty, then ESCAPE, which keeps everything. Returns COM2's line."""
+    open_port_dialog(program)
+    program.click("port:%d" % BAUD_9600)
+    program.wait_check("port:%d" % BAUD_9600, True, "9600 is marked after its click")
+    program.click("port:%d" % PARITY_NONE)
+    program.wait_check("port:%d" % PARITY_NONE, True, "NONE is marked after its click")
+    program.xdotool("key", "Return")
+    program.wait_text(SETTINGS_FIELD, b" COM1: 9600,N,8,1", "the settings chosen")
+    wait_for(lambda: line_speed(first) == termios.B9600, EVENT_TIMEOUT, "COM1 at 9600 baud")
+    check((termios.tcgetattr(first.master)[2] & termios.PARENB) == 0, "COM1 still has parity")
+    typed_key_arrives(program, window, first, "b", "a key after the change")
+
+    second = qh.PtyLine()
+    second.link(second_link)
+    open_port_dialog(program)
+    program.xdotool("type", "2")
+    program.xdotool("key", "Return")
+    program.wait_text(SETTINGS_FIELD, b" COM2: 9600,N,8,1", "the port number typed")
+    check(line_speed(second) == termios.B9600, "COM2 did not open at 9600 baud")
+    typed_key_arrives(program, window, second, "c", "a key on COM2")
+    check(first.quiet_for(0.3), "COM1 still receives keys")
+
+    open_port_dialog(program)
+    program.click("port:%d" % BAUD_1200)
+    program.xdotool("key", "Escape")
+    wait_for(lambda: not visible_windows(program, PORT_DIALOG), EVENT_TIMEOUT,
+             "the dialog to close")
+    program.wait_text(SETTINGS_FIELD, b" COM2: 9600,N,8,1", "the settings after ESCAPE")
+    check(line_speed(second) == termios.B9600, "ESCAPE changed the line speed")
+    typed_key_arrives(program, window, second, "d", "a key after ESCAPE")
+    return second
 
 
 def end_to_end(exe, probe_exe):
     prefix = os.environ.get("WINEPREFIX")
     check(prefix and os.path.isdir(prefix), "WINEPREFIX names no Wine prefix")
     link = qh.registered_com_link(prefix, 1)
-    check(link, "COM1 is not registered in %s; make the prefix with "
-                "scripts/wine-prefix.sh PREFIX 1=LINKPATH" % prefix)
+    second_link = qh.registered_com_link(prefix, 2)
+    check(link and second_link, "COM1 and COM2 are not registered in %s; make the prefix with "
+                                "scripts/wine-prefix.sh PREFIX 1=LINKPATH 2=LINKPATH" % prefix)
 
     folder = tempfile.mkdtemp(prefix="quorvant-gui-")
     display = port = program = None
@@ -227,7 +297,7 @@ def end_to_end(exe, probe_exe):
         display = qh.XvfbDisplay(SCREEN_WIDTH, SCREEN_HEIGHT)
         program = Program(folder, exe, probe_exe, display)
         port = start_with_port_missing(program, link)
-        run_terminal(program, port)
+        run_terminal(program, port, second_link)
         passed = True
     except Failure:
         if program is not None and display is not None:
