@@ -8,6 +8,7 @@ Usage: qt_e2e.py PATH_TO_QUORVANT
 import os
 import re
 import sys
+import termios
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import quorvant_harness as qh  # noqa: E402
@@ -17,6 +18,13 @@ SPECIAL_COMMAND = b"\x1b" * 255 + b"\x1cT"
 DISPLAY_DU = (1, 34, 324, 206)
 SENDX_DU = (168, 2, 25, 11)
 LAMP_DU = (89, 2, 6, 11)
+SETTINGS_FIELD_DU = (1, 2, 87, 12)
+# The port settings dialog in dialog units, with the line under its port list.
+PORT_DIALOG = "Serial Port Settings"
+PORT_DIALOG_DU = (291, 241)
+BAUD_1200_DU = (52, 12, 36, 8)
+BAUD_9600_DU = (52, 52, 36, 8)
+PARITY_NONE_DU = (147, 52, 34, 8)
 
 failures = []
 
@@ -81,6 +89,94 @@ def check_stream(run, line):
     expect(line.quiet_for(0.5), "a second SendX click stops the stream")
 
 
+def line_speed(line):
+    """The speed the program set on the line, read back through the far end."""
+    return termios.tcgetattr(line.master)[5]
+
+
+def setup_values(run):
+    with open(run.setup_file, "rb") as f:
+        return dict(l.split(b"=", 1) for l in f.read().split(b"\r\n") if b"=" in l)
+
+
+def open_port_dialog(run):
+    run.focus()
+    x, y, w, h = SETTINGS_FIELD_DU
+    run.click_dialog(x + w / 2, y + h / 2)
+    dialog = qh.wait_for(lambda: run.visible_windows(PORT_DIALOG), 10, "the port dialog")[0]
+    run.display.run("xdotool", "windowfocus", "--sync", dialog)
+    return dialog
+
+
+def click_in_port_dialog(run, dialog, rect_du):
+    out = run.display.run("xdotool", "getwindowgeometry", "--shell", dialog).stdout
+    size = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    x_du, y_du, w_du, h_du = rect_du
+    x = round((x_du + w_du / 2) * int(size["WIDTH"]) / PORT_DIALOG_DU[0])
+    y = round((y_du + h_du / 2) * int(size["HEIGHT"]) / PORT_DIALOG_DU[1])
+    run.display.run("xdotool", "mousemove", "--window", dialog, str(x), str(y), "click", "1")
+
+
+def wait_dialog_closed(run):
+    try:
+        qh.wait_for(lambda: not run.visible_windows(PORT_DIALOG), 10, "the dialog to close")
+        return True
+    except qh.Timeout:
+        return False
+
+
+def key_arrives(run, line, key, what):
+    line.drain(quiet=0.2)
+    run.focus()
+    run.key(key)
+    try:
+        got = line.take(1, 10, what)
+    except qh.Timeout:
+        got = b""
+    expect(got == key.encode(), "%s (%r arrived)" % (what, got))
+
+
+def check_port_settings(run, first):
+    """Through the settings field: 9600 and NONE on COM1, then COM2 on a
+    second pty, then ESCAPE, which keeps everything."""
+    dialog = open_port_dialog(run)
+    click_in_port_dialog(run, dialog, BAUD_9600_DU)
+    click_in_port_dialog(run, dialog, PARITY_NONE_DU)
+    run.key("Return")
+    expect(wait_dialog_closed(run), "Return closes the port settings dialog")
+    try:
+        qh.wait_for(lambda: line_speed(first) == termios.B9600, 10, "9600 baud on the pty")
+    except qh.Timeout:
+        pass
+    expect(line_speed(first) == termios.B9600, "after 9600 and OK the pty runs at 9600 baud")
+    expect((termios.tcgetattr(first.master)[2] & termios.PARENB) == 0,
+           "after NONE and OK the pty has no parity")
+    saved = setup_values(run)
+    expect(saved.get(b"COMBAUD") == b"9600" and saved.get(b"COMPARI") == b"N",
+           "the new settings are saved (permanently is ticked at opening)")
+    key_arrives(run, first, "b", "keys go on to COM1")
+
+    second = qh.PtyLine()
+    try:
+        second.link(os.path.join(run.folder, "ports", "com2"))
+        open_port_dialog(run)
+        run.display.run("xdotool", "type", "2")
+        run.key("Return")
+        expect(wait_dialog_closed(run), "Return closes the dialog again")
+        key_arrives(run, second, "c", "after typing 2 the keys arrive on COM2")
+        expect(first.quiet_for(0.3), "COM1 no longer receives keys")
+        expect(line_speed(second) == termios.B9600, "COM2 opened at 9600 baud")
+
+        dialog = open_port_dialog(run)
+        click_in_port_dialog(run, dialog, BAUD_1200_DU)
+        run.key("Escape")
+        expect(wait_dialog_closed(run), "Escape closes the dialog")
+        expect(line_speed(second) == termios.B9600, "ESCAPE keeps the line speed")
+        key_arrives(run, second, "d", "after ESCAPE the keys still arrive on COM2")
+    finally:
+        second.close()
+
+
 def check_failed_open(binary, display):
     """COM1 that is no serial device: the message box comes before the window."""
     run = qh.LinuxProgram(binary, display, None, port_target="/dev/null")
@@ -134,6 +230,7 @@ def main():
                     b"z\xdf\xa7@\xe4", "keys on a German layout")
 
         check_stream(run, line)
+        check_port_settings(run, line)
 
         run.key("alt+x")
         try:
