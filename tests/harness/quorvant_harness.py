@@ -280,15 +280,24 @@ DIALOG_HEIGHT_DU = 254
 class LinuxProgram:
     """The Linux program copied into a temporary folder and started on the
     display, with COM1 (ports/com1 beside it) on the line's pty, or on
-    port_target, a path that must not be a serial device of the machine."""
+    port_target, a path that must not be a serial device of the machine.
+    With port, that port number leads there instead, and COM1 nowhere (so
+    that it never falls back to the machine's ttyS0); setup, when given,
+    is the setup file the program starts with."""
 
-    def __init__(self, binary, display, line, port_target=None):
+    def __init__(self, binary, display, line, port_target=None, port=1, setup=None):
         self.folder = tempfile.mkdtemp(prefix="quorvant-run-")
         self.binary = os.path.join(self.folder, "quorvant")
         shutil.copy2(binary, self.binary)
         os.mkdir(os.path.join(self.folder, "ports"))
         target = port_target if port_target is not None else line.slave_path
-        point_link(os.path.join(self.folder, "ports", "com1"), target)
+        point_link(os.path.join(self.folder, "ports", "com%d" % port), target)
+        if port != 1:
+            point_link(os.path.join(self.folder, "ports", "com1"),
+                       os.path.join(self.folder, "no-such-device"))
+        if setup is not None:
+            with open(self.setup_file, "wb") as f:
+                f.write(setup)
         self.display = display
         env = dict(display.env, QT_QPA_PLATFORM="xcb")
         self.process = subprocess.Popen([self.binary], cwd=self.folder, env=env,
