@@ -11,9 +11,9 @@ own: Wine's default desktop takes its display from whichever program started
 it first, possibly a test without any display.
 
 The Wine prefix is the one in WINEPREFIX; COM1 and COM2 must be registered
-there to link paths (scripts/wine-prefix.sh PREFIX 1=LINKPATH 2=LINKPATH). The test points that
-link at a fresh pty, starts a copy of the .exe in a temporary folder and drives
-it with xdotool. It waits for events and never sleeps blindly: every wait ends
+there to link paths (scripts/wine-prefix.sh PREFIX 1=LINKPATH 2=LINKPATH).
+The test points those links at fresh ptys, starts a copy of the .exe in a
+temporary folder and drives it with xdotool. It waits for events and never sleeps blindly: every wait ends
 as soon as its condition holds, or fails after a generous time limit.
 """
 import os
