@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Linux build (unit, pty, Qt offscreen and
 # end-to-end tests), the Windows cross build under Wine (the same core tests,
-# the Win32 layer and the .exe end to end) and the fuzz smoke runs.
+# the Win32 layer and the .exe end to end), the fuzz smoke runs, and the unit
+# and pty tests under ASan and UBSan.
 set -u
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -80,6 +81,10 @@ else
 fi
 
 stage "Fuzz smoke runs" fuzz
+
+# The core's unit and pty tests once more, under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+stage "Sanitizers" sanitize
 
 echo
 echo "=== Summary ($(( $(date +%s) - start )) s) ==="

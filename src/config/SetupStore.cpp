@@ -15,7 +15,8 @@ constexpr size_t kMacLength = 12;
 constexpr size_t kMacLookupLength = 14;
 
 void MacKey(int slot, char (&key)[8]) {
-    std::snprintf(key, sizeof(key), "MAC%d", slot + 1);
+    // A byte-sized number, so that the compiler sees the key fit.
+    std::snprintf(key, sizeof(key), "MAC%u", static_cast<unsigned>(static_cast<uint8_t>(slot + 1)));
 }
 
 void WriteLineSettings(IniFile& ini, const LineSettings& line) {
