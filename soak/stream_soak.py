@@ -25,7 +25,6 @@ Exit status 0 when every check held, 1 otherwise.
 
 import argparse
 import os
-import subprocess
 import sys
 import threading
 import time
@@ -119,14 +118,8 @@ class ReturnChecker:
 
 
 def primary_selection(display):
-    """The text of the X primary selection, as Tk reads it."""
-    code = ("import tkinter\n"
-            "root = tkinter.Tk()\n"
-            "root.withdraw()\n"
-            "import sys\n"
-            "sys.stdout.write(root.selection_get(selection='PRIMARY'))\n")
-    result = subprocess.run([sys.executable, "-c", code], env=display.env,
-                            capture_output=True, text=True, timeout=20)
+    """The text of the X primary selection."""
+    result = display.run("xclip", "-o", "-selection", "primary", check=False, timeout=20)
     return result.stdout if result.returncode == 0 else ""
 
 

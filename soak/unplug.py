@@ -36,6 +36,7 @@ GONE_CPU_LIMIT_PERCENT = 5.0
 # Descriptors and memory may not grow from cycle to cycle. Memory is allowed
 # the noise of the allocator and of Qt's caches.
 RSS_GROWTH_LIMIT_KB = 2048
+SETTLE_SECONDS = 2.0
 
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
@@ -55,6 +56,19 @@ def open_paths(pid):
 def holds(pid, slave_path):
     # A hung-up pty the program still holds reads as "/dev/pts/N (deleted)".
     return any(p == slave_path or p.startswith(slave_path + " ") for p in open_paths(pid))
+
+
+def holders(slave_path, own_pid):
+    """Other processes that hold slave_path open."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if entry.isdigit() and int(entry) not in (own_pid, os.getpid()):
+            try:
+                if holds(int(entry), slave_path):
+                    found.append(int(entry))
+            except OSError:
+                pass  # gone, or not ours to look at
+    return found
 
 
 def rss_kb(pid):
@@ -93,10 +107,13 @@ def main():
         pid = run.process.pid
         link = os.path.join(run.folder, "ports", "com1")
         qh.wait_for(lambda: holds(pid, line.slave_path), REOPEN_WITHIN, "the first open")
+        # The toolkit opens a descriptor or two of its own during its first
+        # moments; the first sample waits for the program to settle.
+        time.sleep(SETTLE_SECONDS)
 
         for cycle in range(1, args.cycles + 1):
             if cycle in (1, args.cycles):
-                samples[cycle] = (len(open_paths(pid)), rss_kb(pid))
+                samples[cycle] = (sorted(open_paths(pid)), rss_kb(pid))
 
             old_path = line.slave_path
             line.close()
@@ -112,8 +129,14 @@ def main():
             line = qh.PtyLine()
             qh.point_link(link, line.slave_path)
             start = time.monotonic()
-            qh.wait_for(lambda: holds(pid, line.slave_path), REOPEN_WITHIN,
-                        "the re-open in cycle %d" % cycle, interval=0.005)
+            try:
+                qh.wait_for(lambda: holds(pid, line.slave_path), REOPEN_WITHIN,
+                            "the re-open in cycle %d" % cycle, interval=0.005)
+            except qh.Timeout as error:
+                # A pty number is used again once free: another program whose
+                # port link still leads there may have taken the new line.
+                raise qh.Timeout("%s; %s is held by processes %s" % (
+                    error, line.slave_path, holders(line.slave_path, pid)))
             reopen_times.append(time.monotonic() - start)
             if run.process.poll() is not None:
                 failures.append("the program ended in cycle %d" % cycle)
@@ -144,11 +167,12 @@ def main():
             failures.append("the program spins while the port is gone")
     for cycle in sorted(samples):
         fds, rss = samples[cycle]
-        print("cycle %d: %d open descriptors, RSS %d kB" % (cycle, fds, rss))
+        print("cycle %d: %d open descriptors, RSS %d kB" % (cycle, len(fds), rss))
     if len(samples) == 2:
         (fds1, rss1), (fdsn, rssn) = samples[1], samples[args.cycles]
-        if fdsn > fds1:
-            failures.append("descriptors grew from %d to %d" % (fds1, fdsn))
+        if len(fdsn) > len(fds1):
+            failures.append("descriptors grew from %d to %d: %s" % (
+                len(fds1), len(fdsn), sorted(set(fdsn) - set(fds1))))
         if rssn - rss1 > RSS_GROWTH_LIMIT_KB:
             failures.append("RSS grew by %d kB" % (rssn - rss1))
     for failure in failures:
