@@ -31,6 +31,7 @@ enum ControlStyle : uint32_t {
     kStyleGroup = 1u << 4,      // starts a group of radio buttons (and ends the one before)
     kStyleLeftText = 1u << 5,   // text left of the mark, right-aligned
     kStyleMultiLine = 1u << 6,  // button text on several lines, left-aligned, centred vertically
+    kStyleEditable = 1u << 7,   // rich text that takes typing, Enter included
 };
 
 // How a dialog's frame differs from the plain modal one (modal frame, caption
@@ -117,7 +118,19 @@ inline constexpr uint16_t kCurrentSettings = 1098;
 inline constexpr uint16_t kPortHint = 1099;
 }  // namespace PortControl
 
+// Control ids of the help window (dialog 135).
+namespace HelpControl {
+inline constexpr uint16_t kOk = 1;
+inline constexpr uint16_t kEscape = 2;
+inline constexpr uint16_t kCopy = 1006;
+inline constexpr uint16_t kGerman = 1008;
+inline constexpr uint16_t kEnglish = 1009;
+inline constexpr uint16_t kHint = 1038;
+inline constexpr uint16_t kText = 1069;
+}  // namespace HelpControl
+
 const DialogLayout& MainDialogLayout();
+const DialogLayout& HelpDialogLayout();
 // Dialog 130 as drawn on Windows, and the same with the port hint line under
 // the port list (taller by the line).
 const DialogLayout& PortDialogLayout();
@@ -144,3 +157,4 @@ inline constexpr Rgb kDisplayBackground{243, 255, 224};
 inline constexpr uint16_t kIconResource = 128;
 inline constexpr uint16_t kMainDialogResource = 102;
 inline constexpr uint16_t kPortDialogResource = 130;
+inline constexpr uint16_t kHelpDialogResource = 135;

@@ -1,6 +1,7 @@
 #pragma once
 #include "config/MessageSink.h"
 
+class HelpWindow;
 class PortSettingsDialog;
 
 // What opens on top of the main window. Modal: the window's timers keep
@@ -13,4 +14,7 @@ class Desktop : public MessageSink {
     // has closed; its answer is in the dialog's result text. A desktop that
     // cannot show it leaves the request as the answer, as ESCAPE would.
     virtual void RunPortSettingsDialog(PortSettingsDialog& /*dialog*/) {}
+    // Shows the help window over the main window and returns when it has
+    // closed.
+    virtual void RunHelpWindow(HelpWindow& /*window*/) {}
 };

@@ -7,6 +7,7 @@ enum class Request : uint8_t {
     ClearDisplay,    // DisplayClear, Alt+C
     Copy,            // "copy"
     SpecialCommand,  // F2
+    Bluetooth,       // F3, "SPECIAL"
     RecordMode,      // F4
     Log,             // F9
 };
@@ -43,6 +44,9 @@ class PendingRequests {
             case 2:
                 request = Request::SpecialCommand;
                 return true;
+            case 3:
+                request = Request::Bluetooth;
+                return true;
             case 4:
                 request = Request::RecordMode;
                 return true;
@@ -56,9 +60,9 @@ class PendingRequests {
 
   private:
     static constexpr uint16_t Bit(Request request) { return RequestBit(request); }
-    static constexpr uint16_t kFunctionKeyBits = RequestBit(Request::SpecialCommand) |
-                                                 RequestBit(Request::RecordMode) |
-                                                 RequestBit(Request::Log);
+    static constexpr uint16_t kFunctionKeyBits =
+        RequestBit(Request::SpecialCommand) | RequestBit(Request::Bluetooth) |
+        RequestBit(Request::RecordMode) | RequestBit(Request::Log);
 
     uint16_t bits = 0;
 };

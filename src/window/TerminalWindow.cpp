@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "Version.h"
@@ -27,7 +28,16 @@ constexpr char kCopiedText[] = "==== SCREENSHOT COPIED TO CLIPBOARD ====";
 constexpr char kRotorOnText[] = "==== TARN ROTOR FUNCTION -ON- ====";
 constexpr char kRotorOffText[] = "==== TARN ROTOR FUNCTION -OFF- ====";
 
+constexpr char kBluetoothQuery[] = "AT+BTR?\r";
+constexpr char kBluetoothSetFormat[] = "AT+BTR %s\r";
+constexpr char kBluetoothSetText[] = "==== SPECIAL COMMAND MAC[%u]=%s ====";
+constexpr char kNoMacText[] = "==== NO MAC ADDRESS SELECTED ! ====";
+constexpr size_t kMacLength = 12;
+constexpr size_t kBluetoothTextCapacity = 200;
+
 constexpr uint16_t kMessageHoldTicks = 20;
+// The adapter's answer takes a while to read; its message stays longer.
+constexpr uint16_t kBluetoothHoldTicks = 80;
 // More than this waiting cannot be worked off at 1200 bytes a tick.
 constexpr uint32_t kBacklogLimit = 10000;
 
@@ -55,7 +65,8 @@ TerminalWindow::TerminalWindow(const WindowServices& services, MainView& view, D
       statusLine(view),
       portLink(services.serialPort, view, desktop),
       receivePath(view),
-      sendX(services.serialPort, view) {}
+      sendX(services.serialPort, view),
+      helpWindow(services.helpLanguage) {}
 
 // --- start-up and the end ------------------------------------------------------
 
@@ -130,6 +141,7 @@ void TerminalWindow::OnTimer(uint16_t timerId) {
 
 void TerminalWindow::PollTick() {
     statusLine.Tick();
+    if (pollPaused) return;
     receivePath.Tick();
     if (!portLink.IsOpen() && !ReopenPort()) return;
 
@@ -203,6 +215,7 @@ void TerminalWindow::ServeRequests() {
 
     PendingRequests keys = requests.TakeFunctionKeys();
     if (keys.IsSet(Request::SpecialCommand)) SendSpecialCommand();
+    if (keys.IsSet(Request::Bluetooth)) SendBluetoothCommand();
     if (keys.IsSet(Request::RecordMode)) ToggleRecordMode();
     // The log's own message goes where the hold keeps it readable.
     if (keys.IsSet(Request::Log)) statusLine.Hold(kMessageHoldTicks);
@@ -214,6 +227,34 @@ void TerminalWindow::SendSpecialCommand() {
     receivePath.ClearDisplay();
     statusLine.ShowHeld(kSpecialCommandText, kMessageHoldTicks);
     services.serialPort.Write(kSpecialCommand.data(), kSpecialCommandLength, kDiscardInputFirst);
+}
+
+// The query always goes out, so the display shows the address in use; the
+// set command follows only for a slot that holds a whole address.
+void TerminalWindow::SendBluetoothCommand() {
+    SerialPort& serialPort = services.serialPort;
+    serialPort.Write(reinterpret_cast<const uint8_t*>(kBluetoothQuery), sizeof(kBluetoothQuery) - 1,
+                     kDiscardInputFirst);
+
+    const uint16_t slot = setup.selectedMac;
+    const char* address = nullptr;
+    if (slot >= 1 && slot <= kMacSlots) {
+        const char* candidate = setup.macList[slot - 1];
+        const void* end = std::memchr(candidate, '\0', kMacSlotCapacity);
+        if (end == candidate + kMacLength) address = candidate;
+    }
+    if (address == nullptr) {
+        statusLine.ShowHeld(kNoMacText, kBluetoothHoldTicks);
+        return;
+    }
+    char text[kBluetoothTextCapacity];
+    const int length = std::snprintf(text, sizeof(text), kBluetoothSetFormat, address);
+    if (length > 0 && static_cast<size_t>(length) < sizeof(text)) {
+        serialPort.Write(reinterpret_cast<const uint8_t*>(text), static_cast<uint16_t>(length),
+                         kDiscardInputFirst);
+    }
+    std::snprintf(text, sizeof(text), kBluetoothSetText, static_cast<unsigned>(slot), address);
+    statusLine.ShowHeld(text, kBluetoothHoldTicks);
 }
 
 void TerminalWindow::ToggleRecordMode() {
@@ -264,6 +305,8 @@ void TerminalWindow::OnClicked(uint16_t controlId) {
             requests.Set(Request::Copy);
             break;
         case C::kSpecial:
+            RequestFunctionKey(3);
+            break;
         case C::kSave:
         case C::kCts:
         case C::kDsr:
@@ -308,8 +351,15 @@ void TerminalWindow::RequestFunctionKey(uint8_t key) {
 
 void TerminalWindow::OnHelpRequest() {
     sendX.Stop();
-    // The help window is where the language is chosen.
-    SaveSetup();
+    // F1 reaches the main window through a nested message loop too: one
+    // help window at a time.
+    if (!pollPaused) {
+        pollPaused = true;
+        desktop.RunHelpWindow(helpWindow);
+        pollPaused = false;
+        // The help window is where the language is chosen.
+        SaveSetup();
+    }
     view.FocusDisplay();
 }
 

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "config/SetupData.h"
+#include "help/HelpWindow.h"
 #include "terminal/KeyMessage.h"
 #include "window/PendingRequests.h"
 #include "window/PortLink.h"
@@ -70,6 +71,7 @@ class TerminalWindow {
     void ReadWaitingBytes(uint32_t waiting);
     void ServeRequests();
     void SendSpecialCommand();
+    void SendBluetoothCommand();
     void ToggleRecordMode();
     void SendKeyByte(uint8_t byte);
     void RequestFunctionKey(uint8_t key);
@@ -85,5 +87,9 @@ class TerminalWindow {
     ReceivePath receivePath;
     PendingRequests requests;
     SendXStream sendX;
+    HelpWindow helpWindow;
+    // While the help window is open the poll ticks do nothing: input waits
+    // in the port's queue until it closes.
+    bool pollPaused = false;
     uint8_t receiveChunk[kMaxReadPerTick] = {};
 };

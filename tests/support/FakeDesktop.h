@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "FakeHelpView.h"
 #include "FakePortSettingsView.h"
+#include "help/HelpWindow.h"
 #include "serial/PortSettingsDialog.h"
 #include "window/Desktop.h"
 
 class FakeDesktop : public Desktop {
   public:
     using PortDialogScript = std::function<void(PortSettingsDialog&, FakePortSettingsView&)>;
+    using HelpScript = std::function<void(HelpWindow&, FakeHelpView&)>;
 
     // When set, each message is also noted here as "message <text>", and each
     // run of the port settings dialog as "port dialog <request>".
@@ -39,8 +42,25 @@ class FakeDesktop : public Desktop {
         lastPortView = dialogView;
     }
 
+    // The help window opens with the focus on its hint line, plays the
+    // script and closes with ESCAPE.
+    void RunHelpWindow(HelpWindow& window) override {
+        ++helpRuns;
+        if (journal != nullptr) journal->push_back("help window");
+        FakeHelpView helpView;
+        window.InitDialog(helpView);
+        window.OnFocus(HelpControl::kHint);
+        if (helpScript) helpScript(window, helpView);
+        window.OnClicked(HelpControl::kEscape);
+        window.OnDestroy();
+        lastHelpView = helpView;
+    }
+
     std::vector<std::string> messages;
     PortDialogScript portDialogScript;
+    HelpScript helpScript;
+    int helpRuns = 0;
+    FakeHelpView lastHelpView;
     int portDialogRuns = 0;
     FakePortSettingsView lastPortView;
 };

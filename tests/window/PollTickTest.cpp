@@ -2,6 +2,7 @@
 // and returning ports, the requests it serves, the stream and SyncX.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ constexpr char kFlush[] = "FLUSH COM PORT ...";
 constexpr char kSpecial[] = "==== SPECIAL TEST COMMAND TRANSMITTED ====";
 constexpr char kRotorOn[] = "==== TARN ROTOR FUNCTION -ON- ====";
 constexpr char kCopied[] = "==== SCREENSHOT COPIED TO CLIPBOARD ====";
+constexpr char kNoMac[] = "==== NO MAC ADDRESS SELECTED ! ====";
+constexpr char kQuery[] = "AT+BTR?\r";
 
 std::string SpecialCommand() {
     return std::string(255, '\x1B') + "\x1CT";
@@ -112,19 +115,81 @@ TEST(PollTick, FunctionKeysAreServedOnceEachInTheirOrder) {
     rig.view.statusHistory.clear();
     rig.Tick();
 
-    EXPECT_EQ(rig.Written(), SpecialCommand());
+    EXPECT_EQ(rig.Written(), SpecialCommand() + kQuery);
     // The special command discards waiting input first.
     EXPECT_EQ(rig.device.input.size(), 0u);
     std::vector<std::string> messages;
     for (const std::string& s : rig.view.statusHistory) {
         if (s.rfind("====", 0) == 0) messages.push_back(s);
     }
-    EXPECT_EQ(messages, (std::vector<std::string>{kSpecial, kRotorOn}));
+    EXPECT_EQ(messages, (std::vector<std::string>{kSpecial, kNoMac, kRotorOn}));
 
     rig.view.statusHistory.clear();
     rig.Tick();
-    EXPECT_EQ(rig.Written(), SpecialCommand());
+    EXPECT_EQ(rig.Written(), SpecialCommand() + kQuery);
     EXPECT_TRUE(rig.view.statusHistory.empty());  // the message is held
+}
+
+// The setup file's address list as a user writes it.
+void WriteMacSetup(WindowRig& rig, const std::string& selected, const std::string& slot2) {
+    std::FILE* f = std::fopen(rig.app.appPaths.SetupFilePath(), "wb");
+    ASSERT_NE(f, nullptr);
+    const std::string text = "[BLUETOOTH]\r\nSELECTED_MAC=" + selected +
+                             "\r\nMAC1=0016A4A0B847\r\nMAC2=" + slot2 + "\r\nMAC9=0016A4A0B849\r\n";
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+}
+
+TEST(BluetoothCommand, SendsTheQueryThenTheSelectedAddress) {
+    struct Case {
+        const char* selected;
+        const char* slot2;
+        std::string written;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"2", "0016A4A0B842", std::string(kQuery) + "AT+BTR 0016A4A0B842\r",
+         "==== SPECIAL COMMAND MAC[2]=0016A4A0B842 ===="},
+        {"1", "", std::string(kQuery) + "AT+BTR 0016A4A0B847\r",
+         "==== SPECIAL COMMAND MAC[1]=0016A4A0B847 ===="},
+        {"0", "0016A4A0B842", kQuery, kNoMac},
+        {"9", "0016A4A0B842", kQuery, kNoMac},  // beyond the eight slots
+        {"2", "", kQuery, kNoMac},
+        {"2", "0016A4A0B84", kQuery, kNoMac},    // one short
+        {"2", "0016A4A0B8421", kQuery, kNoMac},  // one too many
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.selected) + " / " + c.slot2);
+        WindowRig rig;
+        WriteMacSetup(rig, c.selected, c.slot2);
+        rig.Start();
+        rig.device.ClearCalls();
+        // More than one tick reads: the rest waits when the command goes out.
+        rig.device.FeedRepeated('w', 1500);
+        rig.Press(VirtualKey::kF3);
+        rig.Press(VirtualKey::kF3);
+        rig.Tick();
+        EXPECT_EQ(rig.Written(), c.written);
+        EXPECT_EQ(rig.view.Status(), c.message);
+        // The command dropped what the tick's read left waiting.
+        EXPECT_EQ(rig.device.input.size(), 0u);
+        rig.Tick();
+        EXPECT_EQ(std::count(rig.view.display.begin(), rig.view.display.end(), 'w'), 1200);
+    }
+}
+
+TEST(BluetoothCommand, TheSpecialButtonDoesAsF3AndItsMessageHolds80Ticks) {
+    Running rig;
+    rig.Click(C::kSpecial);
+    rig.Tick();
+    EXPECT_EQ(rig.Written(), kQuery);
+    for (int tick = 1; tick < 80; ++tick) {
+        rig.device.Feed("x");
+        rig.Tick();
+        ASSERT_EQ(rig.view.Status(), kNoMac) << tick;
+    }
+    rig.Tick();
+    EXPECT_EQ(rig.view.Status(), kIdle);
 }
 
 TEST(PollTick, AMessageHoldsTheStatusLineFor20Ticks) {

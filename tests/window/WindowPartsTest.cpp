@@ -43,17 +43,18 @@ TEST(StatusLine, AHeldMessageOutlastsTheTicksUntilItsHoldRunsOut) {
 TEST(PendingRequests, FunctionKeysAreTakenTogetherAndOthersStay) {
     PendingRequests requests;
     Request request;
-    for (uint8_t key : {2, 4, 9}) {
+    for (uint8_t key : {2, 3, 4, 9}) {
         ASSERT_TRUE(PendingRequests::ForFunctionKey(key, request)) << int(key);
         requests.Set(request);
     }
-    for (uint8_t key : {0, 1, 3, 5, 6, 7, 8, 10, 11, 12}) {
+    for (uint8_t key : {0, 1, 5, 6, 7, 8, 10, 11, 12}) {
         EXPECT_FALSE(PendingRequests::ForFunctionKey(key, request)) << int(key);
     }
     requests.Set(Request::Copy);
 
     PendingRequests keys = requests.TakeFunctionKeys();
-    for (Request r : {Request::SpecialCommand, Request::RecordMode, Request::Log}) {
+    for (Request r :
+         {Request::SpecialCommand, Request::Bluetooth, Request::RecordMode, Request::Log}) {
         EXPECT_TRUE(keys.IsSet(r));
         EXPECT_FALSE(requests.IsSet(r));
     }
