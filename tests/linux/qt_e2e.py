@@ -26,6 +26,17 @@ BAUD_1200_DU = (52, 12, 36, 8)
 BAUD_9600_DU = (52, 52, 36, 8)
 PARITY_NONE_DU = (147, 52, 34, 8)
 
+# The help window in dialog units.
+HELP_DIALOG = "help window"
+HELP_DIALOG_DU = (417, 279)
+HELP_COPY_DU = (241, 266, 81, 12)
+HELP_ENGLISH_DU = (375, 268, 42, 9)
+# A point of the help text right of its lines, where the background shows.
+HELP_BACKGROUND_DU = (395, 250)
+LIGHT_ORANGE = (0xFF, 0xE0, 0x70)
+BLUETOOTH_SETUP = (b"[BLUETOOTH]\r\nSELECTED_MAC=2\r\nMAC1=0016A4A0B847\r\n"
+                   b"MAC2=0016A4A0B842\r\n")
+
 failures = []
 
 
@@ -177,6 +188,94 @@ def check_port_settings(run, first):
         second.close()
 
 
+def window_rect(run, window):
+    out = run.display.run("xdotool", "getwindowgeometry", "--shell", window).stdout
+    v = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    return int(v["X"]), int(v["Y"]), int(v["WIDTH"]), int(v["HEIGHT"])
+
+
+def help_point(rect, x_du, y_du):
+    """Screen pixel of a point of the help window given in dialog units."""
+    x, y, w, h = rect
+    return x + round(x_du * w / HELP_DIALOG_DU[0]), y + round(y_du * h / HELP_DIALOG_DU[1])
+
+
+def click_in_help(run, rect, control_du):
+    x_du, y_du, w_du, h_du = control_du
+    x, y = help_point(rect, x_du + w_du / 2, y_du + h_du / 2)
+    run.display.run("xdotool", "mousemove", str(x), str(y), "click", "1")
+
+
+def clipboard_text(run):
+    result = run.display.run("xclip", "-o", "-selection", "clipboard", check=False, timeout=20)
+    return result.stdout if result.returncode == 0 else ""
+
+
+def check_help(run):
+    """F1 opens the help window; english turns it light orange and copies the
+    English text; Escape closes it and the setup file keeps the language."""
+    run.focus()
+    run.key("F1")
+    try:
+        dialog = qh.wait_for(lambda: run.visible_windows(HELP_DIALOG), 10, "the help window")[0]
+    except qh.Timeout:
+        expect(False, "F1 opens the help window")
+        return
+    expect(True, "F1 opens the help window")
+    run.display.run("xdotool", "windowfocus", "--sync", dialog)
+    rect = window_rect(run, dialog)
+    click_in_help(run, rect, HELP_ENGLISH_DU)
+
+    def orange():
+        colour = run.display.pixel(*help_point(rect, *HELP_BACKGROUND_DU))
+        return colour is not None and all(abs(a - b) <= 2 for a, b in zip(colour, LIGHT_ORANGE))
+    try:
+        qh.wait_for(orange, 10, "the light orange background")
+        expect(True, "english turns the help text light orange")
+    except qh.Timeout:
+        expect(False, "english turns the help text light orange")
+    if os.environ.get("QUORVANT_SHOTS"):
+        run.display.screenshot(os.path.join(os.environ["QUORVANT_SHOTS"], "help-linux.png"),
+                               dialog)
+
+    click_in_help(run, rect, HELP_COPY_DU)
+    try:
+        text = qh.wait_for(lambda: clipboard_text(run) or None, 10, "the clipboard")
+    except qh.Timeout:
+        text = ""
+    lines = text.split("\n")
+    expect(text.startswith("COM PORT WINDOW (COMx:115200,E,8,1): click= set COM port")
+           and lines[-2].startswith("Info: 'SELECTED_MAC=0' requests") and len(lines) == 31,
+           "copy to clipboard puts the whole English help text on the X clipboard")
+
+    run.key("Escape")
+    try:
+        qh.wait_for(lambda: not run.visible_windows(HELP_DIALOG), 10, "the help window to close")
+        closed = True
+    except qh.Timeout:
+        closed = False
+    expect(closed, "Escape closes the help window")
+    try:
+        qh.wait_for(lambda: setup_values(run).get(b"LANGUAGE") == b"E", 10, "LANGUAGE=E")
+    except qh.Timeout:
+        pass
+    expect(setup_values(run).get(b"LANGUAGE") == b"E", "the setup file holds LANGUAGE=E")
+
+
+def check_bluetooth(binary, display):
+    """F3 with the second address selected: the query, then the set command."""
+    line = qh.PtyLine()
+    run = qh.LinuxProgram(binary, display, line, setup=BLUETOOTH_SETUP)
+    try:
+        run.find_window()
+        run.focus()
+        expect_keys(run, line, ["F3"], b"AT+BTR?\rAT+BTR 0016A4A0B842\r",
+                    "F3 with SELECTED_MAC=2")
+    finally:
+        run.close()
+        line.close()
+
+
 def check_failed_open(binary, display):
     """COM1 that is no serial device: the message box comes before the window."""
     run = qh.LinuxProgram(binary, display, None, port_target="/dev/null")
@@ -230,6 +329,7 @@ def main():
                     b"z\xdf\xa7@\xe4", "keys on a German layout")
 
         check_stream(run, line)
+        check_help(run)
         check_port_settings(run, line)
 
         run.key("alt+x")
@@ -239,6 +339,7 @@ def main():
             code = None
         expect(code == 0, "Alt+X ends the program (exit code %r)" % code)
 
+        check_bluetooth(sys.argv[1], display)
         check_failed_open(sys.argv[1], display)
     finally:
         if run is not None:

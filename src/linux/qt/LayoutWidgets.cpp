@@ -187,6 +187,11 @@ QWidget* LayoutWidgets::MakeControl(const ControlLayout& layout, QWidget& parent
         case ControlKind::RichDisplay: {
             auto* display = static_cast<QPlainTextEdit*>(MakeTextArea(layout, parent));
             display->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            if (Has(layout, kStyleEditable)) {
+                // Typing, Return included, goes into the text.
+                display->setReadOnly(false);
+                display->setTabChangesFocus(false);
+            }
             return display;
         }
         case ControlKind::MultiLineEdit:

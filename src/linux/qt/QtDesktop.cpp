@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "qt/Cp1252.h"
+#include "qt/QtHelpDialog.h"
 #include "qt/QtMainView.h"
 #include "qt/QtPortSettingsDialog.h"
 
@@ -25,7 +26,16 @@ void QtDesktop::RunPortSettingsDialog(PortSettingsDialog& dialog) {
     view.FlushDisplay();
     QtPortSettingsDialog box(dialog, Owner());
     box.Run();
-    // Typing goes to the port again, as when a modal dialog returns to its
-    // owner on Windows; without a window manager nobody else would do it.
+    ActivateMainWindow();
+}
+
+void QtDesktop::RunHelpWindow(HelpWindow& window) {
+    view.FlushDisplay();
+    QtHelpDialog box(window, Owner());
+    box.Run();
+    ActivateMainWindow();
+}
+
+void QtDesktop::ActivateMainWindow() {
     if (view.isVisible()) view.activateWindow();
 }

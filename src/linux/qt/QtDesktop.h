@@ -14,9 +14,13 @@ class QtDesktop final : public Desktop {
 
     void ShowMessage(const char* text) override;
     void RunPortSettingsDialog(PortSettingsDialog& dialog) override;
+    void RunHelpWindow(HelpWindow& window) override;
 
   private:
     QWidget* Owner() const;
+    // Typing goes to the port again, as when a modal dialog returns to its
+    // owner on Windows; without a window manager nobody else would do it.
+    void ActivateMainWindow();
 
     QtMainView& view;
     QString caption;
