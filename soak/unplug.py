@@ -30,6 +30,8 @@ import quorvant_harness as qh  # noqa: E402
 # within a few ticks; these limits leave room for a loaded machine.
 LOSS_SEEN_WITHIN = 5.0
 REOPEN_WITHIN = 5.0
+# How long a failed cycle waits more, to tell a slow re-open from none.
+LATE_REOPEN_WITHIN = 30.0
 # While the port is gone the program tries to open it once a tick; that may
 # cost next to nothing.
 GONE_CPU_LIMIT_PERCENT = 5.0
@@ -135,8 +137,16 @@ def main():
             except qh.Timeout as error:
                 # A pty number is used again once free: another program whose
                 # port link still leads there may have taken the new line.
-                raise qh.Timeout("%s; %s is held by processes %s" % (
-                    error, line.slave_path, holders(line.slave_path, pid)))
+                late = None
+                try:
+                    qh.wait_for(lambda: holds(pid, line.slave_path), LATE_REOPEN_WITHIN,
+                                "a late re-open", interval=0.05)
+                    late = time.monotonic() - start
+                except qh.Timeout:
+                    pass
+                raise qh.Timeout("%s; %s is held by processes %s; %s" % (
+                    error, line.slave_path, holders(line.slave_path, pid),
+                    "re-opened after %.1f s" % late if late else "still not re-opened"))
             reopen_times.append(time.monotonic() - start)
             if run.process.poll() is not None:
                 failures.append("the program ended in cycle %d" % cycle)
