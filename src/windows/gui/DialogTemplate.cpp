@@ -73,9 +73,12 @@ ControlClass ControlClassOf(const ControlLayout& control, const char* richEditCl
             return {kStaticAtom, nullptr, common | SS_LEFT | WS_DISABLED};
         case ControlKind::Indicator:
             return {kButtonAtom, nullptr, common | BS_RADIOBUTTON | BS_LEFTTEXT};
-        case ControlKind::RichDisplay:
-            return {0, richEditClass,
-                    common | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL};
+        case ControlKind::RichDisplay: {
+            uint32_t style = common | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL;
+            // Typing, Return included, goes into an editable text.
+            style |= (control.style & kStyleEditable) ? ES_WANTRETURN : ES_READONLY;
+            return {0, richEditClass, style};
+        }
         case ControlKind::Label:
             return {kStaticAtom, nullptr, common | SS_LEFT};
         case ControlKind::Edit: {

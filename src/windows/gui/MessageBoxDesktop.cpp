@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "HelpDialogHost.h"
 #include "PortSettingsDialogHost.h"
 #include "config/ProcessInfo.h"
 
@@ -27,5 +28,10 @@ void MessageBoxDesktop::ShowMessage(const char* text) {
 
 void MessageBoxDesktop::RunPortSettingsDialog(PortSettingsDialog& dialog) {
     PortSettingsDialogHost host(GetModuleHandleA(nullptr), dialog);
+    host.Run(owner);
+}
+
+void MessageBoxDesktop::RunHelpWindow(HelpWindow& window) {
+    HelpDialogHost host(GetModuleHandleA(nullptr), window);
     host.Run(owner);
 }

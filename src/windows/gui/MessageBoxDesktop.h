@@ -14,6 +14,7 @@ class MessageBoxDesktop : public Desktop {
 
     void ShowMessage(const char* text) override;
     void RunPortSettingsDialog(PortSettingsDialog& dialog) override;
+    void RunHelpWindow(HelpWindow& window) override;
 
     const char* Caption() const { return captionText; }
 

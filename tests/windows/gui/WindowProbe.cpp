@@ -9,8 +9,9 @@
 //   window_probe DESKTOP check ID TIMEOUT_MS 0|1    wait for that check state
 //   window_probe DESKTOP rect  ID TIMEOUT_MS        prints "left top right bottom"
 //
-// ID is a control of the main window, or "port:ID" one of the port settings
-// dialog (whose ids overlap the main window's).
+// ID is a control of the main window, "port:ID" one of the port settings
+// dialog or "help:ID" one of the help window (whose ids overlap the main
+// window's).
 //
 // A desktop of its own keeps a test's windows away from Wine's default
 // desktop, whose display belongs to whichever program first started it
@@ -31,6 +32,8 @@ namespace {
 constexpr char kTitlePrefix[] = "QUORVANTVIEW";
 constexpr char kPortDialogTitle[] = "Serial Port Settings";
 constexpr char kPortDialogMark[] = "port:";
+constexpr char kHelpWindowTitle[] = "help window";
+constexpr char kHelpWindowMark[] = "help:";
 constexpr DWORD kPollMs = 50;
 constexpr UINT kAnswerTimeoutMs = 2000;
 
@@ -59,6 +62,10 @@ ControlRef ParseControl(const char* text) {
     const size_t markLength = sizeof(kPortDialogMark) - 1;
     if (std::strncmp(text, kPortDialogMark, markLength) == 0) {
         return {kPortDialogTitle, std::atoi(text + markLength)};
+    }
+    const size_t helpMarkLength = sizeof(kHelpWindowMark) - 1;
+    if (std::strncmp(text, kHelpWindowMark, helpMarkLength) == 0) {
+        return {kHelpWindowTitle, std::atoi(text + helpMarkLength)};
     }
     return {kTitlePrefix, std::atoi(text)};
 }

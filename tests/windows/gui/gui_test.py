@@ -38,6 +38,11 @@ SETTINGS_FIELD, LAMP, SEND_X, DISPLAY = 1126, 1011, 1008, 1067
 # The port settings dialog; the probe names its controls "port:ID".
 PORT_DIALOG = "Serial Port Settings"
 BAUD_1200, BAUD_9600, PARITY_NONE = 1021, 1025, 1061
+# The help window; the probe names its controls "help:ID".
+HELP_WINDOW = "help window"
+HELP_TEXT, HELP_COPY, HELP_ENGLISH = "help:1069", "help:1006", "help:1009"
+LIGHT_ORANGE = (0xFF, 0xE0, 0x70)
+BLUETOOTH_SETUP = b"[BLUETOOTH]\r\nSELECTED_MAC=2\r\nMAC1=0016A4A0B847\r\nMAC2=0016A4A0B842\r\n"
 GREEN, MAGENTA, BLACK = (0, 255, 0), (255, 0, 255), (0, 0, 0)
 SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
 
@@ -221,11 +226,68 @@ def run_terminal(program, port, second_link):
         problem = qh.setup_file_problems(f.read(), "quorvant.exe", rb"[^A-Z]*quorvant\.exe.*")
     check(problem is None, "setup file: %s" % problem)
 
+    check_help(program, window)
     second = change_port_settings(program, window, port, second_link)
     try:
         end_program_with_alt_x(program, window)
     finally:
         second.close()
+
+
+def clipboard_text(program):
+    result = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=program.env,
+                            stdout=subprocess.PIPE, timeout=EVENT_TIMEOUT + 30)
+    return result.stdout.decode("utf-8", "replace") if result.returncode == 0 else ""
+
+
+def check_help(program, window):
+    """F1 opens the help window; english turns it light orange and copies the
+    English text to the X clipboard; Escape closes it and the setup file keeps
+    the language."""
+    program.xdotool("windowfocus", "--sync", window)
+    program.xdotool("key", "F1")
+    dialog = wait_for_window(program, HELP_WINDOW)
+    program.xdotool("windowfocus", "--sync", dialog)
+    program.click(HELP_ENGLISH)
+    program.wait_check(HELP_ENGLISH, True, "english is marked after its click")
+    left, top, right, bottom = program.rect(HELP_TEXT)
+    # Right of the lines, above the bottom: only the background shows there.
+    point = (right - 30, bottom - 12)
+    wait_for(lambda: program.pixel(*point) == LIGHT_ORANGE, EVENT_TIMEOUT,
+             "the light orange help text")
+    if os.environ.get("QUORVANT_SHOTS"):
+        program.display.screenshot(os.path.join(os.environ["QUORVANT_SHOTS"], "help-windows.png"),
+                                   dialog)
+
+    program.click(HELP_COPY)
+    text = wait_for(lambda: clipboard_text(program) or None, EVENT_TIMEOUT, "the clipboard")
+    lines = text.replace("\r\n", "\n").replace("\r", "\n").rstrip("\n").split("\n")
+    check(lines[0].startswith("COM PORT WINDOW (COMx:115200,E,8,1)") and len(lines) == 30
+          and lines[-1].startswith("Info: 'SELECTED_MAC=0' requests"),
+          "the clipboard holds %d lines starting %r" % (len(lines), lines[0]))
+
+    program.xdotool("key", "Escape")
+    wait_for(lambda: not visible_windows(program, HELP_WINDOW), EVENT_TIMEOUT,
+             "the help window to close")
+    setup = os.path.join(program.folder, "quorvant.ini")
+    wait_for(lambda: b"LANGUAGE=E\r\n" in open(setup, "rb").read(), EVENT_TIMEOUT,
+             "LANGUAGE=E in the setup file")
+
+
+def send_bluetooth_command(program, port):
+    """F3 with the second address selected: the query, then the set command."""
+    with open(os.path.join(program.folder, "quorvant.ini"), "wb") as f:
+        f.write(BLUETOOTH_SETUP)
+    program.start()
+    window = wait_for_window(program, CAPTION)
+    program.wait_text(SETTINGS_FIELD, b" COM1: 115200,E,8,1", "port open")
+    port.drain(quiet=0.3)
+    program.xdotool("windowfocus", "--sync", window)
+    program.xdotool("key", "F3")
+    wanted = b"AT+BTR?\rAT+BTR 0016A4A0B842\r"
+    sent = port.take(len(wanted), EVENT_TIMEOUT, "the Bluetooth commands")
+    check(sent == wanted, "F3 sent %r" % sent)
+    end_program_with_alt_x(program, window)
 
 
 def line_speed(line):
@@ -298,6 +360,7 @@ def end_to_end(exe, probe_exe):
         program = Program(folder, exe, probe_exe, display)
         port = start_with_port_missing(program, link)
         run_terminal(program, port, second_link)
+        send_bluetooth_command(program, port)
         passed = True
     except Failure:
         if program is not None and display is not None:
