@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+
 #include "config/MessageSink.h"
 
 class HelpWindow;
@@ -17,4 +19,8 @@ class Desktop : public MessageSink {
     // Shows the help window over the main window and returns when it has
     // closed.
     virtual void RunHelpWindow(HelpWindow& /*window*/) {}
+    // Puts the display's text on the platform clipboard: Windows-1252 bytes
+    // whose lines end in CR LF, a lone CR or a lone LF. False when nothing
+    // was copied.
+    virtual bool CopyToClipboard(const char* /*text*/, size_t /*length*/) { return false; }
 };

@@ -220,13 +220,25 @@ void TerminalWindow::ServeRequests() {
     // The log's own message goes where the hold keeps it readable.
     if (keys.IsSet(Request::Log)) statusLine.Hold(kMessageHoldTicks);
 
-    if (requests.Take(Request::Copy)) statusLine.ShowHeld(kCopiedText, kMessageHoldTicks);
+    if (requests.Take(Request::Copy)) CopyScreenshot();
 }
 
 void TerminalWindow::SendSpecialCommand() {
     receivePath.ClearDisplay();
     statusLine.ShowHeld(kSpecialCommandText, kMessageHoldTicks);
     services.serialPort.Write(kSpecialCommand.data(), kSpecialCommandLength, kDiscardInputFirst);
+}
+
+// From the first visible line to the end, also when the user scrolled up and
+// lines below the view exist. The message says so only when it happened.
+void TerminalWindow::CopyScreenshot() {
+    const DisplayText& text = receivePath.Display().Text();
+    size_t start = text.FirstVisibleOffset();
+    if (start > text.Length()) start = text.Length();
+    if (desktop.CopyToClipboard(text.Data() + start, text.Length() - start)) {
+        statusLine.ShowHeld(kCopiedText, kMessageHoldTicks);
+    }
+    view.FocusDisplay();
 }
 
 // The query always goes out, so the display shows the address in use; the

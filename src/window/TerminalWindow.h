@@ -72,6 +72,7 @@ class TerminalWindow {
     void ServeRequests();
     void SendSpecialCommand();
     void SendBluetoothCommand();
+    void CopyScreenshot();
     void ToggleRecordMode();
     void SendKeyByte(uint8_t byte);
     void RequestFunctionKey(uint8_t key);

@@ -18,6 +18,7 @@ SPECIAL_COMMAND = b"\x1b" * 255 + b"\x1cT"
 DISPLAY_DU = (1, 34, 324, 206)
 SENDX_DU = (168, 2, 25, 11)
 LAMP_DU = (89, 2, 6, 11)
+COPY_DU = (201, 241, 20, 11)
 SETTINGS_FIELD_DU = (1, 2, 87, 12)
 # The port settings dialog in dialog units, with the line under its port list.
 PORT_DIALOG = "Serial Port Settings"
@@ -262,6 +263,24 @@ def check_help(run):
     expect(setup_values(run).get(b"LANGUAGE") == b"E", "the setup file holds LANGUAGE=E")
 
 
+def check_copy(run, line):
+    """The main window's copy: the received text, beyond ASCII included, on
+    the X clipboard."""
+    line.write(b"copy me \xe4\r\n")
+    time_limit = 10
+    x, y, w, h = COPY_DU
+    try:
+        def copied():
+            run.click_dialog(x + w / 2, y + h / 2)
+            text = clipboard_text(run)
+            return text if "copy me \u00e4" in text else None
+        text = qh.wait_for(copied, time_limit, "the copied display", interval=0.5)
+    except qh.Timeout:
+        text = clipboard_text(run)
+    expect(text.endswith("copy me \u00e4\n"),
+           "copy puts the display on the X clipboard (%r)" % text[-20:])
+
+
 def check_bluetooth(binary, display):
     """F3 with the second address selected: the query, then the set command."""
     line = qh.PtyLine()
@@ -318,6 +337,7 @@ def main():
         expect(run.window_name() == "QUORVANTVIEW   quorvant   V.2.17", "window caption")
         check_setup_file(run)
         check_received_bytes_shown(run, line)
+        check_copy(run, line)
 
         run.focus()
         expect_keys(run, line, ["a", "shift+a", "Return", "1"], b"aA\r1", "keys on a US layout")

@@ -56,7 +56,17 @@ class FakeDesktop : public Desktop {
         lastHelpView = helpView;
     }
 
+    bool CopyToClipboard(const char* text, size_t length) override {
+        if (!clipboardWorks) return false;
+        clipboard.assign(text, length);
+        ++copies;
+        return true;
+    }
+
     std::vector<std::string> messages;
+    std::string clipboard;
+    bool clipboardWorks = true;
+    int copies = 0;
     PortDialogScript portDialogScript;
     HelpScript helpScript;
     int helpRuns = 0;

@@ -192,6 +192,35 @@ TEST(BluetoothCommand, TheSpecialButtonDoesAsF3AndItsMessageHolds80Ticks) {
     EXPECT_EQ(rig.view.Status(), kIdle);
 }
 
+TEST(Copy, TakesTheDisplayFromItsFirstVisibleLineAndSaysSoOnlyWhenDone) {
+    Running rig;
+    // Bytes beyond ASCII reach the clipboard as the display holds them.
+    rig.device.Feed("first\r\nsecond\rthird\n\xE4\xFC\x80 end");
+    rig.Tick();
+    struct Case {
+        size_t firstVisibleCharacter;
+        bool clipboardWorks;
+        const char* copied;
+    };
+    const Case cases[] = {
+        {0, true, "first\r\nsecond\r\nthird\xE4\xFC\x80 end"},
+        {6, true, "second\r\nthird\xE4\xFC\x80 end"},
+        {13, true, "third\xE4\xFC\x80 end"},
+        {0, false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.firstVisibleCharacter);
+        rig.view.firstVisibleCharacter = c.firstVisibleCharacter;
+        rig.desktop.clipboardWorks = c.clipboardWorks;
+        rig.desktop.clipboard.clear();
+        rig.Tick(25);  // any earlier message has gone
+        rig.Click(C::kCopy);
+        rig.Tick();
+        EXPECT_EQ(rig.desktop.clipboard, c.copied);
+        EXPECT_EQ(rig.view.Status() == kCopied, c.clipboardWorks);
+    }
+}
+
 TEST(PollTick, AMessageHoldsTheStatusLineFor20Ticks) {
     Running rig;
     rig.Click(C::kF2);

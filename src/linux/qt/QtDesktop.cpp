@@ -1,5 +1,7 @@
 #include "qt/QtDesktop.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 #include "qt/Cp1252.h"
@@ -34,6 +36,18 @@ void QtDesktop::RunHelpWindow(HelpWindow& window) {
     QtHelpDialog box(window, Owner());
     box.Run();
     ActivateMainWindow();
+}
+
+// Other programs here take text with LF line ends; the bytes stand for the
+// Windows-1252 characters they show.
+bool QtDesktop::CopyToClipboard(const char* text, size_t length) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr) return false;
+    QString copied = Cp1252ToQString(text, length);
+    copied.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    copied.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    clipboard->setText(copied, QClipboard::Clipboard);
+    return true;
 }
 
 void QtDesktop::ActivateMainWindow() {

@@ -15,6 +15,7 @@ class QtDesktop final : public Desktop {
     void ShowMessage(const char* text) override;
     void RunPortSettingsDialog(PortSettingsDialog& dialog) override;
     void RunHelpWindow(HelpWindow& window) override;
+    bool CopyToClipboard(const char* text, size_t length) override;
 
   private:
     QWidget* Owner() const;

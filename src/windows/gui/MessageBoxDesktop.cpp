@@ -35,3 +35,41 @@ void MessageBoxDesktop::RunHelpWindow(HelpWindow& window) {
     HelpDialogHost host(GetModuleHandleA(nullptr), window);
     host.Run(owner);
 }
+
+std::string WithCrLf(const char* text, size_t length) {
+    std::string result;
+    result.reserve(length + length / 8);
+    for (size_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            result += "\r\n";
+            if (c == '\r' && i + 1 < length && text[i + 1] == '\n') ++i;
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+bool MessageBoxDesktop::CopyToClipboard(const char* text, size_t length) {
+    const std::string copied = WithCrLf(text, length);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, copied.size() + 1);
+    if (memory == nullptr) return false;
+    void* target = GlobalLock(memory);
+    if (target == nullptr) {
+        GlobalFree(memory);
+        return false;
+    }
+    std::memcpy(target, copied.c_str(), copied.size() + 1);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(owner)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    // The clipboard owns the memory once it took it.
+    const bool taken = SetClipboardData(CF_TEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!taken) GlobalFree(memory);
+    return taken;
+}

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "window/Desktop.h"
 
 // What opens on top of the main window, as Win32 modal windows. Message boxes
@@ -15,6 +17,7 @@ class MessageBoxDesktop : public Desktop {
     void ShowMessage(const char* text) override;
     void RunPortSettingsDialog(PortSettingsDialog& dialog) override;
     void RunHelpWindow(HelpWindow& window) override;
+    bool CopyToClipboard(const char* text, size_t length) override;
 
     const char* Caption() const { return captionText; }
 
@@ -22,6 +25,10 @@ class MessageBoxDesktop : public Desktop {
     HWND owner = nullptr;
     char captionText[MAX_PATH] = {};
 };
+
+// The text with every line end (CR LF, lone CR, lone LF) as CR LF, as the
+// clipboard's text format has them.
+std::string WithCrLf(const char* text, size_t length);
 
 // The file name without folder and extension: "C:\a\Tool.v2.exe" -> "Tool.v2".
 void BaseNameOf(const char* path, char* out, size_t capacity);

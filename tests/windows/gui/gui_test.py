@@ -34,7 +34,7 @@ import quorvant_harness as qh  # noqa: E402
 from quorvant_harness import Failure, check, wait_for, windows_path  # noqa: E402
 
 CAPTION = "QUORVANTVIEW   quorvant   V.2.17"
-SETTINGS_FIELD, LAMP, SEND_X, DISPLAY = 1126, 1011, 1008, 1067
+SETTINGS_FIELD, LAMP, SEND_X, DISPLAY, COPY = 1126, 1011, 1008, 1067, 1015
 # The port settings dialog; the probe names its controls "port:ID".
 PORT_DIALOG = "Serial Port Settings"
 BAUD_1200, BAUD_9600, PARITY_NONE = 1021, 1025, 1061
@@ -193,6 +193,12 @@ def run_terminal(program, port, second_link):
     # Received bytes reach the display, Windows-1252 included.
     port.write(b"hello from the pty \xe4\r\n")
     program.wait_text(DISPLAY, b"hello from the pty \xe4", "received text")
+
+    # copy: the display, beyond ASCII included, reaches the X clipboard.
+    program.click(COPY)
+    copied = wait_for(lambda: "hello from the pty \u00e4" in clipboard_text(program),
+                      EVENT_TIMEOUT, "the copied display")
+    check(copied, "copy put nothing on the clipboard")
 
     # Keys typed on the (US) keyboard go out translated, one byte each.
     program.xdotool("windowfocus", "--sync", window)
