@@ -4,6 +4,17 @@
 #include "config/MessageSink.h"
 
 class HelpWindow;
+
+// What the save-file dialog is asked to show. It offers the filter "txt"
+// (*.txt) first and "All" (*.*), asks before overwriting a file and before
+// creating one, accepts only a folder that exists, and adds the default
+// extension to a name typed without one.
+struct SaveFileRequest {
+    const char* folder;  // where it opens; empty: the platform's choice
+    const char* fileName;
+    const char* defaultExtension;
+    const char* title;
+};
 class PortSettingsDialog;
 
 // What opens on top of the main window. Modal: the window's timers keep
@@ -23,4 +34,16 @@ class Desktop : public MessageSink {
     // whose lines end in CR LF, a lone CR or a lone LF. False when nothing
     // was copied.
     virtual bool CopyToClipboard(const char* /*text*/, size_t /*length*/) { return false; }
+    // Shows the save-file dialog; true with the whole path chosen in path
+    // (zero-terminated), false when the user cancelled or the path did not
+    // fit capacity.
+    virtual bool AskSaveFileName(const SaveFileRequest& /*request*/, char* /*path*/,
+                                 size_t /*capacity*/) {
+        return false;
+    }
+    // Creates or empties the file and writes the display's bytes into it as
+    // the platform's text; false when it could not.
+    virtual bool WriteTextFile(const char* /*path*/, const char* /*text*/, size_t /*length*/) {
+        return false;
+    }
 };

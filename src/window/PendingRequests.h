@@ -6,6 +6,7 @@
 enum class Request : uint8_t {
     ClearDisplay,    // DisplayClear, Alt+C
     Copy,            // "copy"
+    Save,            // "save"
     SpecialCommand,  // F2
     Bluetooth,       // F3, "SPECIAL"
     RecordMode,      // F4

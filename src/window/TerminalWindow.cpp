@@ -35,6 +35,15 @@ constexpr char kNoMacText[] = "==== NO MAC ADDRESS SELECTED ! ====";
 constexpr size_t kMacLength = 12;
 constexpr size_t kBluetoothTextCapacity = 200;
 
+constexpr char kSavedText[] = "==== SAVE SCREEN TO FILE ====";
+constexpr char kSaveFailedText[] = "ERROR: create ScreenSaveFile";
+constexpr char kSaveNameFormat[] = "%s_quorvant_screenshot.txt";
+constexpr char kSaveTitleFormat[] = "%s  SAVE screenshot file";
+constexpr char kSaveDefaultExtension[] = "txt";
+// A folder or name this long is refused before the dialog, and a chosen
+// path whose name starts this far in after it.
+constexpr size_t kSaveNameLimit = 256;
+
 constexpr uint16_t kMessageHoldTicks = 20;
 // The adapter's answer takes a while to read; its message stays longer.
 constexpr uint16_t kBluetoothHoldTicks = 80;
@@ -86,6 +95,7 @@ void TerminalWindow::InitWindow() {
     setup.saveMode = 'P';
     LoadSetup();
     setup.startupLineSettings = setup.lineSettings;
+    std::snprintf(saveFolder, sizeof(saveFolder), "%s", services.appPaths.ProgramDirectory());
     // Rewritten at every start, so the file always has the current layout.
     SaveSetup();
     // Before the timers: a failure box must not compete with a poll tick's
@@ -221,6 +231,11 @@ void TerminalWindow::ServeRequests() {
     if (keys.IsSet(Request::Log)) statusLine.Hold(kMessageHoldTicks);
 
     if (requests.Take(Request::Copy)) CopyScreenshot();
+    // Taken before the dialog opens: the ticks that run under it must not
+    // open a second one.
+    if (requests.Take(Request::Save) && SaveScreenshot()) {
+        statusLine.ShowHeld(kSavedText, kMessageHoldTicks);
+    }
 }
 
 void TerminalWindow::SendSpecialCommand() {
@@ -239,6 +254,62 @@ void TerminalWindow::CopyScreenshot() {
         statusLine.ShowHeld(kCopiedText, kMessageHoldTicks);
     }
     view.FocusDisplay();
+}
+
+bool TerminalWindow::SaveScreenshot() {
+    view.FocusDisplay();
+    if (sendX.IsOn()) return false;
+    std::snprintf(saveFileName, sizeof(saveFileName), kSaveNameFormat,
+                  services.clockText.CompactTimestamp());
+    char title[AppPaths::kPathCapacity + 32];
+    std::snprintf(title, sizeof(title), kSaveTitleFormat, services.appPaths.ProgramFileName());
+    const bool chosen = AskSaveFileName(title);
+    view.Redraw();
+    view.FocusDisplay();
+    if (!chosen) return false;
+
+    // Both parts are shorter than the limit, so the path fits.
+    char path[2 * AppPaths::kPathCapacity];
+    std::snprintf(path, sizeof(path), "%s%s", saveFolder, saveFileName);
+    const DisplayText& text = receivePath.Display().Text();
+    if (!desktop.WriteTextFile(path, text.Data(), text.Length())) {
+        desktop.ShowMessage(kSaveFailedText);
+        view.Redraw();
+        view.FocusDisplay();
+        return false;
+    }
+    return true;
+}
+
+bool TerminalWindow::AskSaveFileName(const char* title) {
+    if (std::strlen(saveFolder) >= kSaveNameLimit || std::strlen(saveFileName) >= kSaveNameLimit) {
+        ForgetSaveFolder();
+        return false;
+    }
+    const char* extension = services.appPaths.FileExtension(saveFileName);
+    if (extension[0] == '\0') extension = kSaveDefaultExtension;
+    const SaveFileRequest request{saveFolder, saveFileName, extension, title};
+    char path[2 * AppPaths::kPathCapacity] = {};
+    if (!desktop.AskSaveFileName(request, path, sizeof(path))) {
+        // The next dialog opens where the platform likes.
+        ForgetSaveFolder();
+        return false;
+    }
+    const char* separator = std::strrchr(path, services.appPaths.Separator());
+    const size_t nameStart = separator != nullptr ? static_cast<size_t>(separator - path) + 1 : 0;
+    const size_t nameLength = std::strlen(path + nameStart);
+    if (nameStart >= kSaveNameLimit || nameLength == 0 || nameLength >= sizeof(saveFileName)) {
+        ForgetSaveFolder();
+        return false;
+    }
+    std::snprintf(saveFolder, sizeof(saveFolder), "%.*s", static_cast<int>(nameStart), path);
+    std::snprintf(saveFileName, sizeof(saveFileName), "%s", path + nameStart);
+    return true;
+}
+
+void TerminalWindow::ForgetSaveFolder() {
+    saveFolder[0] = '\0';
+    saveFileName[0] = '\0';
 }
 
 // The query always goes out, so the display shows the address in use; the
@@ -320,6 +391,8 @@ void TerminalWindow::OnClicked(uint16_t controlId) {
             RequestFunctionKey(3);
             break;
         case C::kSave:
+            requests.Set(Request::Save);
+            break;
         case C::kCts:
         case C::kDsr:
         case C::kRi:

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "config/AppPaths.h"
 #include "config/SetupData.h"
 #include "help/HelpWindow.h"
 #include "terminal/KeyMessage.h"
@@ -73,6 +74,9 @@ class TerminalWindow {
     void SendSpecialCommand();
     void SendBluetoothCommand();
     void CopyScreenshot();
+    bool SaveScreenshot();
+    bool AskSaveFileName(const char* title);
+    void ForgetSaveFolder();
     void ToggleRecordMode();
     void SendKeyByte(uint8_t byte);
     void RequestFunctionKey(uint8_t key);
@@ -88,6 +92,11 @@ class TerminalWindow {
     ReceivePath receivePath;
     PendingRequests requests;
     SendXStream sendX;
+    // The folder the save dialog opens in: the program's at first, then
+    // that of the last file saved; a cancel empties it. The name beside it
+    // is the one proposed and, after the dialog, the one chosen.
+    char saveFolder[AppPaths::kPathCapacity] = {};
+    char saveFileName[AppPaths::kPathCapacity] = {};
     HelpWindow helpWindow;
     // While the help window is open the poll ticks do nothing: input waits
     // in the port's queue until it closes.

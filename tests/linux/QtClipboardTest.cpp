@@ -1,9 +1,13 @@
-// The main window's copy on Qt: the display's bytes reach the clipboard as
-// the characters they show, with LF line ends.
+// The main window's copy and save on Qt: the display's bytes reach the
+// clipboard and the file as the characters they show, with LF line ends; the
+// save dialog is set up as asked.
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 #include "QtTestSupport.h"
 #include "qt/QtDesktop.h"
@@ -22,6 +26,39 @@ TEST_F(QtClipboardTest, CopiesWindows1252TextWithLineFeeds) {
     ASSERT_TRUE(desktop.CopyToClipboard(text, sizeof(text) - 1));
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
               QString::fromUtf8("one\ntwo\nthree\n\u00E4\u20AC\u00FF end"));
+}
+
+TEST_F(QtClipboardTest, SaveDialogOffersTxtFirstAndAsksBeforeOverwriting) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QByteArray path = QFile::encodeName(folder.path()) + "/";
+    const SaveFileRequest request{path.constData(), "261206061000_quorvant_screenshot.txt", "txt",
+                                  "quorvant  SAVE screenshot file"};
+    QFileDialog dialog;
+    ConfigureSaveDialog(dialog, request);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("quorvant  SAVE screenshot file"));
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog.nameFilters().first(), QStringLiteral("txt (*.txt)"));
+    EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("txt (*.txt)"));
+    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("txt"));
+    EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(dialog.directory().absolutePath(), folder.path());
+    EXPECT_TRUE(dialog.selectedFiles().first().endsWith(
+        QStringLiteral("/261206061000_quorvant_screenshot.txt")));
+}
+
+TEST_F(QtClipboardTest, SavedFileIsUtf8WithLineFeedsAndAMissingFolderFails) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QByteArray path = QFile::encodeName(folder.filePath(QStringLiteral("x.txt")));
+    const char text[] = "one\r\ntwo\r\xE4\x80 end";
+    ASSERT_TRUE(desktop.WriteTextFile(path.constData(), text, sizeof(text) - 1));
+    QFile file(QString::fromUtf8(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("one\ntwo\n\xC3\xA4\xE2\x82\xAC end"));
+
+    const QByteArray gone = QFile::encodeName(folder.filePath(QStringLiteral("gone/x.txt")));
+    EXPECT_FALSE(desktop.WriteTextFile(gone.constData(), text, sizeof(text) - 1));
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // The desktop without a screen: message boxes are recorded and confirmed at
 // once; the port settings dialog runs on a recording view, played by a
 // script, or left with ESCAPE at once when there is none.
+#include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -63,7 +65,28 @@ class FakeDesktop : public Desktop {
         return true;
     }
 
+    // The save dialog answers with saveAnswer, or is cancelled when it is
+    // empty; each request is kept as "folder|name|extension|title".
+    bool AskSaveFileName(const SaveFileRequest& request, char* path, size_t capacity) override {
+        saveRequests.push_back(std::string(request.folder) + "|" + request.fileName + "|" +
+                               request.defaultExtension + "|" + request.title);
+        if (saveDialogScript) saveDialogScript();
+        if (saveAnswer.empty() || saveAnswer.size() >= capacity) return false;
+        std::memcpy(path, saveAnswer.c_str(), saveAnswer.size() + 1);
+        return true;
+    }
+    bool WriteTextFile(const char* path, const char* text, size_t length) override {
+        if (!fileWritesWork) return false;
+        files[path].assign(text, length);
+        return true;
+    }
+
     std::vector<std::string> messages;
+    std::vector<std::string> saveRequests;
+    std::string saveAnswer;
+    std::function<void()> saveDialogScript;
+    bool fileWritesWork = true;
+    std::map<std::string, std::string> files;
     std::string clipboard;
     bool clipboardWorks = true;
     int copies = 0;

@@ -1,6 +1,9 @@
 #include "qt/QtDesktop.h"
 
 #include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <cstring>
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -43,11 +46,49 @@ void QtDesktop::RunHelpWindow(HelpWindow& window) {
 bool QtDesktop::CopyToClipboard(const char* text, size_t length) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr) return false;
-    QString copied = Cp1252ToQString(text, length);
-    copied.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    copied.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    clipboard->setText(copied, QClipboard::Clipboard);
+    clipboard->setText(DisplayTextWithLineFeeds(text, length), QClipboard::Clipboard);
     return true;
+}
+
+QString DisplayTextWithLineFeeds(const char* text, size_t length) {
+    QString converted = Cp1252ToQString(text, length);
+    converted.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    converted.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return converted;
+}
+
+void ConfigureSaveDialog(QFileDialog& dialog, const SaveFileRequest& request) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setWindowTitle(Cp1252ToQString(request.title));
+    dialog.setNameFilters({QStringLiteral("txt (*.txt)"), QStringLiteral("All (*)")});
+    dialog.selectNameFilter(QStringLiteral("txt (*.txt)"));
+    if (request.folder[0] != '\0') dialog.setDirectory(QFile::decodeName(request.folder));
+    dialog.setDefaultSuffix(QString::fromLatin1(request.defaultExtension));
+    dialog.selectFile(QFile::decodeName(request.fileName));
+}
+
+bool QtDesktop::AskSaveFileName(const SaveFileRequest& request, char* path, size_t capacity) {
+    view.FlushDisplay();
+    QFileDialog dialog(Owner());
+    ConfigureSaveDialog(dialog, request);
+    const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    ActivateMainWindow();
+    if (!accepted) return false;
+    const QByteArray chosen = QFile::encodeName(dialog.selectedFiles().first());
+    if (static_cast<size_t>(chosen.size()) >= capacity) return false;
+    std::memcpy(path, chosen.constData(), static_cast<size_t>(chosen.size()) + 1);
+    return true;
+}
+
+bool QtDesktop::WriteTextFile(const char* path, const char* text, size_t length) {
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    const QByteArray bytes = DisplayTextWithLineFeeds(text, length).toUtf8();
+    const bool written = file.write(bytes) == bytes.size();
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
 }
 
 void QtDesktop::ActivateMainWindow() {

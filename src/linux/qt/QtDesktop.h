@@ -3,8 +3,16 @@
 
 #include "window/Desktop.h"
 
+class QFileDialog;
 class QtMainView;
 class QWidget;
+
+// The save dialog set up for a request: filter, folder, proposed name, title,
+// default suffix; overwriting asks first. Qt's own dialog, the same on every
+// desktop, which refuses a folder that does not exist.
+void ConfigureSaveDialog(QFileDialog& dialog, const SaveFileRequest& request);
+// The display's bytes as the characters they stand for, with LF line ends.
+QString DisplayTextWithLineFeeds(const char* text, size_t length);
 
 // Message boxes and the other modal windows over the main window.
 class QtDesktop final : public Desktop {
@@ -16,6 +24,9 @@ class QtDesktop final : public Desktop {
     void RunPortSettingsDialog(PortSettingsDialog& dialog) override;
     void RunHelpWindow(HelpWindow& window) override;
     bool CopyToClipboard(const char* text, size_t length) override;
+    bool AskSaveFileName(const SaveFileRequest& request, char* path, size_t capacity) override;
+    // UTF-8 with LF line ends, as text files are here.
+    bool WriteTextFile(const char* path, const char* text, size_t length) override;
 
   private:
     QWidget* Owner() const;

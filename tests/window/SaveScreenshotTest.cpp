@@ -1,0 +1,110 @@
+// The save button: the proposed name, the dialog's request, the folder it
+// remembers or forgets, the file written and the failures.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "WindowRig.h"
+
+namespace {
+
+using namespace window_test;
+
+constexpr char kSaved[] = "==== SAVE SCREEN TO FILE ====";
+constexpr char kProposed[] = "261206061000_quorvant_screenshot.txt";
+
+struct SaveRig : WindowRig {
+    SaveRig() {
+        Start();
+        device.Feed("line one\r\n\xE4\x80\xFC end");
+        Tick();
+    }
+    std::string Folder() const { return app.appPaths.ProgramDirectory(); }
+    // The path the user picks, in the folder given.
+    std::string In(const std::string& folderPath, const std::string& name) const {
+        return folderPath + kPathSeparator + name;
+    }
+    void Save() {
+        Click(C::kSave);
+        Tick();
+    }
+};
+
+TEST(SaveScreenshot, ProposesTheTimeNamedFileInTheProgramFolderAndWritesTheDisplay) {
+    SaveRig rig;
+    const std::string chosen = rig.In("elsewhere", "x.txt");
+    rig.desktop.saveAnswer = chosen;
+    rig.Save();
+    const std::string title = std::string(kProgramFileName) + "  SAVE screenshot file";
+    ASSERT_EQ(rig.desktop.saveRequests.size(), 1u);
+    EXPECT_EQ(rig.desktop.saveRequests[0], rig.Folder() + "|" + kProposed + "|txt|" + title);
+    // The display's bytes as they are; the front end writes them as its text.
+    EXPECT_EQ(rig.desktop.files[chosen], "line one\r\n\xE4\x80\xFC end");
+    EXPECT_EQ(rig.view.Status(), kSaved);
+
+    // The next dialog opens where the last file went.
+    rig.desktop.saveAnswer.clear();
+    rig.Tick(25);
+    rig.Save();
+    EXPECT_EQ(rig.desktop.saveRequests[1].substr(0, 10), std::string("elsewhere") + kPathSeparator);
+    EXPECT_EQ(rig.desktop.files.size(), 1u);
+    EXPECT_NE(rig.view.Status(), kSaved);
+    // A cancel forgets the folder: the platform chooses the next time.
+    rig.Save();
+    EXPECT_EQ(rig.desktop.saveRequests[2].substr(0, 1), "|");
+}
+
+TEST(SaveScreenshot, RefusesWhatIsTooLongOrMalformedWithoutWriting) {
+    struct Case {
+        const char* what;
+        std::string answer;
+    };
+    const Case cases[] = {
+        {"name beyond position 256", std::string(256, 'd') + kPathSeparator + "x.txt"},
+        {"no name after the folder", std::string("dir") + kPathSeparator},
+        {"cancelled", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SaveRig rig;
+        rig.desktop.saveAnswer = c.answer;
+        rig.Save();
+        EXPECT_TRUE(rig.desktop.files.empty());
+        EXPECT_TRUE(rig.desktop.messages.empty());
+        EXPECT_NE(rig.view.Status(), kSaved);
+        // Both texts are emptied: the next dialog gets no folder.
+        rig.Save();
+        EXPECT_EQ(rig.desktop.saveRequests.back().substr(0, 1), "|");
+    }
+    // A name that starts just before 256 is taken.
+    SaveRig rig;
+    const std::string folder = std::string(254, 'd') + kPathSeparator;
+    rig.desktop.saveAnswer = folder + "x.txt";
+    rig.Save();
+    EXPECT_EQ(rig.desktop.files.count(folder + "x.txt"), 1u);
+}
+
+TEST(SaveScreenshot, AFailedWriteSaysSoInABoxOnly) {
+    SaveRig rig;
+    rig.desktop.saveAnswer = rig.In("gone", "x.txt");
+    rig.desktop.fileWritesWork = false;
+    rig.Save();
+    EXPECT_EQ(rig.desktop.messages, (std::vector<std::string>{"ERROR: create ScreenSaveFile"}));
+    EXPECT_NE(rig.view.Status(), kSaved);
+}
+
+TEST(SaveScreenshot, NothingWhileSendXRunsAndOneDialogUnderNestedTicks) {
+    SaveRig rig;
+    rig.Click(C::kSendX);
+    rig.Save();
+    EXPECT_TRUE(rig.desktop.saveRequests.empty());
+    rig.Click(C::kSendX);
+
+    rig.desktop.saveAnswer = rig.In("dir", "x.txt");
+    rig.desktop.saveDialogScript = [&rig] { rig.Tick(3); };
+    rig.Save();
+    EXPECT_EQ(rig.desktop.saveRequests.size(), 1u);
+    EXPECT_EQ(rig.desktop.files.size(), 1u);
+}
+
+}  // namespace
