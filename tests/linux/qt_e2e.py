@@ -19,6 +19,8 @@ DISPLAY_DU = (1, 34, 324, 206)
 SENDX_DU = (168, 2, 25, 11)
 LAMP_DU = (89, 2, 6, 11)
 COPY_DU = (201, 241, 20, 11)
+SAVE_DU = (224, 241, 20, 11)
+SAVE_DIALOG = "quorvant  SAVE screenshot file"
 SETTINGS_FIELD_DU = (1, 2, 87, 12)
 # The port settings dialog in dialog units, with the line under its port list.
 PORT_DIALOG = "Serial Port Settings"
@@ -281,6 +283,30 @@ def check_copy(run, line):
            "copy puts the display on the X clipboard (%r)" % text[-20:])
 
 
+def check_save(run):
+    """save, a name typed without extension: a .txt file in the program's
+    folder with the display's text."""
+    x, y, w, h = SAVE_DU
+    run.click_dialog(x + w / 2, y + h / 2)
+    try:
+        dialog = qh.wait_for(lambda: run.visible_windows(SAVE_DIALOG), 10, "the save dialog")[0]
+    except qh.Timeout:
+        expect(False, "save opens the save dialog")
+        return
+    run.display.run("xdotool", "windowfocus", "--sync", dialog)
+    run.key("ctrl+a")
+    run.display.run("xdotool", "type", "shot")
+    run.key("Return")
+    path = os.path.join(run.folder, "shot.txt")
+    try:
+        qh.wait_for(lambda: os.path.exists(path), 10, "the saved file")
+    except qh.Timeout:
+        pass
+    data = open(path, "rb").read() if os.path.exists(path) else b""
+    expect(data.endswith("copy me \u00e4\n".encode()) and b"\r" not in data,
+           "save writes the display as UTF-8 with LF into shot.txt (%r)" % data[-16:])
+
+
 def check_bluetooth(binary, display):
     """F3 with the second address selected: the query, then the set command."""
     line = qh.PtyLine()
@@ -338,6 +364,7 @@ def main():
         check_setup_file(run)
         check_received_bytes_shown(run, line)
         check_copy(run, line)
+        check_save(run)
 
         run.focus()
         expect_keys(run, line, ["a", "shift+a", "Return", "1"], b"aA\r1", "keys on a US layout")
