@@ -1,5 +1,7 @@
 #include "MessageBoxDesktop.h"
 
+#include <commdlg.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -72,4 +74,44 @@ bool MessageBoxDesktop::CopyToClipboard(const char* text, size_t length) {
     CloseClipboard();
     if (!taken) GlobalFree(memory);
     return taken;
+}
+
+namespace {
+
+// Pairs of display text and pattern, the list ended by an empty text.
+constexpr char kSaveFilter[] = "txt\0*.txt\0All\0*.*\0";
+constexpr size_t kSaveNameCapacity = 256;
+
+}  // namespace
+
+bool MessageBoxDesktop::AskSaveFileName(const SaveFileRequest& request, char* path,
+                                        size_t capacity) {
+    char file[kSaveNameCapacity] = {};
+    std::snprintf(file, sizeof(file), "%s", request.fileName);
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = GetForegroundWindow();
+    dialog.lpstrFilter = kSaveFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = sizeof(file);
+    dialog.lpstrInitialDir = request.folder[0] != '\0' ? request.folder : nullptr;
+    dialog.lpstrTitle = request.title;
+    dialog.lpstrDefExt = request.defaultExtension;
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT;
+    const bool chosen = GetSaveFileNameA(&dialog) != 0;
+    if (owner != nullptr) RedrawWindow(owner, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    if (!chosen) return false;
+    const size_t length = std::strlen(file);
+    if (length >= capacity) return false;
+    std::memcpy(path, file, length + 1);
+    return true;
+}
+
+bool MessageBoxDesktop::WriteTextFile(const char* path, const char* text, size_t length) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) return false;
+    const std::string bytes = WithCrLf(text, length);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
 }

@@ -18,6 +18,9 @@ class MessageBoxDesktop : public Desktop {
     void RunPortSettingsDialog(PortSettingsDialog& dialog) override;
     void RunHelpWindow(HelpWindow& window) override;
     bool CopyToClipboard(const char* text, size_t length) override;
+    bool AskSaveFileName(const SaveFileRequest& request, char* path, size_t capacity) override;
+    // Windows-1252 with CR LF line ends.
+    bool WriteTextFile(const char* path, const char* text, size_t length) override;
 
     const char* Caption() const { return captionText; }
 
