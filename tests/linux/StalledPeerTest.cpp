@@ -24,6 +24,7 @@
 #include "resources/DialogLayout.h"
 #include "terminal/VirtualKeys.h"
 #include "window/TerminalWindow.h"
+#include "WindowStation.h"
 
 namespace {
 
@@ -35,20 +36,6 @@ constexpr auto kAnswerWithin = std::chrono::milliseconds(1000);
 // starts reading the line, so that the test fails on the time it took
 // instead of hanging the run.
 constexpr auto kWatchdogAfter = std::chrono::seconds(5);
-
-struct Station {
-    Station(CommDevice& device, const std::string& folder)
-        : modulePath(folder + "quorvant"), services{device,     clock, modulePath.c_str(),
-                                                    "quorvant", '/',   true} {}
-
-    FixedClock clock;
-    std::string modulePath;
-    PlatformServices services;
-    TerminalApp app{services};
-    FakeMainView view;
-    FakeDesktop desktop;
-    TerminalWindow window{app.Services(), view, desktop};
-};
 
 class Watchdog {
   public:
@@ -104,7 +91,7 @@ KeyMessage KeyDown(uint16_t virtualKey) {
 // line rate changed to the fastest the settings offer.
 bool WriteSetupAt921600(CommDevice& device, const std::string& folder) {
     {
-        Station first(device, folder);
+        WindowStation first(device, folder);
         first.window.InitWindow();
         first.window.TearDown();
     }
@@ -129,7 +116,7 @@ TEST(StalledPeer, SendXAt921600StopsAndTheWindowStillAnswersKeysAndEscape) {
     TermiosCommDevice device(names);
     ASSERT_TRUE(WriteSetupAt921600(device, folder.Path()));
 
-    Station station(device, folder.Path());
+    WindowStation station(device, folder.Path());
     TerminalWindow& window = station.window;
     window.InitWindow();
     ASSERT_EQ(station.view.Field(C::kSettingsField), " COM1: 921600,E,8,1");

@@ -19,6 +19,7 @@
 #include "app/TerminalApp.h"
 #include "resources/DialogLayout.h"
 #include "window/TerminalWindow.h"
+#include "WindowStation.h"
 
 namespace {
 
@@ -83,21 +84,6 @@ class PtyMasterDevice final : public CommDevice {
     DeviceControl state;
 };
 
-// One instance of the program's core, in a program folder of its own.
-struct Station {
-    Station(CommDevice& device, const std::string& folder)
-        : modulePath(folder + "quorvant"), services{device,     clock, modulePath.c_str(),
-                                                    "quorvant", '/',   true} {}
-
-    FixedClock clock;
-    std::string modulePath;
-    PlatformServices services;
-    TerminalApp app{services};
-    FakeMainView view;
-    FakeDesktop desktop;
-    TerminalWindow window{app.Services(), view, desktop};
-};
-
 TEST(TwoWindowsOnOnePty, SyncXShowsTheStreamOneWholeLinePerDisplayLine) {
     ScratchFolder receiverFolder, senderFolder;
     PtyPair pty;
@@ -108,8 +94,8 @@ TEST(TwoWindowsOnOnePty, SyncXShowsTheStreamOneWholeLinePerDisplayLine) {
     TermiosCommDevice slaveEnd(names);
     PtyMasterDevice masterEnd(pty);
 
-    Station receiver(slaveEnd, receiverFolder.Path());
-    Station sender(masterEnd, senderFolder.Path());
+    WindowStation receiver(slaveEnd, receiverFolder.Path());
+    WindowStation sender(masterEnd, senderFolder.Path());
     receiver.window.InitWindow();
     sender.window.InitWindow();
     ASSERT_EQ(receiver.view.Field(C::kSettingsField), " COM1: 115200,E,8,1");

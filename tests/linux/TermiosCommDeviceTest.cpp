@@ -11,21 +11,9 @@
 
 #include "PtyPort.h"
 #include "TermiosCommDevice.h"
+#include "LineControl.h"
 
 namespace {
-
-DeviceControl Line(uint32_t baud, uint8_t byteSize = 8, ParityKind parity = ParityKind::None,
-                   StopBitsKind stopBits = StopBitsKind::One, bool parityCheck = false) {
-    DeviceControl control;
-    control.baudRate = baud;
-    control.byteSize = byteSize;
-    control.parity = parity;
-    control.stopBits = stopBits;
-    control.parityCheck = parityCheck;
-    control.dtrEnable = true;
-    control.rtsEnable = true;
-    return control;
-}
 
 termios SlaveTermios(const PtyPort& port) {
     termios t{};
@@ -77,7 +65,7 @@ TEST_F(TermiosDeviceTest, SetStateLeavesARawLineWithoutFlowControlAndKeepsImmedi
     ASSERT_EQ(tcsetattr(port.pty.SlaveFd(), TCSANOW, &cooked), 0);
 
     ASSERT_TRUE(device.SetImmediateTimeouts());
-    ASSERT_TRUE(device.SetState(Line(115200, 8, ParityKind::Even, StopBitsKind::One, true)));
+    ASSERT_TRUE(device.SetState(LineControl(115200, 8, ParityKind::Even, StopBitsKind::One, true)));
 
     const termios t = SlaveTermios(port);
     EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
@@ -109,7 +97,7 @@ TEST_F(TermiosDeviceTest, LineSettingsReachTheTtyAndReadBack) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << "parity " << int(c.parity) << " stop " << int(c.stopBits));
-        ASSERT_TRUE(device.SetState(Line(9600, 7, c.parity, c.stopBits, c.parityCheck)));
+        ASSERT_TRUE(device.SetState(LineControl(9600, 7, c.parity, c.stopBits, c.parityCheck)));
         const termios t = SlaveTermios(port);
         EXPECT_EQ(t.c_cflag & (PARODD | CMSPAR | CSTOPB), c.cflag);
         EXPECT_EQ((t.c_iflag & INPCK) != 0, c.parityCheck);
@@ -123,12 +111,12 @@ TEST_F(TermiosDeviceTest, LineSettingsReachTheTtyAndReadBack) {
 }
 
 TEST_F(TermiosDeviceTest, RefusesByteSizesOutsideFiveToEightAndRateZeroWithoutTouchingTheLine) {
-    ASSERT_TRUE(device.SetState(Line(9600, 8)));
+    ASSERT_TRUE(device.SetState(LineControl(9600, 8)));
     const termios before = SlaveTermios(port);
     for (const uint8_t size : {0, 4, 9, 16, 255}) {
-        EXPECT_FALSE(device.SetState(Line(9600, size))) << int(size);
+        EXPECT_FALSE(device.SetState(LineControl(9600, size))) << int(size);
     }
-    EXPECT_FALSE(device.SetState(Line(0, 8)));
+    EXPECT_FALSE(device.SetState(LineControl(0, 8)));
     const termios after = SlaveTermios(port);
     EXPECT_EQ(after.c_cflag, before.c_cflag);
     EXPECT_EQ(cfgetospeed(&after), speed_t{B9600});
@@ -142,7 +130,7 @@ TEST_F(TermiosDeviceTest, TakesEveryDialogRateAndAnyOtherInteger) {
                               230400, 256000, 460800, 921600,  50,      110,     300,
                               31250,  123457, 250000, 1000000, 3000000, 12000000};
     for (const uint32_t rate : rates) {
-        ASSERT_TRUE(device.SetState(Line(rate))) << rate;
+        ASSERT_TRUE(device.SetState(LineControl(rate))) << rate;
         DeviceControl back;
         ASSERT_TRUE(device.GetState(back));
         EXPECT_EQ(back.baudRate, rate);
@@ -150,7 +138,7 @@ TEST_F(TermiosDeviceTest, TakesEveryDialogRateAndAnyOtherInteger) {
 }
 
 TEST_F(TermiosDeviceTest, OutputLinesOfAPtyAreKeptAsSetAndItsModemInputsAreUnreadable) {
-    DeviceControl control = Line(9600);
+    DeviceControl control = LineControl(9600);
     control.dtrEnable = false;
     control.rtsEnable = true;
     ASSERT_TRUE(device.SetState(control));
@@ -166,7 +154,7 @@ TEST_F(TermiosDeviceTest, OutputLinesOfAPtyAreKeptAsSetAndItsModemInputsAreUnrea
 
 TEST_F(TermiosDeviceTest, ReportsTheQueueReadsWhatIsThereAndPurgesInput) {
     ASSERT_TRUE(device.SetImmediateTimeouts());
-    ASSERT_TRUE(device.SetState(Line(115200)));
+    ASSERT_TRUE(device.SetState(LineControl(115200)));
     const uint8_t sent[100] = {1, 2, 3};
     ASSERT_EQ(port.pty.WriteMaster(sent, sizeof(sent)), sizeof(sent));
     ASSERT_TRUE(port.pty.WaitSlaveQueued(100));
@@ -231,7 +219,7 @@ TEST_F(TermiosDeviceTest, AHungUpLineIsGoneUntilTheNextOpen) {
 // than a failure, and the line is not taken for gone.
 TEST_F(TermiosDeviceTest, AWriteToAStalledPeerEndsAtItsLimitWithAShortCount) {
     ASSERT_TRUE(device.SetImmediateTimeouts());
-    ASSERT_TRUE(device.SetState(Line(921600)));
+    ASSERT_TRUE(device.SetState(LineControl(921600)));
     constexpr uint32_t kLimitMs = 150;
     ASSERT_TRUE(device.SetWriteLimit(kLimitMs));
     static uint8_t block[1 << 20];
@@ -279,7 +267,7 @@ TEST(TermiosDevice, OpenFailsWithoutATty) {
 TEST(TermiosDevice, EveryCallOnAClosedDeviceFails) {
     LinuxPortNames names("");
     TermiosCommDevice device(names);
-    DeviceControl control = Line(9600);
+    DeviceControl control = LineControl(9600);
     CommStatus status;
     uint32_t bits = 0;
     uint32_t count = 0;

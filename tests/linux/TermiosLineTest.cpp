@@ -2,19 +2,9 @@
 #include <termios.h>
 
 #include "TermiosLine.h"
+#include "LineControl.h"
 
 namespace {
-
-DeviceControl Line(uint32_t baud, uint8_t byteSize, ParityKind parity, StopBitsKind stopBits,
-                   bool parityCheck) {
-    DeviceControl control;
-    control.baudRate = baud;
-    control.byteSize = byteSize;
-    control.parity = parity;
-    control.stopBits = stopBits;
-    control.parityCheck = parityCheck;
-    return control;
-}
 
 // The C library's constants carry the kernel's values, which lets this test
 // check the translation against an independent spelling of them.
@@ -39,7 +29,8 @@ TEST(TermiosLine, EncodesEachLineKindAndDecodesItBack) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "parity " << int(c.parity) << " size " << int(c.byteSize)
                                         << " stop " << int(c.stopBits));
-        const DeviceControl control = Line(9600, c.byteSize, c.parity, c.stopBits, c.parityCheck);
+        const DeviceControl control =
+            LineControl(9600, c.byteSize, c.parity, c.stopBits, c.parityCheck);
         TermiosWords words;
         words.cflag = CS8 | PARENB | PARODD | CMSPAR | CSTOPB;  // whatever was there before
         words.iflag = INPCK;
@@ -63,7 +54,8 @@ TEST(TermiosLine, EncodesEachLineKindAndDecodesItBack) {
 
 TEST(TermiosLine, TwoStopBitsReadAsOneAndAHalfOnlyWhenThatWasSet) {
     TermiosWords words;
-    ASSERT_TRUE(EncodeLine(Line(9600, 8, ParityKind::None, StopBitsKind::Two, false), words));
+    ASSERT_TRUE(
+        EncodeLine(LineControl(9600, 8, ParityKind::None, StopBitsKind::Two, false), words));
     DeviceControl fresh;
     DecodeLine(words, fresh);
     EXPECT_EQ(fresh.stopBits, StopBitsKind::Two);
@@ -72,7 +64,8 @@ TEST(TermiosLine, TwoStopBitsReadAsOneAndAHalfOnlyWhenThatWasSet) {
     DecodeLine(words, setAsOneAndHalf);
     EXPECT_EQ(setAsOneAndHalf.stopBits, StopBitsKind::OneAndHalf);
 
-    ASSERT_TRUE(EncodeLine(Line(9600, 8, ParityKind::None, StopBitsKind::One, false), words));
+    ASSERT_TRUE(
+        EncodeLine(LineControl(9600, 8, ParityKind::None, StopBitsKind::One, false), words));
     DecodeLine(words, setAsOneAndHalf);
     EXPECT_EQ(setAsOneAndHalf.stopBits, StopBitsKind::One);
 }
@@ -93,7 +86,8 @@ TEST(TermiosLine, RatesWithACodeUseItAndAllOthersGoExplicit) {
         SCOPED_TRACE(c.rate);
         TermiosWords words;
         words.cflag = B38400 | CIBAUD;  // an old output rate and some other input rate
-        ASSERT_TRUE(EncodeLine(Line(c.rate, 8, ParityKind::None, StopBitsKind::One, false), words));
+        ASSERT_TRUE(
+            EncodeLine(LineControl(c.rate, 8, ParityKind::None, StopBitsKind::One, false), words));
         EXPECT_EQ(words.cflag & CBAUD, c.code);
         EXPECT_EQ(words.cflag & CIBAUD, 0u);  // input follows the output rate
         EXPECT_EQ(words.ospeed, c.rate);
@@ -103,7 +97,7 @@ TEST(TermiosLine, RatesWithACodeUseItAndAllOthersGoExplicit) {
 }
 
 TEST(TermiosLine, FlowControlIsTranslatedBothWays) {
-    DeviceControl control = Line(9600, 8, ParityKind::None, StopBitsKind::One, false);
+    DeviceControl control = LineControl(9600, 8, ParityKind::None, StopBitsKind::One, false);
     control.ctsFlow = true;
     control.outX = true;
     control.inX = true;
@@ -123,7 +117,7 @@ TEST(TermiosLine, FlowControlIsTranslatedBothWays) {
 }
 
 TEST(TermiosLine, RefusesLinesWithoutATermiosFormAndLeavesTheWords) {
-    const DeviceControl good = Line(9600, 8, ParityKind::None, StopBitsKind::One, false);
+    const DeviceControl good = LineControl(9600, 8, ParityKind::None, StopBitsKind::One, false);
     DeviceControl bad[7] = {good, good, good, good, good, good, good};
     bad[0].byteSize = 0;
     bad[1].byteSize = 4;
