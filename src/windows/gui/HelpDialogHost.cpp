@@ -21,44 +21,24 @@ constexpr uint16_t kClickNotification = 0;
 }  // namespace
 
 HelpDialogHost::HelpDialogHost(HINSTANCE instance, HelpWindow& logic)
-    : instance(instance),
+    : TemplateDialog(instance, HelpDialogLayout(), kRichEditClass),
       logic(logic),
       // The dialog cannot be created without the help text's window class.
-      richEditLibrary(LoadLibraryA(kRichEditLibrary)),
-      dialogTemplate(HelpDialogLayout(), kRichEditClass) {}
+      richEditLibrary(LoadLibraryA(kRichEditLibrary)) {}
 
 HelpDialogHost::~HelpDialogHost() {
-    if (!modal && dialog != nullptr) DestroyWindow(dialog);
+    // Its rich edit goes before the library that holds the control's class.
+    DestroyCreated();
     if (richEditLibrary != nullptr) FreeLibrary(richEditLibrary);
 }
 
-void HelpDialogHost::Run(HWND owner) {
-    modal = true;
-    DialogBoxIndirectParamA(instance, static_cast<LPCDLGTEMPLATEA>(dialogTemplate.Data()), owner,
-                            DialogProc, reinterpret_cast<LPARAM>(this));
-    dialog = nullptr;
+void HelpDialogHost::OnInitDialog() {
+    SetWindowTextA(dialog, kTitle);
+    logic.InitDialog(*this);
 }
 
-HWND HelpDialogHost::Create(HWND owner) {
-    modal = false;
-    return CreateDialogIndirectParamA(instance, static_cast<LPCDLGTEMPLATEA>(dialogTemplate.Data()),
-                                      owner, DialogProc, reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK HelpDialogHost::DialogProc(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* host = reinterpret_cast<HelpDialogHost*>(lParam);
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        host->dialog = window;
-        host->ended = false;
-        SetWindowTextA(window, kTitle);
-        host->logic.InitDialog(*host);
-        return TRUE;  // the dialog manager puts the focus on the hint line
-    }
-    auto* host = reinterpret_cast<HelpDialogHost*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (host == nullptr) return FALSE;
-    return host->HandleMessage(message, wParam, lParam);
+void HelpDialogHost::OnDestroy() {
+    logic.OnDestroy();
 }
 
 INT_PTR HelpDialogHost::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
@@ -69,10 +49,6 @@ INT_PTR HelpDialogHost::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
         case WM_CLOSE:
             if (!ended) logic.OnClicked(H::kEscape);
             return TRUE;
-        case WM_DESTROY:
-            logic.OnDestroy();
-            SetWindowLongPtrA(dialog, DWLP_USER, 0);
-            return FALSE;
         default:
             return FALSE;
     }
@@ -128,6 +104,5 @@ void HelpDialogHost::CopyHelpText() {
 }
 
 void HelpDialogHost::EndDialog() {
-    ended = true;
-    if (modal) ::EndDialog(dialog, IDOK);
+    EndRun();
 }

@@ -14,38 +14,18 @@ bool IsFocusNoticeControl(uint16_t id) {
 }  // namespace
 
 PortSettingsDialogHost::PortSettingsDialogHost(HINSTANCE instance, PortSettingsDialog& logic)
-    : instance(instance), logic(logic), dialogTemplate(PortDialogLayout(), nullptr) {}
+    : TemplateDialog(instance, PortDialogLayout(), nullptr), logic(logic) {}
 
 PortSettingsDialogHost::~PortSettingsDialogHost() {
-    if (!modal && dialog != nullptr) DestroyWindow(dialog);
+    DestroyCreated();
 }
 
-void PortSettingsDialogHost::Run(HWND owner) {
-    modal = true;
-    DialogBoxIndirectParamA(instance, static_cast<LPCDLGTEMPLATEA>(dialogTemplate.Data()), owner,
-                            DialogProc, reinterpret_cast<LPARAM>(this));
-    dialog = nullptr;
+void PortSettingsDialogHost::OnInitDialog() {
+    logic.InitDialog(*this);
 }
 
-HWND PortSettingsDialogHost::Create(HWND owner) {
-    modal = false;
-    return CreateDialogIndirectParamA(instance, static_cast<LPCDLGTEMPLATEA>(dialogTemplate.Data()),
-                                      owner, DialogProc, reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK PortSettingsDialogHost::DialogProc(HWND window, UINT message, WPARAM wParam,
-                                                    LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* host = reinterpret_cast<PortSettingsDialogHost*>(lParam);
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        host->dialog = window;
-        host->ended = false;
-        host->logic.InitDialog(*host);
-        return TRUE;  // the dialog manager puts the focus on the one tab stop
-    }
-    auto* host = reinterpret_cast<PortSettingsDialogHost*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (host == nullptr) return FALSE;
-    return host->HandleMessage(message, wParam, lParam);
+void PortSettingsDialogHost::OnDestroy() {
+    logic.OnDestroy();
 }
 
 INT_PTR PortSettingsDialogHost::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
@@ -59,10 +39,6 @@ INT_PTR PortSettingsDialogHost::HandleMessage(UINT message, WPARAM wParam, LPARA
         case WM_CLOSE:
             if (!ended) logic.OnClicked(P::kEscape);
             return TRUE;
-        case WM_DESTROY:
-            logic.OnDestroy();
-            SetWindowLongPtrA(dialog, DWLP_USER, 0);
-            return FALSE;
         default:
             return FALSE;
     }
@@ -122,6 +98,5 @@ void PortSettingsDialogHost::StopTimer(uint16_t timerId) {
 }
 
 void PortSettingsDialogHost::EndDialog() {
-    ended = true;
-    if (modal) ::EndDialog(dialog, IDOK);
+    EndRun();
 }

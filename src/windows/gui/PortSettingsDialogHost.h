@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "DialogTemplate.h"
+#include "TemplateDialog.h"
 #include "serial/PortSettingsView.h"
 
 class PortSettingsDialog;
@@ -10,20 +10,12 @@ class PortSettingsDialog;
 // layout data. Its radio buttons and check box are the kinds that never mark
 // themselves; the dialog's logic marks them. OK is button 1 and the Enter key,
 // ESCAPE button 2, the Esc key and the close box.
-class PortSettingsDialogHost final : public PortSettingsView {
+class PortSettingsDialogHost final : public TemplateDialog, public PortSettingsView {
   public:
     PortSettingsDialogHost(HINSTANCE instance, PortSettingsDialog& logic);
     ~PortSettingsDialogHost() override;
     PortSettingsDialogHost(const PortSettingsDialogHost&) = delete;
     PortSettingsDialogHost& operator=(const PortSettingsDialogHost&) = delete;
-
-    // Runs the dialog modally over owner and returns when it has closed.
-    void Run(HWND owner);
-    // The same dialog without its own message loop, for tests that send it
-    // messages; destroyed with the host.
-    HWND Create(HWND owner);
-    // OK or ESCAPE has ended the dialog.
-    bool Ended() const { return ended; }
 
     // PortSettingsView
     void SetText(uint16_t controlId, const char* text) override;
@@ -37,14 +29,10 @@ class PortSettingsDialogHost final : public PortSettingsView {
     void EndDialog() override;
 
   private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInitDialog() override;
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroy() override;
     void OnCommand(uint16_t id, uint16_t notification);
 
-    HINSTANCE instance;
     PortSettingsDialog& logic;
-    const DialogTemplate dialogTemplate;
-    HWND dialog = nullptr;
-    bool modal = false;
-    bool ended = false;
 };
