@@ -11,7 +11,6 @@
 #include <QTextCursor>
 
 #include "help/HelpWindow.h"
-#include "qt/AppIcon.h"
 #include "qt/Cp1252.h"
 
 namespace H = HelpControl;
@@ -22,19 +21,9 @@ constexpr char kTitle[] = "help window";
 
 }  // namespace
 
-QtHelpDialog::QtHelpDialog(HelpWindow& logic, QWidget* owner) : QDialog(owner), logic(logic) {
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setWindowIcon(AppIcon());
+QtHelpDialog::QtHelpDialog(HelpWindow& logic, QWidget* owner)
+    : LogicDialog(owner, HelpDialogLayout(), {}), logic(logic) {
     setWindowTitle(kTitle);
-    setModal(true);
-    const DialogLayout& layout = HelpDialogLayout();
-    const QFont font = DialogFontOf(layout);
-    setFont(font);
-    units = BaseUnitsOf(font);
-    setFixedSize(DialogSize(layout, units));
-    widgets.Build(layout, *this, units,
-                  [this](uint16_t id) { Dispatch([this, id] { this->logic.OnClicked(id); }); });
     if (QWidget* hint = widgets.Control(H::kHint)) hint->installEventFilter(this);
 }
 
@@ -42,35 +31,26 @@ QtHelpDialog::~QtHelpDialog() {
     Close();
 }
 
-void QtHelpDialog::Run() {
-    Open();
-    if (open) exec();
-    Close();
+void QtHelpDialog::InitLogic() {
+    logic.InitDialog(*this);
 }
 
-void QtHelpDialog::Open() {
-    if (attached) return;
-    attached = true;
-    open = true;
-    logic.InitDialog(*this);
-    show();
-    raise();
-    activateWindow();
+void QtHelpDialog::DestroyLogic() {
+    logic.OnDestroy();
+}
+
+void QtHelpDialog::ClickLogic(uint16_t controlId) {
+    logic.OnClicked(controlId);
+}
+
+uint16_t QtHelpDialog::EscapeId() const {
+    return H::kEscape;
+}
+
+void QtHelpDialog::ShowOpened() {
+    LogicDialog::ShowOpened();
     // The hint line is the only tab stop; its focus renders the text.
     if (QWidget* hint = widgets.Control(H::kHint)) hint->setFocus(Qt::TabFocusReason);
-}
-
-void QtHelpDialog::Close() {
-    if (!attached) return;
-    attached = false;
-    open = false;
-    logic.OnDestroy();
-    hide();
-}
-
-template <typename Call>
-void QtHelpDialog::Dispatch(Call call) {
-    if (open) call();
 }
 
 QPlainTextEdit* QtHelpDialog::HelpTextControl() const {
@@ -120,8 +100,7 @@ void QtHelpDialog::CopyHelpText() {
 }
 
 void QtHelpDialog::EndDialog() {
-    open = false;
-    done(QDialog::Accepted);
+    EndRun();
 }
 
 // --- Qt events ------------------------------------------------------------------------
@@ -135,14 +114,6 @@ void QtHelpDialog::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-void QtHelpDialog::reject() {
-    if (open) {
-        Dispatch([this] { logic.OnClicked(H::kEscape); });
-        return;
-    }
-    QDialog::reject();
 }
 
 bool QtHelpDialog::eventFilter(QObject* watched, QEvent* event) {

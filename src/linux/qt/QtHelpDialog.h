@@ -1,9 +1,6 @@
 #pragma once
-#include <QDialog>
-
 #include "help/HelpView.h"
-#include "qt/DialogUnits.h"
-#include "qt/LayoutWidgets.h"
+#include "qt/LogicDialog.h"
 
 class HelpWindow;
 class QPlainTextEdit;
@@ -12,16 +9,10 @@ class QPlainTextEdit;
 // help logic tells it and reports clicks, the hint line's focus and the keys
 // that end it: Escape and the close box always, Return outside the help text
 // (inside it Return is a line break).
-class QtHelpDialog final : public QDialog, public HelpView {
+class QtHelpDialog final : public LogicDialog, public HelpView {
   public:
     QtHelpDialog(HelpWindow& logic, QWidget* owner);
     ~QtHelpDialog() override;
-
-    // Opens the dialog modally and returns when it has closed.
-    void Run();
-    // The two halves of Run, for tests that act while the dialog is shown.
-    void Open();
-    void Close();
 
     // HelpView
     void ShowHelpText(const char* text, Rgb background) override;
@@ -31,21 +22,18 @@ class QtHelpDialog final : public QDialog, public HelpView {
     void CopyHelpText() override;
     void EndDialog() override;
 
-    QWidget* Control(uint16_t controlId) const { return widgets.Control(controlId); }
     QPlainTextEdit* HelpTextControl() const;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    template <typename Call>
-    void Dispatch(Call call);
+    void InitLogic() override;
+    void DestroyLogic() override;
+    void ClickLogic(uint16_t controlId) override;
+    uint16_t EscapeId() const override;
+    void ShowOpened() override;
 
     HelpWindow& logic;
-    BaseUnits units;
-    LayoutWidgets widgets;
-    bool attached = false;
-    bool open = false;
 };

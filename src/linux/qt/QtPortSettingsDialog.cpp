@@ -10,7 +10,6 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "qt/AppIcon.h"
 #include "qt/Cp1252.h"
 #include "serial/PortSettingsDialog.h"
 
@@ -34,18 +33,7 @@ void ReplaceText(QWidget* control, const QString& text) {
 }  // namespace
 
 QtPortSettingsDialog::QtPortSettingsDialog(PortSettingsDialog& logic, QWidget* owner)
-    : QDialog(owner), logic(logic) {
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    setWindowIcon(AppIcon());
-    setModal(true);
-    const DialogLayout& layout = PortDialogLayoutWithHint();
-    const QFont font = DialogFontOf(layout);
-    setFont(font);
-    units = BaseUnitsOf(font);
-    setFixedSize(DialogSize(layout, units));
-    widgets.Build(layout, *this, units,
-                  [this](uint16_t id) { Dispatch([this, id] { this->logic.OnClicked(id); }); });
+    : LogicDialog(owner, PortDialogLayoutWithHint(), Qt::WindowStaysOnTopHint), logic(logic) {
     for (uint16_t id : kFocusNoticeControls) widgets.Control(id)->installEventFilter(this);
     timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] { Dispatch([this] { this->logic.OnTimer(); }); });
@@ -55,35 +43,25 @@ QtPortSettingsDialog::~QtPortSettingsDialog() {
     Close();
 }
 
-void QtPortSettingsDialog::Run() {
-    Open();
-    if (open) exec();
-    Close();
-}
-
-void QtPortSettingsDialog::Open() {
-    if (attached) return;
-    attached = true;
-    open = true;
+void QtPortSettingsDialog::InitLogic() {
     logic.InitDialog(*this);
-    if (!open) return;
-    CentreOnScreen();
-    show();
-    raise();
-    activateWindow();
 }
 
-void QtPortSettingsDialog::Close() {
-    if (!attached) return;
-    attached = false;
-    open = false;
+void QtPortSettingsDialog::DestroyLogic() {
     logic.OnDestroy();
-    hide();
 }
 
-template <typename Call>
-void QtPortSettingsDialog::Dispatch(Call call) {
-    if (open) call();
+void QtPortSettingsDialog::ClickLogic(uint16_t controlId) {
+    logic.OnClicked(controlId);
+}
+
+uint16_t QtPortSettingsDialog::EscapeId() const {
+    return P::kEscape;
+}
+
+void QtPortSettingsDialog::ShowOpened() {
+    CentreOnScreen();
+    LogicDialog::ShowOpened();
 }
 
 void QtPortSettingsDialog::CentreOnScreen() {
@@ -161,8 +139,7 @@ void QtPortSettingsDialog::StopTimer(uint16_t) {
 }
 
 void QtPortSettingsDialog::EndDialog() {
-    open = false;
-    done(QDialog::Accepted);
+    EndRun();
 }
 
 // --- Qt events ------------------------------------------------------------------------
@@ -177,15 +154,6 @@ void QtPortSettingsDialog::keyPressEvent(QKeyEvent* event) {
     }
     // Escape reaches reject().
     QDialog::keyPressEvent(event);
-}
-
-// Escape and the close box.
-void QtPortSettingsDialog::reject() {
-    if (open) {
-        Dispatch([this] { logic.OnClicked(P::kEscape); });
-        return;
-    }
-    QDialog::reject();
 }
 
 bool QtPortSettingsDialog::eventFilter(QObject* watched, QEvent* event) {

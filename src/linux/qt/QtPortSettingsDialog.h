@@ -1,10 +1,8 @@
 #pragma once
-#include <QDialog>
 #include <cstddef>
 #include <cstdint>
 
-#include "qt/DialogUnits.h"
-#include "qt/LayoutWidgets.h"
+#include "qt/LogicDialog.h"
 #include "serial/PortSettingsView.h"
 
 class PortSettingsDialog;
@@ -15,16 +13,10 @@ class QTimer;
 // draws what the dialog's logic tells it and reports clicks, focus changes,
 // timer ticks and the keys that end it: Return is OK; Escape and the close box
 // are ESCAPE.
-class QtPortSettingsDialog final : public QDialog, public PortSettingsView {
+class QtPortSettingsDialog final : public LogicDialog, public PortSettingsView {
   public:
     QtPortSettingsDialog(PortSettingsDialog& logic, QWidget* owner);
     ~QtPortSettingsDialog() override;
-
-    // Opens the dialog modally and returns when it has closed.
-    void Run();
-    // The two halves of Run, for tests that act while the dialog is shown.
-    void Open();
-    void Close();
 
     // PortSettingsView
     void SetText(uint16_t controlId, const char* text) override;
@@ -37,27 +29,19 @@ class QtPortSettingsDialog final : public QDialog, public PortSettingsView {
     void StopTimer(uint16_t timerId) override;
     void EndDialog() override;
 
-    QWidget* Control(uint16_t controlId) const { return widgets.Control(controlId); }
-    const BaseUnits& Units() const { return units; }
-
   protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void InitLogic() override;
+    void DestroyLogic() override;
+    void ClickLogic(uint16_t controlId) override;
+    uint16_t EscapeId() const override;
+    void ShowOpened() override;
     void CentreOnScreen();
     void ShowPortHint(const char* text);
-    // Runs one event into the dialog's logic unless the dialog has ended.
-    template <typename Call>
-    void Dispatch(Call call);
 
     PortSettingsDialog& logic;
-    BaseUnits units;
-    LayoutWidgets widgets;
     QTimer* timer = nullptr;
-    // Between InitDialog and OnDestroy of the logic.
-    bool attached = false;
-    // Attached and not yet ended by OK or ESCAPE: events reach the logic.
-    bool open = false;
 };
