@@ -35,14 +35,6 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / ticks
 
 
-def status_kib(pid, key):
-    with open("/proc/%d/status" % pid) as f:
-        for row in f:
-            if row.startswith(key + ":"):
-                return int(row.split()[1])
-    return 0
-
-
 display = qh.XvfbDisplay()
 line = qh.PtyLine()
 run = qh.LinuxProgram(binary, display, line)
@@ -79,7 +71,7 @@ try:
     print("stream: offered %d B (%.0f B/s), the pty took %d B (%.0f B/s)"
           % (offered, offered / stream_wall, accepted, accepted / stream_wall))
     print("peak RSS (VmHWM): %d KiB; now (VmRSS): %d KiB"
-          % (status_kib(pid, "VmHWM"), status_kib(pid, "VmRSS")))
+          % (qh.process_status_kib(pid, "VmHWM"), qh.process_status_kib(pid, "VmRSS")))
 finally:
     run.close()
     line.close()

@@ -161,14 +161,6 @@ def screen_problems(text):
     return checked, None
 
 
-def rss_kb(pid):
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    return 0
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("binary")
@@ -205,7 +197,7 @@ def main():
                 break
             if time.monotonic() >= next_sample:
                 next_sample += args.sample_seconds
-                rss.append(rss_kb(pid))
+                rss.append(qh.process_status_kib(pid, "VmRSS"))
                 count, problem = screen_problems(read_screen(run))
                 screens.append(count)
                 print("minute %.1f: RSS %d kB, %d screen lines valid%s, %d lines sent back"

@@ -73,14 +73,6 @@ def holders(slave_path, own_pid):
     return found
 
 
-def rss_kb(pid):
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    return 0
-
-
 def cpu_seconds(pid):
     with open("/proc/%d/stat" % pid) as f:
         fields = f.read().rsplit(")", 1)[1].split()
@@ -115,7 +107,8 @@ def main():
 
         for cycle in range(1, args.cycles + 1):
             if cycle in (1, args.cycles):
-                samples[cycle] = (sorted(open_paths(pid)), rss_kb(pid))
+                samples[cycle] = (sorted(open_paths(pid)),
+                                  qh.process_status_kib(pid, "VmRSS"))
 
             old_path = line.slave_path
             line.close()

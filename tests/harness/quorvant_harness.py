@@ -36,6 +36,15 @@ def check(condition, message):
         raise Failure(message)
 
 
+def process_status_kib(pid, key):
+    """A memory figure of /proc/PID/status in KiB (VmRSS, VmHWM, ...); 0 when absent."""
+    with open("/proc/%d/status" % pid) as f:
+        for row in f:
+            if row.startswith(key + ":"):
+                return int(row.split()[1])
+    return 0
+
+
 def wait_for(condition, timeout, what, interval=0.05):
     """Polls condition() until it returns something true; returns that."""
     deadline = time.monotonic() + timeout
