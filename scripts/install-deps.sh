@@ -11,7 +11,7 @@ packages=(
   wine wine64 fonts-wine
   qt6-base-dev qt6-qpa-plugins libxkbcommon-dev libxkbcommon-x11-dev libx11-dev
   fonts-dejavu-core
-  xvfb xdotool xclip x11-utils x11-xkb-utils imagemagick
+  xvfb xdotool xclip x11-utils x11-xkb-utils imagemagick python3-xlib
 )
 
 missing=()
