@@ -39,9 +39,16 @@ SENDX_DU = (168, 2, 25, 11)
 SYNCX_DU = (194, 2, 24, 11)
 HALT_DU = (219, 2, 50, 11)
 
-# 115200 baud with a start bit, 8 data bits, even parity and a stop bit.
-BYTES_PER_SECOND = 115200 / 11
+# What 115200 baud delivers at most: ten bits a byte (start, 8 data, stop).
+# The program's own 8E1 setting would carry 11 bits a byte; feeding at the
+# faster pace leaves the program less slack, not more.
+BYTES_PER_SECOND = 115200 / 10
 FEED_SLICE = 0.02
+# More than this at once only fills the pty buffer ahead of the program.
+MAX_CHUNK = 4096
+STREAM_NUMBERS = 100000
+# The feeder must keep the pace of the line to within this share.
+MIN_PACE_SHARE = 0.98
 # After the first sample the resident size may move by allocator noise only.
 RSS_DRIFT_LIMIT_KB = 2048
 # A screen with fewer whole lines than this was not read at all.
@@ -58,29 +65,55 @@ def stream_line(number):
 
 
 class Feeder:
-    """Writes stream lines into the line at the pace of the baud rate."""
+    """Writes stream lines into the line at the pace of the baud rate.
+
+    The pace is kept against the monotonic clock, not by sleeping per line:
+    every slice the feeder writes what the clock says is due, so a late wake
+    or a short write is made up in the next slice instead of being lost. The
+    master is non-blocking; a full pty buffer means the program does not take
+    the bytes as fast as the line delivers them, which shows as a rate below
+    the pace."""
 
     def __init__(self, line):
         self.line = line
         self.running = True
         self.number = 0
-        self.pending = b""
+        self.pending = bytearray()
         self.sent = 0
+        self.started = time.monotonic()
+        self.finished = None
         self.thread = threading.Thread(target=self._run, daemon=True)
         self.thread.start()
 
+    def _due(self, now):
+        return int((now - self.started) * BYTES_PER_SECOND) - self.sent
+
+    def _refill(self, due):
+        while len(self.pending) < due:
+            self.pending += stream_line(self.number)
+            self.number = (self.number + 1) % STREAM_NUMBERS
+
     def _run(self):
-        start = time.monotonic()
+        next_slice = self.started
         while self.running:
-            due = int((time.monotonic() - start) * BYTES_PER_SECOND) - self.sent
-            while len(self.pending) < due:
-                self.pending += stream_line(self.number)
-                self.number = (self.number + 1) % 100000
+            due = min(self._due(time.monotonic()), MAX_CHUNK)
             if due > 0:
-                taken = self.line.try_write(self.pending[:due])
-                self.pending = self.pending[taken:]
+                self._refill(due)
+                taken = self.line.try_write(bytes(self.pending[:due]))
+                del self.pending[:taken]
                 self.sent += taken
-            time.sleep(FEED_SLICE)
+            next_slice += FEED_SLICE
+            delay = next_slice - time.monotonic()
+            if delay > 0:
+                time.sleep(delay)
+            else:
+                next_slice = time.monotonic()  # woken late: do not sprint to catch up slices
+        self.finished = time.monotonic()
+
+    def rate(self):
+        """Bytes per second written so far."""
+        end = self.finished or time.monotonic()
+        return self.sent / max(end - self.started, 1e-9)
 
     def stop(self):
         self.running = False
@@ -177,6 +210,7 @@ def main():
     rss = []
     screens = []
     returned = ReturnChecker()
+    program_cpu_seconds = None
     try:
         run = qh.LinuxProgram(args.binary, display, line)
         run.find_window()
@@ -200,15 +234,19 @@ def main():
                 rss.append(qh.process_status_kib(pid, "VmRSS"))
                 count, problem = screen_problems(read_screen(run))
                 screens.append(count)
-                print("minute %.1f: RSS %d kB, %d screen lines valid%s, %d lines sent back"
-                      % ((time.monotonic() - end) / 60 + args.minutes, rss[-1], count,
-                         "; " + problem if problem else "", returned.lines), flush=True)
+                print("minute %.1f: RSS %d kB, %d screen lines valid%s, %d lines sent back, "
+                      "fed %.0f bytes/s" % ((time.monotonic() - end) / 60 + args.minutes,
+                                            rss[-1], count, "; " + problem if problem else "",
+                                            returned.lines, feeder.rate()), flush=True)
                 if problem:
                     failures.append("screen: " + problem)
                 elif count < MIN_SCREEN_LINES:
                     failures.append("only %d whole lines read from the screen" % count)
-        if run.process.poll() is not None and not failures:
-            failures.append("the program ended")
+        if run.process.poll() is not None:
+            if not failures:
+                failures.append("the program ended")
+        else:
+            program_cpu_seconds = qh.process_cpu_seconds(pid)
     except qh.Failure as error:
         failures.append(str(error))
     finally:
@@ -219,7 +257,16 @@ def main():
         line.close()
         display.close()
 
-    print("lines fed to the program: %d" % (feeder.number if feeder else 0))
+    if feeder is not None:
+        print("fed to the program: %d bytes, %d lines, %.0f bytes/s (the line's pace: %.0f)"
+              % (feeder.sent, feeder.sent // qh.STREAM_LINE, feeder.rate(), BYTES_PER_SECOND))
+        if feeder.rate() < MIN_PACE_SHARE * BYTES_PER_SECOND:
+            failures.append("the feed reached %.0f bytes/s only" % feeder.rate())
+    if program_cpu_seconds is not None:
+        print("program CPU: %.1f s in %.1f min, %.1f %%"
+              % (program_cpu_seconds, args.minutes,
+                 100 * program_cpu_seconds / (args.minutes * 60)))
+    print("screen lines checked: %d in %d reads" % (sum(screens), len(screens)))
     print("lines the program sent back: %d, all valid and consecutive: %s"
           % (returned.lines, "no (%s)" % returned.problem if returned.problem else "yes"))
     if returned.problem:

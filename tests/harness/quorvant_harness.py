@@ -45,6 +45,17 @@ def process_status_kib(pid, key):
     return 0
 
 
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def process_cpu_seconds(pid):
+    """User and system CPU time the process has used so far, in seconds."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    # utime and stime are fields 14 and 15 of the whole line.
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
 def wait_for(condition, timeout, what, interval=0.05):
     """Polls condition() until it returns something true; returns that."""
     deadline = time.monotonic() + timeout
