@@ -19,6 +19,8 @@ struct PlatformServices {
     bool keepModulePathCase;  // case-sensitive file system
     // Which ports the settings dialog lists; none when not given.
     const PortNames* portNames = nullptr;
+    // Where the setup file lies; beside the executable when not given.
+    const char* setupDirectory = nullptr;
 };
 
 class TerminalApp;

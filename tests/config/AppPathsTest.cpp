@@ -87,6 +87,77 @@ TEST(AppPaths, LongPathsAreCutAndNeverNameAnotherFileAsSetupFile) {
     EXPECT_STREQ(AppPaths(exactlyFull.c_str(), "x", '/', true).SetupFilePath(), "");
 }
 
+TEST(AppPaths, SetupDirectoryChoosesWhereTheSetupFileLies) {
+    const AppPaths beside("/opt/q/quorvant", "x", '/', true);
+    EXPECT_STREQ(beside.SetupDirectory(), "/opt/q/");
+    EXPECT_STREQ(beside.SetupFilePath(), "/opt/q/quorvant.ini");
+
+    const AppPaths installed("/usr/bin/quorvant", "x", '/', true, "/home/ann/.config/quorvant/");
+    EXPECT_STREQ(installed.ProgramDirectory(), "/usr/bin/");
+    EXPECT_STREQ(installed.SetupDirectory(), "/home/ann/.config/quorvant/");
+    EXPECT_STREQ(installed.SetupFilePath(), "/home/ann/.config/quorvant/quorvant.ini");
+
+    // No folder to be had (or one too long to hold) means no setup file, never
+    // one in whatever the current folder happens to be.
+    EXPECT_STREQ(AppPaths("/usr/bin/quorvant", "x", '/', true, "").SetupFilePath(), "");
+    const std::string tooLong = "/" + std::string(400, 'c') + "/";
+    EXPECT_STREQ(AppPaths("/usr/bin/quorvant", "x", '/', true, tooLong.c_str()).SetupFilePath(),
+                 "");
+}
+
+TEST(SetupDirectory, BesideTheProgramUnlessInstalled) {
+    const ProgramFolderFacts ownFolder{true, false};
+    const ProgramFolderFacts readOnly{false, false};
+    const ProgramFolderFacts besideShare{true, true};
+    struct {
+        const char* programDirectory;
+        ProgramFolderFacts facts;
+        const char* xdgConfigHome;
+        const char* home;
+        const char* expected;
+    } const cases[] = {
+        // A build or unpacked folder the user may write: beside the program, whatever
+        // the environment says.
+        {"/work/build/src/linux/", ownFolder, "/home/ann/cfg", "/home/ann",
+         "/work/build/src/linux/"},
+        // An unpacked tree with a bin/ but no share/quorvant/ is still just a folder.
+        {"/home/ann/q/bin/", ownFolder, nullptr, "/home/ann", "/home/ann/q/bin/"},
+        // A share/quorvant/ beside a folder not named bin proves nothing.
+        {"/home/ann/q/tools/", besideShare, nullptr, "/home/ann", "/home/ann/q/tools/"},
+        {"/home/ann/q/xbin/", besideShare, nullptr, "/home/ann", "/home/ann/q/xbin/"},
+        // Installed: a folder the user cannot write, or bin/ beside share/quorvant/
+        // even when writable (root, or a prefix the user owns).
+        {"/usr/local/bin/", readOnly, nullptr, "/home/ann", "/home/ann/.config/quorvant/"},
+        {"/usr/bin/", besideShare, nullptr, "/root", "/root/.config/quorvant/"},
+        {"/usr/bin/", readOnly, "/home/ann/cfg", "/home/ann", "/home/ann/cfg/quorvant/"},
+        {"/usr/bin/", readOnly, "/home/ann/cfg//", "/home/ann", "/home/ann/cfg/quorvant/"},
+        {"/usr/bin/", readOnly, "/", "/home/ann", "/quorvant/"},
+        {"/usr/bin/", readOnly, nullptr, "/home/ann/", "/home/ann/.config/quorvant/"},
+        // An empty or relative XDG_CONFIG_HOME is ignored.
+        {"/usr/bin/", readOnly, "", "/home/ann", "/home/ann/.config/quorvant/"},
+        {"/usr/bin/", readOnly, "cfg", "/home/ann", "/home/ann/.config/quorvant/"},
+        // No usable home at all: the program's folder is all that is left.
+        {"/usr/bin/", readOnly, nullptr, nullptr, "/usr/bin/"},
+        {"/usr/bin/", readOnly, "", "relative", "/usr/bin/"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.programDirectory) +
+                     " xdg=" + (c.xdgConfigHome != nullptr ? c.xdgConfigHome : "(unset)"));
+        char out[AppPaths::kPathCapacity] = "junk";
+        EXPECT_TRUE(ChooseSetupDirectory(c.programDirectory, c.facts, c.xdgConfigHome, c.home, '/',
+                                         out, sizeof(out)));
+        EXPECT_STREQ(out, c.expected);
+    }
+}
+
+TEST(SetupDirectory, AFolderTooLongToHoldIsNoFolder) {
+    const std::string longHome = "/" + std::string(AppPaths::kPathCapacity, 'h');
+    char out[AppPaths::kPathCapacity] = "junk";
+    EXPECT_FALSE(ChooseSetupDirectory("/usr/bin/", ProgramFolderFacts{false, false}, nullptr,
+                                      longHome.c_str(), '/', out, sizeof(out)));
+    EXPECT_STREQ(out, "");
+}
+
 TEST(FileName, ExtensionOfTheFirstFileNameInAText) {
     struct {
         std::string text;

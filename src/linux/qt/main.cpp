@@ -1,18 +1,111 @@
 #include <QApplication>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include "LinuxPortNames.h"
 #include "config/ProcessInfo.h"
 #include "TermiosCommDevice.h"
+#include "Version.h"
 #include "app/TerminalApp.h"
 #include "config/AppPaths.h"
 #include "qt/LocalTimeSource.h"
 #include "qt/QtWindowHost.h"
 
 namespace {
+
 constexpr char kPathSeparator = '/';
+// Where an installation keeps the program's data, seen from its bin/ folder.
+constexpr const char* kShareFolderFromBin = "../share/quorvant";
+// The base directory convention asks for folders only the user can enter.
+constexpr mode_t kConfigFolderMode = 0700;
+
+constexpr const char* kHelpText =
+    "Usage: quorvant [--help | --version]\n"
+    "A small interactive serial terminal for commissioning serial links and\n"
+    "serial devices: one window on one serial port, every key sent as one byte.\n"
+    "\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the version and exit\n"
+    "\n"
+    "Any other command line starts the program; it is not read, only kept in the\n"
+    "setup file (LastCommand).\n"
+    "\n"
+    "Files:\n"
+    "  quorvant.ini   the setup file, written anew at every start\n"
+    "  ports/comN     a symlink naming the device of port N (COMN); without it\n"
+    "                 COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31,\n"
+    "                 COM65-96 /dev/ttyACM0-31, COM97-128 /dev/rfcomm0-31,\n"
+    "                 COM129-160 /dev/ttyAMA0-31\n"
+    "  Both lie beside the program when it runs from its build folder or an\n"
+    "  unpacked folder. An installed program (in a folder the user cannot write,\n"
+    "  or in a bin/ beside share/quorvant/) keeps them in $XDG_CONFIG_HOME/quorvant/\n"
+    "  (~/.config/quorvant/ when XDG_CONFIG_HOME is not set).\n";
+
+enum class Request { Run, Help, Version };
+
+// Only a command line that is exactly one of the two options is one; anything
+// else stays a record for the setup file, as it always was.
+Request ReadRequest(int argc, char** argv) {
+    if (argc != 2) return Request::Run;
+    if (std::strcmp(argv[1], "--help") == 0) return Request::Help;
+    if (std::strcmp(argv[1], "--version") == 0) return Request::Version;
+    return Request::Run;
 }
 
+bool IsDirectory(const char* path) {
+    struct stat info {};
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+ProgramFolderFacts ReadProgramFolderFacts(const char* programDirectory) {
+    ProgramFolderFacts facts;
+    facts.writable = access(programDirectory, W_OK) == 0;
+    char shareFolder[LinuxPortNames::kPathCapacity];
+    facts.shareFolderBeside =
+        std::snprintf(shareFolder, sizeof(shareFolder), "%s%s", programDirectory,
+                      kShareFolderFromBin) < static_cast<int>(sizeof(shareFolder)) &&
+        IsDirectory(shareFolder);
+    return facts;
+}
+
+// Creates directory (ending in '/') and any missing parents. A failure is
+// left to the setup file's own error message, which names what went wrong.
+void CreateFolders(const char* directory) {
+    char path[LinuxPortNames::kPathCapacity];
+    if (std::snprintf(path, sizeof(path), "%s", directory) >= static_cast<int>(sizeof(path))) {
+        return;
+    }
+    for (char* p = path + 1; *p != '\0'; ++p) {
+        if (*p != kPathSeparator) continue;
+        *p = '\0';
+        if (mkdir(path, kConfigFolderMode) != 0 && errno != EEXIST) return;
+        *p = kPathSeparator;
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Before anything else, and before Qt looks for a display: these two must
+    // work on any console and leave no file behind.
+    switch (ReadRequest(argc, argv)) {
+        case Request::Help:
+            std::fputs(kHelpText, stdout);
+            return EXIT_SUCCESS;
+        case Request::Version:
+            std::printf("quorvant %u.%u\n", static_cast<unsigned>(kVersionMajor),
+                        static_cast<unsigned>(kVersionMinor));
+            return EXIT_SUCCESS;
+        case Request::Run:
+            break;
+    }
+
     QApplication qtApp(argc, argv);
     // The window logic ends the program; a closed message box must not.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -23,11 +116,21 @@ int main(int argc, char** argv) {
     const bool haveModulePath = ReadModulePath(modulePath, sizeof(modulePath));
     const bool haveCommandLine = ReadCommandLine(commandLine, sizeof(commandLine));
 
-    // The port names need the program's folder before the application object
-    // (which owns its own paths) can be built on the device that uses them.
-    const AppPaths portPaths(haveModulePath ? modulePath : nullptr,
-                             haveCommandLine ? commandLine : nullptr, kPathSeparator, true);
-    LinuxPortNames portNames(portPaths.ProgramDirectory());
+    // The setup folder and the port names need the program's folder before the
+    // application object (which owns its own paths) can be built on the
+    // device that uses them.
+    const AppPaths programPaths(haveModulePath ? modulePath : nullptr,
+                                haveCommandLine ? commandLine : nullptr, kPathSeparator, true);
+    static char setupDirectory[AppPaths::kPathCapacity];
+    ChooseSetupDirectory(programPaths.ProgramDirectory(),
+                         ReadProgramFolderFacts(programPaths.ProgramDirectory()),
+                         std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), kPathSeparator,
+                         setupDirectory, sizeof(setupDirectory));
+    if (std::strcmp(setupDirectory, programPaths.ProgramDirectory()) != 0) {
+        CreateFolders(setupDirectory);
+    }
+
+    LinuxPortNames portNames(setupDirectory);
     TermiosCommDevice commDevice(portNames);
     LocalTimeSource timeSource;
 
@@ -37,7 +140,8 @@ int main(int argc, char** argv) {
                                     haveCommandLine ? commandLine : nullptr,
                                     kPathSeparator,
                                     true,
-                                    &portNames};
+                                    &portNames,
+                                    setupDirectory};
     TerminalApp app(services);
     QtWindowHost host;
     app.Start(host);
