@@ -3,9 +3,10 @@
 
 COM1 (ports/com1 beside the program) leads to a pty. Each cycle hangs the
 line up (both ends of the pty close, the way a USB adapter vanishes), keeps
-it gone for a while, then puts a new pty behind the same ports/com1. The
-program must notice the loss, keep quiet while the port is gone, and open
-the new line by itself.
+it gone for a while, then puts a new pty behind the same ports/com1. While
+the line is gone ports/com1 leads to no device, as the device node of a
+vanished adapter is gone too. The program must notice the loss, keep quiet
+while the port is gone, and open the new line by itself.
 
 Prints, per run: the time from a new line appearing until the program has
 it open (median and max), the CPU the program uses while the port is gone,
@@ -100,6 +101,9 @@ def main():
         run.find_window()
         pid = run.process.pid
         link = os.path.join(run.folder, "ports", "com1")
+        # Never absent: without ports/com1 the program would try the
+        # machine's own first serial port.
+        gone_target = os.path.join(run.folder, "no-such-device")
         qh.wait_for(lambda: holds(pid, line.slave_path), REOPEN_WITHIN, "the first open")
         # The toolkit opens a descriptor or two of its own during its first
         # moments; the first sample waits for the program to settle.
@@ -110,7 +114,13 @@ def main():
                 samples[cycle] = (sorted(open_paths(pid)),
                                   qh.process_status_kib(pid, "VmRSS"))
 
+            # An adapter that vanishes takes its device node with it. The link
+            # must lead nowhere before the pty closes: its number is handed to
+            # the next pty opened anywhere on the machine, and a program still
+            # trying the old path would take that stranger's line and keep it
+            # until the stranger hangs up, blind to its own line's return.
             old_path = line.slave_path
+            qh.point_link(link, gone_target)
             line.close()
             qh.wait_for(lambda: not holds(pid, old_path), LOSS_SEEN_WITHIN,
                         "the program to let go of the hung-up line")
