@@ -1,0 +1,366 @@
+"""Whole-program figures of the Linux program on a display, for one or more
+builds side by side in one run (not a test: it asserts nothing).
+
+For each program, on a private Xvfb with COM1 on a pty of its own:
+  idle    CPU time (utime + stime from /proc) of the program and of its X
+          server over the phase, port open, nothing arriving;
+  stream  the same while 11,520 B/s of 80-character lines arrive (115200
+          baud, ten bits a byte), and the resident set before and after;
+  keys    the stream goes on; letters are pressed through XTEST at random
+          intervals and each is timed until its byte comes out of the pty.
+Then the start-up: the time from starting each program, and a bare Qt
+window (minimal_qt_window), until X maps its window, taken in turns.
+
+CPU and memory figures are per minute of the phase; the machine may be
+shared, so CPU *time* is measured, which others' load hardly changes, while
+the key latency and the start-up times do change with it: compare builds
+from the same run only.
+
+  window_bench.py [--seconds S] [--starts N] --minimal PATH [LABEL=]BINARY...
+"""
+
+import argparse
+import os
+import random
+import select
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+import tty
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "harness"))
+import quorvant_harness as qh  # noqa: E402
+
+from Xlib import X, XK, display as xdisplay  # noqa: E402
+from Xlib.ext import xtest  # noqa: E402
+
+RATE = 11520                                        # bytes per second, 115200 baud
+LINE = b"0123456789" * 7 + b"abcdefgh" + b"\r\n"   # 80 bytes
+SLICE = 0.01                                        # pacing step of the stream
+KEY_GAP = (0.04, 0.13)                              # seconds between key presses
+KEY_LOST_AFTER = 0.5                                # released before auto-repeat
+SETTLE = 2.0                                        # after the window maps
+MAP_TIMEOUT = 30.0
+LETTERS = "abcdefghijklmnopqrstuvwxyz"
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    # utime and stime are fields 14 and 15 of the line, 12 and 13 after the name.
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+class MapWatch:
+    """An X connection that sees every top-level window being mapped."""
+
+    def __init__(self, display_name):
+        self.x = xdisplay.Display(display_name)
+        self.root = self.x.screen().root
+        self.root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        self.x.sync()
+
+    def drain(self):
+        while self.x.pending_events():
+            self.x.next_event()
+
+    def wait_map(self, process, timeout=MAP_TIMEOUT):
+        """(monotonic time of the first MapNotify, window) after now."""
+        deadline = time.monotonic() + timeout
+        fd = self.x.fileno()
+        while True:
+            while self.x.pending_events():
+                event = self.x.next_event()
+                if event.type == X.MapNotify:
+                    return time.monotonic(), event.window
+            if process.poll() is not None:
+                raise qh.Failure("the program ended before its window mapped")
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise qh.Timeout("no window mapped within %.0f s" % timeout)
+            select.select([fd], [], [], min(left, 0.1))
+
+    def close(self):
+        self.x.close()
+
+
+class Line:
+    """The far end of COM1 without a reader thread: the bench reads the
+    master itself, so that it can timestamp every byte as it arrives."""
+
+    def __init__(self):
+        self.master, self.slave = os.openpty()
+        tty.setraw(self.master)
+        tty.setraw(self.slave)
+        os.set_blocking(self.master, False)
+        self.slave_path = os.ttyname(self.slave)
+
+    def try_write(self, data):
+        try:
+            return os.write(self.master, data)
+        except BlockingIOError:
+            return 0
+
+    def read(self):
+        try:
+            return os.read(self.master, 4096)
+        except (BlockingIOError, OSError):
+            return b""
+
+    def close(self):
+        for fd in (self.master, self.slave):
+            os.close(fd)
+
+
+def program_folder(binary, line_path):
+    """A folder with a copy of the program and ports/com1 leading to the pty."""
+    folder = tempfile.mkdtemp(prefix="quorvant-bench-")
+    shutil.copy2(binary, os.path.join(folder, "quorvant"))
+    os.mkdir(os.path.join(folder, "ports"))
+    qh.point_link(os.path.join(folder, "ports", "com1"), line_path)
+    return folder
+
+
+def start(command, folder, display):
+    env = dict(display.env, QT_QPA_PLATFORM="xcb")
+    return subprocess.Popen(command, cwd=folder, env=env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+
+
+def stop(process):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+class Run:
+    """One program on its own display and line, through its three phases."""
+
+    def __init__(self, binary, seconds):
+        self.seconds = seconds
+        self.display = qh.XvfbDisplay()
+        self.line = Line()
+        self.folder = program_folder(binary, self.line.slave_path)
+        self.watch = MapWatch(self.display.name)
+        self.process = start([os.path.join(self.folder, "quorvant")], self.folder, self.display)
+        _, self.window = self.watch.wait_map(self.process)
+        self.pid = self.process.pid
+        self.xpid = self.display.process.pid
+        self.offered = self.accepted = 0
+        self.stream_start = None
+        self.keys = []
+        self.lost = 0
+        self.figures = {}
+
+    def focus(self):
+        # No window manager: the pointer over the window and the input focus
+        # set directly send the keys there.
+        geometry = self.window.get_geometry()
+        self.window.warp_pointer(geometry.width // 2, geometry.height // 2)
+        self.window.set_input_focus(X.RevertToParent, X.CurrentTime)
+        self.watch.x.sync()
+
+    def cpu(self):
+        return cpu_seconds(self.pid), cpu_seconds(self.xpid)
+
+    def rss(self):
+        return qh.process_status_kib(self.pid, "VmRSS")
+
+    def phase(self, name, stream, keys):
+        cpu_before, start_time = self.cpu(), time.monotonic()
+        self.loop(start_time + self.seconds, stream, keys)
+        cpu_after, wall = self.cpu(), time.monotonic() - start_time
+        per_minute = 60.0 / wall
+        self.figures[name + "_cpu"] = (cpu_after[0] - cpu_before[0]) * per_minute
+        self.figures[name + "_xcpu"] = (cpu_after[1] - cpu_before[1]) * per_minute
+
+    def loop(self, end, stream, keys):
+        """Feeds the stream, presses keys and reads the pty until end."""
+        x = self.watch.x
+        codes = {c: x.keysym_to_keycode(XK.string_to_keysym(c)) for c in LETTERS}
+        pressed = None  # (letter, time of the press)
+        next_key = time.monotonic() + random.uniform(*KEY_GAP)
+        next_slice = time.monotonic()
+        if stream and self.stream_start is None:
+            self.stream_start = time.monotonic()
+        while True:
+            now = time.monotonic()
+            if now >= end:
+                break
+            if stream and now >= next_slice:
+                due = (int((now - self.stream_start) * RATE) - self.offered) // len(LINE)
+                if due > 0:
+                    # What the pty does not take now is dropped, as a line would.
+                    self.accepted += self.line.try_write(LINE * due)
+                    self.offered += due * len(LINE)
+                next_slice += SLICE
+            if keys and pressed is None and now >= next_key:
+                letter = random.choice(LETTERS)
+                pressed = (letter, time.monotonic())
+                xtest.fake_input(x, X.KeyPress, codes[letter])
+                x.flush()
+            wake = [end]
+            if stream:
+                wake.append(next_slice)
+            if keys:
+                wake.append(pressed[1] + KEY_LOST_AFTER if pressed else next_key)
+            ready, _, _ = select.select([self.line.master], [], [],
+                                        max(0.0, min(wake) - time.monotonic()))
+            arrived = time.monotonic()
+            data = self.line.read() if ready else b""
+            if pressed is None:
+                continue
+            letter, pressed_at = pressed
+            if data:
+                self.keys.append(arrived - pressed_at)
+            elif arrived - pressed_at < KEY_LOST_AFTER:
+                continue
+            else:
+                self.lost += 1
+            xtest.fake_input(x, X.KeyRelease, codes[letter])
+            x.flush()
+            pressed = None
+            next_key = time.monotonic() + random.uniform(*KEY_GAP)
+
+    def measure(self):
+        time.sleep(SETTLE)
+        self.watch.drain()
+        self.phase("idle", stream=False, keys=False)
+        rss_start = self.rss()
+        self.phase("stream", stream=True, keys=False)
+        rss_minute = self.rss()
+        self.focus()
+        self.phase("keys", stream=True, keys=True)
+        rss_end = self.rss()
+        self.figures["rss_first"] = rss_minute - rss_start
+        self.figures["rss_second"] = rss_end - rss_minute
+        self.figures["rss_end"] = rss_end
+        self.figures["accepted_rate"] = self.accepted / max(1e-9, self.offered) * RATE
+
+    def close(self):
+        stop(self.process)
+        self.watch.close()
+        self.line.close()
+        self.display.close()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def start_times(binaries, minimal, starts):
+    """Median start-to-map time of each program and of the bare window, in
+    turns on one display; a first round only warms the caches."""
+    display = qh.XvfbDisplay()
+    line = Line()
+    watch = MapWatch(display.name)
+    folders = [program_folder(b, line.slave_path) for b in binaries]
+    commands = [([minimal], tempfile.gettempdir())]
+    commands += [([os.path.join(f, "quorvant")], f) for f in folders]
+    times = [[] for _ in commands]
+    try:
+        for round_number in range(starts + 1):
+            for index, (command, folder) in enumerate(commands):
+                watch.drain()
+                began = time.monotonic()
+                process = start(command, folder, display)
+                try:
+                    mapped, _ = watch.wait_map(process)
+                finally:
+                    stop(process)
+                if round_number > 0:
+                    times[index].append(mapped - began)
+                while line.read():
+                    pass
+    finally:
+        watch.close()
+        line.close()
+        display.close()
+        for folder in folders:
+            shutil.rmtree(folder, ignore_errors=True)
+    return [statistics.median(t) for t in times]
+
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))]
+
+
+def report(labels, runs, minimal_start, program_starts, seconds):
+    def ms(value):
+        return "%.3f ms" % (value * 1000)
+
+    rows = [
+        ("idle: CPU per minute, program", "<= 0.01 s",
+         lambda r: "%.3f s" % r.figures["idle_cpu"]),
+        ("idle: CPU per minute, X server", "",
+         lambda r: "%.3f s" % r.figures["idle_xcpu"]),
+        ("stream: CPU per minute, program + X", "<= 0.5 s",
+         lambda r: "%.2f + %.2f = %.2f s" % (r.figures["stream_cpu"], r.figures["stream_xcpu"],
+                                             r.figures["stream_cpu"] + r.figures["stream_xcpu"])),
+        ("stream: bytes the pty took per second", "11520",
+         lambda r: "%.0f" % r.figures["accepted_rate"]),
+        ("key to pty during the stream: median", "<= 0.25 ms",
+         lambda r: ms(statistics.median(r.keys)) if r.keys else "-"),
+        ("key to pty: 90th percentile", "",
+         lambda r: ms(percentile(r.keys, 0.9)) if r.keys else "-"),
+        ("key to pty: slowest", "<= 2 ms",
+         lambda r: ms(max(r.keys)) if r.keys else "-"),
+        ("keys timed (lost)", "",
+         lambda r: "%d (%d)" % (len(r.keys), r.lost)),
+        ("start to mapped window / bare Qt window", "<= 1.2",
+         lambda r: "%.2f (%.0f / %.0f ms)" % (r.start / minimal_start, r.start * 1000,
+                                              minimal_start * 1000)),
+        ("RSS growth, first minute of stream", "",
+         lambda r: "%d KiB" % (r.figures["rss_first"] * 60 / seconds)),
+        ("RSS growth, second minute (keys too)", "0",
+         lambda r: "%d KiB" % (r.figures["rss_second"] * 60 / seconds)),
+        ("RSS at the end", "", lambda r: "%d KiB" % r.figures["rss_end"]),
+    ]
+    for run, start_time in zip(runs, program_starts):
+        run.start = start_time
+    header = ["figure", "goal"] + labels
+    table = [header] + [[name, goal] + [cell(r) for r in runs] for name, goal, cell in rows]
+    widths = [max(len(row[i]) for row in table) for i in range(len(header))]
+    lines = ["| " + " | ".join(c.ljust(w) for c, w in zip(row, widths)) + " |" for row in table]
+    lines.insert(1, "|" + "|".join("-" * (w + 2) for w in widths) + "|")
+    print("\n".join(lines))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--seconds", type=float, default=60.0, help="length of each phase")
+    parser.add_argument("--starts", type=int, default=9, help="start-up rounds")
+    parser.add_argument("--minimal", required=True, help="the bare Qt window program")
+    parser.add_argument("binaries", nargs="+", help="[LABEL=]path of a program build")
+    args = parser.parse_args()
+
+    labels, binaries = [], []
+    for item in args.binaries:
+        label, _, path = item.rpartition("=")
+        labels.append(label or path)
+        binaries.append(os.path.abspath(path))
+
+    runs = []
+    for binary in binaries:
+        run = Run(binary, args.seconds)
+        try:
+            run.measure()
+        finally:
+            run.close()
+        runs.append(run)
+        print("measured %s" % binary, file=sys.stderr)
+    times = start_times(binaries, os.path.abspath(args.minimal), args.starts)
+    print("%.0f s per phase; CPU time from /proc; start-up: median of %d rounds in turns"
+          % (args.seconds, args.starts))
+    report(labels, runs, times[0], times[1:], args.seconds)
+
+
+if __name__ == "__main__":
+    main()
