@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libxkbcommon-dev libxkbcommon-x11-dev libx11-dev
   fonts-dejavu-core
   xvfb xdotool xclip x11-utils x11-xkb-utils imagemagick python3-xlib
+  xkb-data
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <QGuiApplication>
+#include <cstdlib>
 
 namespace {
 
@@ -41,10 +42,31 @@ char32_t DeadKeyCharacter(uint32_t keysym) {
 }
 
 std::unique_ptr<XkbLayout> XkbLayout::FromQtConnection() {
-    auto* x11 = qGuiApp == nullptr ? nullptr
-                                   : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || x11->connection() == nullptr) return nullptr;
-    xcb_connection_t* connection = x11->connection();
+    if (qGuiApp == nullptr) return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 != nullptr && x11->connection() != nullptr) return FromX11(x11->connection());
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return nullptr;
+    const auto environment = [](const char* name) -> const char* { return std::getenv(name); };
+    return FromRuleNames(SessionKeyboardNames(environment, kKeyboardDefaultsFile));
+}
+
+std::unique_ptr<XkbLayout> XkbLayout::FromRuleNames(const XkbRuleNames& names) {
+    if (names.layout.empty()) return nullptr;
+    std::unique_ptr<XkbLayout> layout(new XkbLayout(nullptr, -1, 0));
+    if (layout->context == nullptr) return nullptr;
+    const auto field = [](const std::string& text) {
+        return text.empty() ? nullptr : text.c_str();
+    };
+    const xkb_rule_names ruleNames{field(names.rules), field(names.model), field(names.layout),
+                                   field(names.variant), field(names.options)};
+    layout->keymap =
+        xkb_keymap_new_from_names(layout->context, &ruleNames, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    if (layout->keymap == nullptr) return nullptr;
+    layout->keymapStale = false;
+    return layout;
+}
+
+std::unique_ptr<XkbLayout> XkbLayout::FromX11(xcb_connection_t* connection) {
     uint16_t major = 0;
     uint16_t minor = 0;
     uint8_t eventBase = 0;
@@ -65,7 +87,10 @@ XkbLayout::XkbLayout(xcb_connection_t* connection, int32_t deviceId, uint8_t xkb
     : connection(connection),
       deviceId(deviceId),
       xkbEventBase(xkbEventBase),
-      context(xkb_context_new(XKB_CONTEXT_NO_FLAGS)) {}
+      // Names left empty take the rules' defaults, never the environment's:
+      // the names given are the whole choice.
+      context(xkb_context_new(connection == nullptr ? XKB_CONTEXT_NO_ENVIRONMENT_NAMES
+                                                    : XKB_CONTEXT_NO_FLAGS)) {}
 
 XkbLayout::~XkbLayout() {
     xkb_keymap_unref(keymap);
@@ -85,7 +110,7 @@ bool XkbLayout::LoadKeymap() {
 char32_t XkbLayout::BaseCharacter(uint32_t evdevCode, uint32_t group) {
     // A failed reload keeps the old keymap: a slightly stale layout is better
     // than none.
-    if (keymapStale) LoadKeymap();
+    if (keymapStale && connection != nullptr) LoadKeymap();
     if (keymap == nullptr) return 0;
     const xkb_keycode_t keycode = evdevCode + kX11KeycodeOffset;
     const xkb_layout_index_t groups = xkb_keymap_num_layouts_for_key(keymap, keycode);
@@ -101,7 +126,9 @@ char32_t XkbLayout::BaseCharacter(uint32_t evdevCode, uint32_t group) {
 }
 
 bool XkbLayout::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (eventType != "xcb_generic_event_t" || message == nullptr) return false;
+    if (connection == nullptr || eventType != "xcb_generic_event_t" || message == nullptr) {
+        return false;
+    }
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     if ((event->response_type & ~kSendEventBit) != xkbEventBase) return false;
     const uint8_t xkbType = event->pad0;
