@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -24,6 +26,15 @@ constexpr unsigned kUartFamily = 0;
 // sysfs writes the UART type as a decimal number and a line end; 0 is the
 // kernel's "unknown", a node without a UART behind it.
 constexpr size_t kTypeTextCapacity = 16;
+// Room for the list of active consoles; a machine has a handful at most.
+constexpr size_t kConsoleListCapacity = 512;
+
+constexpr char kUartTypeSuffix[] = "/class/tty/ttyS31/type";
+constexpr char kConsoleListSuffix[] = "/class/tty/console/active";
+constexpr size_t kSysfsSuffixRoom = sizeof(kConsoleListSuffix) > sizeof(kUartTypeSuffix)
+                                        ? sizeof(kConsoleListSuffix)
+                                        : sizeof(kUartTypeSuffix);
+constexpr char kDeviceFolder[] = "/dev/";
 
 // Keeps the text when it fits with room to spare, else leaves out empty.
 void CopyPath(char (&out)[LinuxPortNames::kPathCapacity], const char* text, size_t reserve) {
@@ -43,7 +54,7 @@ const char* BaseName(const char* path) {
 LinuxPortNames::LinuxPortNames(const char* programDirectory, const char* sysfsRoot,
                                const char* serialByIdFolder) {
     // Room for what each path is extended with, so that no path is cut.
-    CopyPath(sysfs, sysfsRoot, sizeof("/class/tty/ttyS31/type"));
+    CopyPath(sysfs, sysfsRoot, kSysfsSuffixRoom);
     CopyPath(byId, serialByIdFolder, NAME_MAX + 2);
     if (programDirectory == nullptr) return;
     const size_t length = strlen(programDirectory);
@@ -111,23 +122,53 @@ bool LinuxPortNames::SysfsReportsUart(unsigned index) const {
     return end != text && type != 0;
 }
 
+// A ports/comN link counts by what it leads to: the console stays the console
+// under any other name.
+bool LinuxPortNames::ResolvedDevice(uint16_t port, char* out, size_t capacity) const {
+    if (port == 0) return false;
+    char path[kPathCapacity];
+    if (!OverridePath(port, path, sizeof(path))) return DeviceName(port, out, capacity);
+    char device[PATH_MAX];
+    if (realpath(path, device) == nullptr) return false;
+    return FormatFits(out, capacity, "%s", device);
+}
+
 bool LinuxPortNames::Describe(uint16_t port, char* out, size_t capacity) const {
     if (out == nullptr || capacity == 0) return false;
     out[0] = '\0';
-    if (port == 0) return false;
-    char path[kPathCapacity];
     char device[PATH_MAX];
-    if (OverridePath(port, path, sizeof(path))) {
-        // What the link leads to is what the user knows the line by.
-        if (realpath(path, device) == nullptr) return false;
-    } else if (!DeviceName(port, device, sizeof(device))) {
-        return false;
+    if (!ResolvedDevice(port, device, sizeof(device))) return false;
+    // Only a refusal is worth a mark: a node that is missing says nothing
+    // about this user's rights.
+    const char* mark = "";
+    if (ConsoleCarries(device)) {
+        mark = " (console)";
+    } else if (access(device, R_OK | W_OK) != 0 && errno == EACCES) {
+        mark = " (no permission)";
     }
     char stable[NAME_MAX + 1];
     if (FindStableName(device, stable, sizeof(stable))) {
-        return FormatFits(out, capacity, "%s (%s)", device, stable);
+        return FormatFits(out, capacity, "%s (%s)%s", device, stable, mark);
     }
-    return FormatFits(out, capacity, "%s", device);
+    return FormatFits(out, capacity, "%s%s", device, mark);
+}
+
+bool LinuxPortNames::IsConsole(uint16_t port) const {
+    char device[PATH_MAX];
+    return ResolvedDevice(port, device, sizeof(device)) && ConsoleCarries(device);
+}
+
+bool LinuxPortNames::ConsoleCarries(const char* device) const {
+    if (sysfs[0] == '\0') return false;
+    char path[kPathCapacity];
+    if (!FormatFits(path, sizeof(path), "%s%s", sysfs, kConsoleListSuffix)) return false;
+    FILE* file = fopen(path, "re");
+    if (file == nullptr) return false;
+    char list[kConsoleListCapacity] = {};
+    const size_t length = fread(list, 1, sizeof(list) - 1, file);
+    fclose(file);
+    list[length] = '\0';
+    return ConsoleListNames(list, device);
 }
 
 // An adapter's entry in the by-id folder is a relative link to its node, named
@@ -153,4 +194,23 @@ bool LinuxPortNames::FindStableName(const char* device, char* out, size_t capaci
     }
     closedir(folder);
     return found;
+}
+
+bool ConsoleListNames(const char* activeList, const char* devicePath) {
+    if (activeList == nullptr || devicePath == nullptr) return false;
+    constexpr size_t kFolderLength = sizeof(kDeviceFolder) - 1;
+    if (strncmp(devicePath, kDeviceFolder, kFolderLength) != 0) return false;
+    const char* name = devicePath + kFolderLength;
+    const size_t nameLength = strlen(name);
+    if (nameLength == 0) return false;
+    const auto isBlank = [](char c) { return isspace(static_cast<unsigned char>(c)) != 0; };
+    const char* cursor = activeList;
+    while (*cursor != '\0') {
+        while (isBlank(*cursor)) ++cursor;
+        const char* start = cursor;
+        while (*cursor != '\0' && !isBlank(*cursor)) ++cursor;
+        const size_t length = static_cast<size_t>(cursor - start);
+        if (length == nameLength && memcmp(start, name, length) == 0) return true;
+    }
+    return false;
 }

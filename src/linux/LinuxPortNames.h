@@ -29,11 +29,20 @@ class LinuxPortNames final : public PortNames {
     // it; the other families count when their device node is there.
     bool Exists(uint16_t port) const override;
     // The device behind the port (a ports/comN link resolved), followed by
-    // its name in serialByIdFolder in brackets when it has one there.
+    // its name in serialByIdFolder in brackets when it has one there, and by
+    // " (console)" or " (no permission)" when this user cannot have it.
     bool Describe(uint16_t port, char* out, size_t capacity) const override;
+
+    // True when the port leads to a device that carries the kernel's console
+    // (sysfs lists it in class/tty/console/active). Such a port is never
+    // opened: the terminal would take the console's input away and mix its
+    // bytes into the system's messages.
+    bool IsConsole(uint16_t port) const;
 
   private:
     bool OverridePath(uint16_t port, char* out, size_t capacity) const;
+    bool ResolvedDevice(uint16_t port, char* out, size_t capacity) const;
+    bool ConsoleCarries(const char* device) const;
     bool SysfsReportsUart(unsigned index) const;
     bool FindStableName(const char* device, char* out, size_t capacity) const;
 
@@ -41,3 +50,8 @@ class LinuxPortNames final : public PortNames {
     char sysfs[kPathCapacity] = {};
     char byId[kPathCapacity] = {};
 };
+
+// True when the kernel's list of active consoles (names such as "tty0 ttyS0",
+// as sysfs gives them, blank-separated) holds the device at devicePath, a
+// path under /dev.
+bool ConsoleListNames(const char* activeList, const char* devicePath);

@@ -72,7 +72,7 @@ void StoreWords(const TermiosWords& words, termios2& t) {
 
 }  // namespace
 
-TermiosCommDevice::TermiosCommDevice(const PortNames& portNames) : names(portNames) {}
+TermiosCommDevice::TermiosCommDevice(const LinuxPortNames& portNames) : names(portNames) {}
 
 TermiosCommDevice::~TermiosCommDevice() {
     CloseDevice();
@@ -82,7 +82,7 @@ bool TermiosCommDevice::OpenDevice(uint16_t port) {
     CloseDevice();
     gone = false;
     char path[kDevicePathCapacity];
-    if (!names.DeviceName(port, path, sizeof(path))) return false;
+    if (!names.DeviceName(port, path, sizeof(path)) || names.IsConsole(port)) return false;
     const int opened = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (opened < 0) return false;
     // TIOCEXCL stops other opens, but not one with CAP_SYS_ADMIN; so a device

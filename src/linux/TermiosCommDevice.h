@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "LinuxPortNames.h"
 #include "serial/CommDevice.h"
-#include "serial/PortNames.h"
 
 // Line-error bits reported by ClearError, numbered as the Win32 comm error
 // flags so that both platforms hand the same word to the core.
@@ -13,11 +13,12 @@ inline constexpr uint32_t kLineErrorFrame = 0x08;
 inline constexpr uint32_t kLineErrorBreak = 0x10;
 
 // A serial device behind termios and the tty ioctls. Port numbers become
-// device paths through PortNames; the device is opened non-blocking and
-// exclusive, so reads return at once with what is queued.
+// device paths through LinuxPortNames; the device is opened non-blocking and
+// exclusive, so reads return at once with what is queued. A port that carries
+// the kernel's console is refused like a device that cannot be opened.
 class TermiosCommDevice final : public CommDevice {
   public:
-    explicit TermiosCommDevice(const PortNames& portNames);
+    explicit TermiosCommDevice(const LinuxPortNames& portNames);
     ~TermiosCommDevice() override;
     TermiosCommDevice(const TermiosCommDevice&) = delete;
     TermiosCommDevice& operator=(const TermiosCommDevice&) = delete;
@@ -55,7 +56,7 @@ class TermiosCommDevice final : public CommDevice {
     bool ReadCounters(ErrorCounters& counters);
     bool ApplyModemLines(bool dtr, bool rts);
 
-    const PortNames& names;
+    const LinuxPortNames& names;
     int fd = -1;
     uint32_t writeLimitMs = 0;  // 0: a write waits for as long as it takes
     bool gone = false;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include "LinuxPortNames.h"
 #include "PtyPair.h"
 #include "ScratchFolder.h"
+#include "TermiosCommDevice.h"
 
 namespace {
 
@@ -98,6 +101,11 @@ struct FakeSystem {
         std::filesystem::create_directories(dir);
         std::ofstream(dir + "/type") << text;
     }
+    void ActiveConsoles(const std::string& text) {
+        const std::string dir = folder.Join("sys/class/tty/console");
+        std::filesystem::create_directories(dir);
+        std::ofstream(dir + "/active") << text;
+    }
     std::string Sysfs() const { return folder.Join("sys"); }
     std::string ById() const { return folder.Join("dev/serial/by-id"); }
 
@@ -150,6 +158,96 @@ TEST(LinuxPortNames, DescribesTheDeviceAndItsStableNameWithoutOpeningIt) {
     char tiny[8];
     EXPECT_FALSE(names.Describe(33, tiny, sizeof(tiny)));
     EXPECT_STREQ(tiny, "");
+}
+
+TEST(LinuxPortNames, ConsoleListNamesTheDeviceByItsWholeName) {
+    const struct {
+        const char* list;
+        const char* device;
+        bool listed;
+    } cases[] = {
+        {"tty0 ttyS0\n", "/dev/ttyS0", true},
+        {"ttyS0", "/dev/ttyS0", true},
+        {"hvc0\tttyAMA0\n", "/dev/ttyAMA0", true},
+        {"ttyS0\n", "/dev/ttyS1", false},
+        {"ttyS10\n", "/dev/ttyS1", false},
+        {"ttyS1\n", "/dev/ttyS10", false},
+        {"ttyS0\n", "/tmp/ttyS0", false},
+        {"ttyS0\n", "/dev/", false},
+        {"", "/dev/ttyS0", false},
+        {"\n", "/dev/ttyS0", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ConsoleListNames(c.list, c.device), c.listed) << c.list << " / " << c.device;
+    }
+}
+
+// A pty stands in for the console by its name in the made-up sysfs.
+TEST(LinuxPortNames, AConsolePortIsListedAndMarkedButNeverOpened) {
+    FakeSystem system;
+    ScratchFolder program;
+    PtyPair console, other;
+    ASSERT_TRUE(system.folder.Ok() && program.Ok() && console.Ok() && other.Ok());
+    ScopedPortLink com2(program.Path(), 2, console.SlavePath());
+    ScopedPortLink com3(program.Path(), 3, other.SlavePath());
+    ASSERT_TRUE(com2.Ok() && com3.Ok());
+    system.ActiveConsoles("tty0 ttyS0 " + console.SlavePath().substr(sizeof("/dev/") - 1) + "\n");
+
+    const LinuxPortNames names(program.Path().c_str(), system.Sysfs().c_str(),
+                               system.ById().c_str());
+    char out[LinuxPortNames::kPathCapacity];
+    EXPECT_TRUE(names.IsConsole(1));  // /dev/ttyS0 from the table, by name only
+    EXPECT_TRUE(names.IsConsole(2));
+    EXPECT_FALSE(names.IsConsole(3));
+    EXPECT_TRUE(names.Exists(1));
+    EXPECT_TRUE(names.Exists(2));
+    ASSERT_TRUE(names.Describe(1, out, sizeof(out)));
+    EXPECT_STREQ(out, "/dev/ttyS0 (console)");
+    ASSERT_TRUE(names.Describe(2, out, sizeof(out)));
+    EXPECT_EQ(std::string(out), console.SlavePath() + " (console)");
+
+    TermiosCommDevice device(names);
+    EXPECT_FALSE(device.OpenDevice(2));
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_TRUE(device.OpenDevice(3));
+}
+
+// Root may open anything, so the user without rights is played by a child
+// that has become nobody; the pty's slave belongs to root and group tty.
+TEST(LinuxPortNames, APortThisUserMayNotOpenIsMarked) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+    constexpr uid_t kNobody = 65534;
+    FakeSystem system;
+    ScratchFolder program;
+    PtyPair pty;
+    ASSERT_TRUE(system.folder.Ok() && program.Ok() && pty.Ok());
+    ScopedPortLink com1(program.Path(), 1, pty.SlavePath());
+    ASSERT_TRUE(com1.Ok());
+    const LinuxPortNames names(program.Path().c_str(), system.Sysfs().c_str(),
+                               system.ById().c_str());
+    char out[LinuxPortNames::kPathCapacity];
+    ASSERT_TRUE(names.Describe(1, out, sizeof(out)));
+    EXPECT_EQ(std::string(out), pty.SlavePath());
+
+    int results[2];
+    ASSERT_EQ(pipe(results), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(results[0]);
+        if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(1);
+        if (!names.Describe(1, out, sizeof(out))) _exit(2);
+        const size_t length = strlen(out);
+        _exit(write(results[1], out, length) == static_cast<ssize_t>(length) ? 0 : 3);
+    }
+    close(results[1]);
+    std::string seen;
+    char chunk[256];
+    for (ssize_t got; (got = read(results[0], chunk, sizeof(chunk))) > 0;) seen.append(chunk, got);
+    close(results[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(seen, pty.SlavePath() + " (no permission)");
 }
 
 }  // namespace
