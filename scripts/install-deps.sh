@@ -13,6 +13,7 @@ packages=(
   fonts-dejavu-core
   xvfb xdotool xclip x11-utils x11-xkb-utils imagemagick python3-xlib
   xkb-data
+  desktop-file-utils librsvg2-bin
 )
 
 missing=()
