@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
 # Builds the Linux program and saves a PNG of its window under a private Xvfb,
 # with COM1 on a pty and a few lines of received text in the display.
-#   scripts/screenshot-linux.sh [output.png]    (default build/quorvant-linux.png)
+#   scripts/screenshot-linux.sh [output.png [quorvant binary]]
+# (default build/quorvant-linux.png; without a binary the script builds the
+# Linux program first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-build/quorvant-linux.png}
-scripts/install-deps.sh
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target quorvant -j "$(nproc)"
+binary=${2:-}
+if [ -z "$binary" ]; then
+  scripts/install-deps.sh
+  cmake --preset linux >/dev/null
+  cmake --build --preset linux --target quorvant -j "$(nproc)"
+  binary=$PWD/build/linux/src/linux/quorvant
+fi
 mkdir -p "$(dirname "$out")"
-exec python3 - "$PWD/build/linux/src/linux/quorvant" "$out" <<'PY'
+exec python3 - "$binary" "$out" <<'PY'
 import sys
 sys.path.insert(0, "tests/harness")
 import quorvant_harness as qh
