@@ -11,6 +11,8 @@ unsigned TwoDigits(unsigned value) {
     return value % 100;
 }
 
+constexpr unsigned kMillisecondsPerSecond = 1000;
+
 constexpr int kCompactSource[12] = {6, 7, 3, 4, 0, 1, 9, 10, 12, 13, 15, 16};
 
 }  // namespace
@@ -20,11 +22,14 @@ ClockText::ClockText(TimeSource& timeSource) : timeSource(timeSource) {}
 ClockText::~ClockText() = default;
 
 const char* ClockText::TimestampText() {
-    const LocalTime now = timeSource.Now();
+    FormatTimestamp(timeSource.Now());
+    return timestamp;
+}
+
+void ClockText::FormatTimestamp(const LocalTime& now) {
     std::snprintf(timestamp, sizeof(timestamp), "%02u.%02u.%02u %02u:%02u:%02u", TwoDigits(now.day),
                   TwoDigits(now.month), TwoDigits(now.year), TwoDigits(now.hour),
                   TwoDigits(now.minute), TwoDigits(now.second));
-    return timestamp;
 }
 
 const char* ClockText::CompactTimestamp() {
@@ -32,4 +37,14 @@ const char* ClockText::CompactTimestamp() {
     for (int i = 0; i < 12; ++i) compact[i] = timestamp[kCompactSource[i]];
     compact[12] = '\0';
     return compact;
+}
+
+// One reading of the clock for both parts, so a row never pairs the seconds
+// of one moment with the milliseconds of the next.
+const char* ClockText::MillisecondTimestamp() {
+    const LocalTime now = timeSource.Now();
+    FormatTimestamp(now);
+    std::snprintf(withMilliseconds, sizeof(withMilliseconds), "%s.%03u", timestamp,
+                  static_cast<unsigned>(now.millisecond % kMillisecondsPerSecond));
+    return withMilliseconds;
 }

@@ -9,6 +9,7 @@ struct LocalTime {
     uint8_t hour = 0;      // 0..23
     uint8_t minute = 0;
     uint8_t second = 0;
+    uint16_t millisecond = 0;  // 0..999
 };
 
 // The one source of local time; tests replace it with a fixed clock.

@@ -28,4 +28,24 @@ TEST(ClockText, FormatsTheCurrentTimeInBothWidths) {
     }
 }
 
+TEST(ClockText, MillisecondTimestampAddsThreeDigitsToTheSameMoment) {
+    struct {
+        uint16_t millisecond;
+        const char* text;
+    } const cases[] = {
+        {0, "06.12.26 06:10:00.000"},
+        {7, "06.12.26 06:10:00.007"},
+        {999, "06.12.26 06:10:00.999"},
+        // A source reporting nonsense cannot widen the text.
+        {1234, "06.12.26 06:10:00.234"},
+    };
+    FixedClock source;
+    ClockText clock(source);
+    for (const auto& c : cases) {
+        source.now.millisecond = c.millisecond;
+        EXPECT_STREQ(clock.MillisecondTimestamp(), c.text);
+        EXPECT_STREQ(clock.TimestampText(), "06.12.26 06:10:00");
+    }
+}
+
 }  // namespace

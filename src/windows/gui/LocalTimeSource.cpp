@@ -12,5 +12,6 @@ LocalTime LocalTimeSource::Now() {
     time.hour = static_cast<uint8_t>(now.wHour);
     time.minute = static_cast<uint8_t>(now.wMinute);
     time.second = static_cast<uint8_t>(now.wSecond);
+    time.millisecond = now.wMilliseconds;
     return time;
 }
