@@ -28,7 +28,12 @@ void ReceiveDisplay::Reset() {
     cycle.recordCount = 0;
 }
 
-void ReceiveDisplay::PutByte(uint8_t byte, bool hexMode, bool recordMode) {
+void ReceiveDisplay::PutByte(uint8_t byte, bool hexMode, bool recordMode, bool shown) {
+    if (shown != pendingShown || hexMode != pendingHex) {
+        FlushPending();
+        pendingShown = shown;
+        pendingHex = hexMode;
+    }
     if (hexMode) {
         PutHex(byte);
         return;
@@ -78,14 +83,19 @@ void ReceiveDisplay::PutRecordByte(uint8_t byte) {
     recordPos = 0;
     uint16_t error = FormatRecord(recordText, sizeof(recordText), cycle);
     if (error != 0) std::snprintf(recordText, sizeof(recordText), "--ERROR=%04X--\n", error);
-    AppendToDisplay(recordText, std::strlen(recordText));
+    Produce(recordText, std::strlen(recordText), false, pendingShown);
 }
 
 void ReceiveDisplay::FlushPending() {
     if (pendingLen == 0) return;
-    AppendToDisplay(pendingText, pendingLen);
+    Produce(pendingText, pendingLen, pendingHex, pendingShown);
     pendingLen = 0;
     pendingText[0] = '\0';
+}
+
+void ReceiveDisplay::Produce(const char* text, size_t length, bool hexText, bool shown) {
+    if (shown) AppendToDisplay(text, length);
+    if (observer != nullptr) observer->ReceivedText(text, length, hexText);
 }
 
 void ReceiveDisplay::ClearDisplay() {

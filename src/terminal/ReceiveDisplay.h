@@ -7,6 +7,15 @@
 
 class DisplaySink;
 
+// Sees every piece of text the receive path produces, shown or not: plain and
+// record text with '\n' ending each line, and the hexadecimal text of one tick
+// (which has no line ends) as one piece.
+class ReceivedTextObserver {
+  public:
+    virtual ~ReceivedTextObserver() = default;
+    virtual void ReceivedText(const char* text, size_t length, bool hexText) = 0;
+};
+
 // Turns received bytes into display text in the three modes: plain text with
 // a break after 80 characters and at CR, bracketed hexadecimal, and '#'
 // records. Plain and hexadecimal text of one tick is collected and appended in
@@ -28,8 +37,9 @@ class ReceiveDisplay {
 
     // Back to the start-up state: nothing pending, no record open, no cycle.
     void Reset();
-    // One byte that got past the SyncX gate and DisplayHalt.
-    void PutByte(uint8_t byte, bool hexMode, bool recordMode);
+    // One byte that got past the SyncX gate. An unshown byte (DisplayHalt)
+    // is formatted for the observer only.
+    void PutByte(uint8_t byte, bool hexMode, bool recordMode, bool shown = true);
     bool PendingFull() const { return pendingLen > kPendingLimit; }
     // Appends the text collected since the last flush.
     void FlushPending();
@@ -37,6 +47,10 @@ class ReceiveDisplay {
     void ClearDisplay();
     void AppendToDisplay(const char* text, size_t length);
     void TrimDisplay();
+
+    // Null for none. Not owned; it must outlive its registration.
+    void SetObserver(ReceivedTextObserver* textObserver) { observer = textObserver; }
+    bool HasObserver() const { return observer != nullptr; }
 
     const DisplayText& Text() const { return display; }
     uint16_t CurrentColumn() const { return column; }
@@ -46,10 +60,16 @@ class ReceiveDisplay {
     void PutHex(uint8_t byte);
     void PutRecordByte(uint8_t byte);
     bool PendingRoom(size_t count) const { return pendingLen + count < kPendingCapacity; }
+    void Produce(const char* text, size_t length, bool hexText, bool shown);
 
     DisplayText display;
     char pendingText[kPendingCapacity] = {};
     uint16_t pendingLen = 0;
+    // What the pending text is: one piece never mixes shown and unshown text,
+    // nor hexadecimal and plain.
+    bool pendingShown = true;
+    bool pendingHex = false;
+    ReceivedTextObserver* observer = nullptr;
     uint16_t column = 0;
     char recordText[kRecordTextCapacity] = {};
     uint16_t recordPos = 0;

@@ -2,6 +2,7 @@
 #include <cstddef>
 
 #include "config/MessageSink.h"
+#include "window/LogFile.h"
 
 class HelpWindow;
 
@@ -16,6 +17,12 @@ struct SaveFileRequest {
     const char* title;
 };
 class PortSettingsDialog;
+
+// Where the platform keeps the log file, and how text is written there.
+struct LogFileLocation {
+    const char* path;
+    TextForm form;
+};
 
 // What opens on top of the main window. Modal: the window's timers keep
 // ticking while any of it is shown.
@@ -46,4 +53,7 @@ class Desktop : public MessageSink {
     virtual bool WriteTextFile(const char* /*path*/, const char* /*text*/, size_t /*length*/) {
         return false;
     }
+    // The log file's fixed place; a desktop without one names none, and
+    // opening it fails.
+    virtual LogFileLocation LogFilePlace() const { return {"", TextForm::Windows1252CrLf}; }
 };

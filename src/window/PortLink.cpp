@@ -30,12 +30,16 @@ bool PortLink::OpenPort(const LineSettings& line, bool showMessage) {
     return true;
 }
 
-void PortLink::ShowOpened(const LineSettings& line) {
-    view.SetLamp(LampColour::Green);
-    char text[64];
-    std::snprintf(text, sizeof(text), " COM%u: %lu,%c,%u,%u", static_cast<unsigned>(line.port),
+void FormatPortSettings(const LineSettings& line, char* out, size_t capacity) {
+    std::snprintf(out, capacity, "COM%u: %lu,%c,%u,%u", static_cast<unsigned>(line.port),
                   static_cast<unsigned long>(line.baud), line.parity,
                   static_cast<unsigned>(line.dataBits), static_cast<unsigned>(line.stopBits));
+}
+
+void PortLink::ShowOpened(const LineSettings& line) {
+    view.SetLamp(LampColour::Green);
+    char text[64] = " ";
+    FormatPortSettings(line, text + 1, sizeof(text) - 1);
     view.SetFieldText(C::kSettingsField, text);
 }
 

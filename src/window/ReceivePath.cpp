@@ -52,8 +52,8 @@ void ReceivePath::ReceiveBytes(const uint8_t* data, uint16_t count) {
     for (uint16_t i = 0; i < count; ++i) {
         const uint8_t byte = data[i];
         if (!PassesSyncGate(byte)) continue;
-        if (displayHalt) continue;
-        receiveDisplay.PutByte(byte, hexMode, recordMode);
+        if (displayHalt && !receiveDisplay.HasObserver()) continue;
+        receiveDisplay.PutByte(byte, hexMode, recordMode, !displayHalt);
         if (receiveDisplay.PendingFull()) break;
     }
     receiveDisplay.FlushPending();

@@ -31,6 +31,10 @@ class ReceivePath {
     void TrimDisplay();
 
     const ReceiveDisplay& Display() const { return receiveDisplay; }
+    // Whoever keeps a record of the received text (the log); null for none.
+    // While one listens, DisplayHalt only freezes the screen: the bytes are
+    // still formatted and handed to it.
+    void SetObserver(ReceivedTextObserver* observer) { receiveDisplay.SetObserver(observer); }
 
   private:
     bool PassesSyncGate(uint8_t byte);

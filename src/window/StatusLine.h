@@ -3,6 +3,9 @@
 
 class MainView;
 
+// How long a framed message stays: two seconds of poll ticks.
+inline constexpr uint16_t kMessageHoldTicks = 20;
+
 // The status line and its hold: a framed message ("==== LOG -ON- ====") keeps
 // the line for a number of poll ticks, so that the queue counts written on
 // every tick do not overwrite it before anyone could read it.

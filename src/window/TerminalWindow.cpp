@@ -24,7 +24,6 @@ constexpr char kFlushText[] = "FLUSH COM PORT ...";
 constexpr char kIdleText[] = "RxQue = 0       received = 0       ";
 constexpr char kQueueFormat[] = "RxQueue = %-5lu   received = %-5lu   ";
 constexpr char kSpecialCommandText[] = "==== SPECIAL TEST COMMAND TRANSMITTED ====";
-constexpr char kCopiedText[] = "==== SCREENSHOT COPIED TO CLIPBOARD ====";
 constexpr char kRotorOnText[] = "==== TARN ROTOR FUNCTION -ON- ====";
 constexpr char kRotorOffText[] = "==== TARN ROTOR FUNCTION -OFF- ====";
 
@@ -35,16 +34,6 @@ constexpr char kNoMacText[] = "==== NO MAC ADDRESS SELECTED ! ====";
 constexpr size_t kMacLength = 12;
 constexpr size_t kBluetoothTextCapacity = 200;
 
-constexpr char kSavedText[] = "==== SAVE SCREEN TO FILE ====";
-constexpr char kSaveFailedText[] = "ERROR: create ScreenSaveFile";
-constexpr char kSaveNameFormat[] = "%s_quorvant_screenshot.txt";
-constexpr char kSaveTitleFormat[] = "%s  SAVE screenshot file";
-constexpr char kSaveDefaultExtension[] = "txt";
-// A folder or name this long is refused before the dialog, and a chosen
-// path whose name starts this far in after it.
-constexpr size_t kSaveNameLimit = 256;
-
-constexpr uint16_t kMessageHoldTicks = 20;
 // The adapter's answer takes a while to read; its message stays longer.
 constexpr uint16_t kBluetoothHoldTicks = 80;
 // More than this waiting cannot be worked off at 1200 bytes a tick.
@@ -75,6 +64,7 @@ TerminalWindow::TerminalWindow(const WindowServices& services, MainView& view, D
       portLink(services.serialPort, view, desktop),
       receivePath(view),
       sendX(services.serialPort, view),
+      screenCapture(services.appPaths, services.clockText, view, desktop, statusLine, receivePath),
       helpWindow(services.helpLanguage) {}
 
 // --- start-up and the end ------------------------------------------------------
@@ -95,7 +85,7 @@ void TerminalWindow::InitWindow() {
     setup.saveMode = 'P';
     LoadSetup();
     setup.startupLineSettings = setup.lineSettings;
-    std::snprintf(saveFolder, sizeof(saveFolder), "%s", services.appPaths.ProgramDirectory());
+    screenCapture.Reset();
     // Rewritten at every start, so the file always has the current layout.
     SaveSetup();
     // Before the timers: a failure box must not compete with a poll tick's
@@ -136,6 +126,7 @@ void TerminalWindow::CloseWindow() {
 
 void TerminalWindow::TearDown() {
     view.StopTimer(kPollTimerId);
+    screenCapture.CloseLog();
     services.serialPort.Close();
 }
 
@@ -152,6 +143,11 @@ void TerminalWindow::OnTimer(uint16_t timerId) {
 void TerminalWindow::PollTick() {
     statusLine.Tick();
     if (pollPaused) return;
+    RunPollSteps();
+    screenCapture.WriteThrough();
+}
+
+void TerminalWindow::RunPollSteps() {
     receivePath.Tick();
     if (!portLink.IsOpen() && !ReopenPort()) return;
 
@@ -161,6 +157,7 @@ void TerminalWindow::PollTick() {
     if (services.serialPort.DeviceGone()) {
         statusLine.Show(kFlushText);
         portLink.ClosePort();
+        PortLost();
         return;
     }
     if (waiting > kBacklogLimit) {
@@ -190,15 +187,27 @@ bool TerminalWindow::ReopenPort() {
     statusLine.Show(kFlushText);
     if (!portLink.OpenPort(setup.lineSettings, false)) {
         portLink.ClosePort();
+        PortLost();
         return false;
+    }
+    if (portLost) {
+        portLost = false;
+        screenCapture.LogPortBack(setup.lineSettings);
     }
     statusLine.Show("");
     view.FocusDisplay();
     return true;
 }
 
+void TerminalWindow::PortLost() {
+    if (portLost) return;
+    portLost = true;
+    screenCapture.LogPortLost(setup.lineSettings);
+}
+
 void TerminalWindow::CloseForFlush() {
     statusLine.Show(kFlushText);
+    screenCapture.LogFlush();
     // Opening again drops everything that waited.
     portLink.ClosePort();
     receivePath.ClearDisplay();
@@ -227,89 +236,28 @@ void TerminalWindow::ServeRequests() {
     if (keys.IsSet(Request::SpecialCommand)) SendSpecialCommand();
     if (keys.IsSet(Request::Bluetooth)) SendBluetoothCommand();
     if (keys.IsSet(Request::RecordMode)) ToggleRecordMode();
-    // The log's own message goes where the hold keeps it readable.
-    if (keys.IsSet(Request::Log)) statusLine.Hold(kMessageHoldTicks);
+    if (keys.IsSet(Request::Log)) ToggleLog();
 
-    if (requests.Take(Request::Copy)) CopyScreenshot();
+    if (requests.Take(Request::Copy)) screenCapture.CopyScreenshot();
     // Taken before the dialog opens: the ticks that run under it must not
     // open a second one.
-    if (requests.Take(Request::Save) && SaveScreenshot()) {
-        statusLine.ShowHeld(kSavedText, kMessageHoldTicks);
+    if (requests.Take(Request::Save)) screenCapture.SaveScreenshot(sendX.IsOn());
+}
+
+void TerminalWindow::ToggleLog() {
+    // F9 pressed while the box of a failed opening is shown waits for the
+    // box: the ticks running under it must not toggle the log again.
+    if (screenCapture.OpeningLog()) {
+        requests.Set(Request::Log);
+        return;
     }
+    screenCapture.ToggleLog(setup.lineSettings, portLink.IsOpen());
 }
 
 void TerminalWindow::SendSpecialCommand() {
     receivePath.ClearDisplay();
     statusLine.ShowHeld(kSpecialCommandText, kMessageHoldTicks);
     services.serialPort.Write(kSpecialCommand.data(), kSpecialCommandLength, kDiscardInputFirst);
-}
-
-// From the first visible line to the end, also when the user scrolled up and
-// lines below the view exist. The message says so only when it happened.
-void TerminalWindow::CopyScreenshot() {
-    const DisplayText& text = receivePath.Display().Text();
-    size_t start = text.FirstVisibleOffset();
-    if (start > text.Length()) start = text.Length();
-    if (desktop.CopyToClipboard(text.Data() + start, text.Length() - start)) {
-        statusLine.ShowHeld(kCopiedText, kMessageHoldTicks);
-    }
-    view.FocusDisplay();
-}
-
-bool TerminalWindow::SaveScreenshot() {
-    view.FocusDisplay();
-    if (sendX.IsOn()) return false;
-    std::snprintf(saveFileName, sizeof(saveFileName), kSaveNameFormat,
-                  services.clockText.CompactTimestamp());
-    char title[AppPaths::kPathCapacity + 32];
-    std::snprintf(title, sizeof(title), kSaveTitleFormat, services.appPaths.ProgramFileName());
-    const bool chosen = AskSaveFileName(title);
-    view.Redraw();
-    view.FocusDisplay();
-    if (!chosen) return false;
-
-    // Both parts are shorter than the limit, so the path fits.
-    char path[2 * AppPaths::kPathCapacity];
-    std::snprintf(path, sizeof(path), "%s%s", saveFolder, saveFileName);
-    const DisplayText& text = receivePath.Display().Text();
-    if (!desktop.WriteTextFile(path, text.Data(), text.Length())) {
-        desktop.ShowMessage(kSaveFailedText);
-        view.Redraw();
-        view.FocusDisplay();
-        return false;
-    }
-    return true;
-}
-
-bool TerminalWindow::AskSaveFileName(const char* title) {
-    if (std::strlen(saveFolder) >= kSaveNameLimit || std::strlen(saveFileName) >= kSaveNameLimit) {
-        ForgetSaveFolder();
-        return false;
-    }
-    const char* extension = services.appPaths.FileExtension(saveFileName);
-    if (extension[0] == '\0') extension = kSaveDefaultExtension;
-    const SaveFileRequest request{saveFolder, saveFileName, extension, title};
-    char path[2 * AppPaths::kPathCapacity] = {};
-    if (!desktop.AskSaveFileName(request, path, sizeof(path))) {
-        // The next dialog opens where the platform likes.
-        ForgetSaveFolder();
-        return false;
-    }
-    const char* separator = std::strrchr(path, services.appPaths.Separator());
-    const size_t nameStart = separator != nullptr ? static_cast<size_t>(separator - path) + 1 : 0;
-    const size_t nameLength = std::strlen(path + nameStart);
-    if (nameStart >= kSaveNameLimit || nameLength == 0 || nameLength >= sizeof(saveFileName)) {
-        ForgetSaveFolder();
-        return false;
-    }
-    std::snprintf(saveFolder, sizeof(saveFolder), "%.*s", static_cast<int>(nameStart), path);
-    std::snprintf(saveFileName, sizeof(saveFileName), "%s", path + nameStart);
-    return true;
-}
-
-void TerminalWindow::ForgetSaveFolder() {
-    saveFolder[0] = '\0';
-    saveFileName[0] = '\0';
 }
 
 // The query always goes out, so the display shows the address in use; the
@@ -426,7 +374,8 @@ void TerminalWindow::OnSettingsFieldFocus() {
     setup.lineSettings = answer.lineSettings;
     setup.saveMode = answer.saveMode;
     SaveSetup();
-    portLink.OpenPort(setup.lineSettings, true);
+    if (portLink.OpenPort(setup.lineSettings, true)) portLost = false;
+    screenCapture.LogPortChanged(setup.lineSettings);
 }
 
 void TerminalWindow::RequestFunctionKey(uint8_t key) {

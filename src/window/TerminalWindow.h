@@ -8,6 +8,7 @@
 #include "window/PendingRequests.h"
 #include "window/PortLink.h"
 #include "window/ReceivePath.h"
+#include "window/ScreenCapture.h"
 #include "window/SendXStream.h"
 #include "window/StatusLine.h"
 #include "window/WindowServices.h"
@@ -26,9 +27,9 @@ inline constexpr uint32_t kClockPeriodMs = 1000;
 //
 // The parts: the status line and its hold, the port link (open, close, the
 // modem lines), the receive path (SyncX, DisplayHalt, the three modes over the
-// display text), the pending requests of buttons and keys, and the SendX
-// stream. A poll tick keeps the port open, reads what waits, hands it to the
-// receive path, serves the requests in their order, sends one SendX burst,
+// display text), the pending requests of buttons and keys, the SendX stream,
+// and the screen capture (copy, save and the log file). A poll tick keeps the port open, reads what
+// waits, hands it to the receive path, serves the requests in their order, sends one SendX burst,
 // trims the display and mirrors the modem inputs.
 class TerminalWindow {
   public:
@@ -67,16 +68,15 @@ class TerminalWindow {
     bool LoadSetup();
     bool SaveSetup();
 
+    void RunPollSteps();
     bool ReopenPort();
+    void PortLost();
     void CloseForFlush();
     void ReadWaitingBytes(uint32_t waiting);
     void ServeRequests();
     void SendSpecialCommand();
     void SendBluetoothCommand();
-    void CopyScreenshot();
-    bool SaveScreenshot();
-    bool AskSaveFileName(const char* title);
-    void ForgetSaveFolder();
+    void ToggleLog();
     void ToggleRecordMode();
     void SendKeyByte(uint8_t byte);
     void RequestFunctionKey(uint8_t key);
@@ -92,12 +92,11 @@ class TerminalWindow {
     ReceivePath receivePath;
     PendingRequests requests;
     SendXStream sendX;
-    // The folder the save dialog opens in: the program's at first, then
-    // that of the last file saved; a cancel empties it. The name beside it
-    // is the one proposed and, after the dialog, the one chosen.
-    char saveFolder[AppPaths::kPathCapacity] = {};
-    char saveFileName[AppPaths::kPathCapacity] = {};
+    ScreenCapture screenCapture;
     HelpWindow helpWindow;
+    // Set when the port went away or would not open again; the log notes
+    // the loss once and the port's return.
+    bool portLost = false;
     // While the help window is open the poll ticks do nothing: input waits
     // in the port's queue until it closes.
     bool pollPaused = false;

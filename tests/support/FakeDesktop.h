@@ -26,6 +26,8 @@ class FakeDesktop : public Desktop {
     void ShowMessage(const char* text) override {
         messages.emplace_back(text);
         if (journal != nullptr) journal->push_back(std::string("message ") + text);
+        // Runs while the box is shown, as the user and the timers would.
+        if (messageScript) messageScript();
     }
 
     void RunPortSettingsDialog(PortSettingsDialog& dialog) override {
@@ -81,7 +83,13 @@ class FakeDesktop : public Desktop {
         return true;
     }
 
+    // The log file's place: none unless a test gives one.
+    LogFileLocation LogFilePlace() const override { return {logPath.c_str(), logForm}; }
+
     std::vector<std::string> messages;
+    std::function<void()> messageScript;
+    std::string logPath;
+    TextForm logForm = TextForm::Utf8Lf;
     std::vector<std::string> saveRequests;
     std::string saveAnswer;
     std::function<void()> saveDialogScript;

@@ -122,7 +122,8 @@ TEST(PollTick, FunctionKeysAreServedOnceEachInTheirOrder) {
     for (const std::string& s : rig.view.statusHistory) {
         if (s.rfind("====", 0) == 0) messages.push_back(s);
     }
-    EXPECT_EQ(messages, (std::vector<std::string>{kSpecial, kNoMac, kRotorOn}));
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{kSpecial, kNoMac, kRotorOn, "==== LOG -ON- ===="}));
 
     rig.view.statusHistory.clear();
     rig.Tick();

@@ -1,6 +1,7 @@
 #include "qt/QtDesktop.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <cstring>
@@ -12,8 +13,14 @@
 #include "qt/QtMainView.h"
 #include "qt/QtPortSettingsDialog.h"
 
+namespace {
+constexpr char kLogFileName[] = "LogFile.csv";
+}
+
 QtDesktop::QtDesktop(QtMainView& view, const char* caption)
-    : view(view), caption(Cp1252ToQString(caption)) {}
+    : view(view),
+      caption(Cp1252ToQString(caption)),
+      logPath(QFile::encodeName(QDir::home().filePath(QString::fromLatin1(kLogFileName)))) {}
 
 QWidget* QtDesktop::Owner() const {
     // Before the window is first shown (a failed open at start-up) the box
@@ -89,6 +96,10 @@ bool QtDesktop::WriteTextFile(const char* path, const char* text, size_t length)
     const bool written = file.write(bytes) == bytes.size();
     file.close();
     return written && file.error() == QFileDevice::NoError;
+}
+
+LogFileLocation QtDesktop::LogFilePlace() const {
+    return {logPath.constData(), TextForm::Utf8Lf};
 }
 
 void QtDesktop::ActivateMainWindow() {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 
 #include "window/Desktop.h"
@@ -27,6 +28,8 @@ class QtDesktop final : public Desktop {
     bool AskSaveFileName(const SaveFileRequest& request, char* path, size_t capacity) override;
     // UTF-8 with LF line ends, as text files are here.
     bool WriteTextFile(const char* path, const char* text, size_t length) override;
+    // LogFile.csv in the home folder, UTF-8 with LF.
+    LogFileLocation LogFilePlace() const override;
 
   private:
     QWidget* Owner() const;
@@ -36,4 +39,5 @@ class QtDesktop final : public Desktop {
 
     QtMainView& view;
     QString caption;
+    QByteArray logPath;
 };

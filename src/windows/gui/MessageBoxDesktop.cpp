@@ -115,3 +115,7 @@ bool MessageBoxDesktop::WriteTextFile(const char* path, const char* text, size_t
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
 }
+
+LogFileLocation MessageBoxDesktop::LogFilePlace() const {
+    return {"C:\\LogFile.csv", TextForm::Windows1252CrLf};
+}

@@ -21,6 +21,8 @@ class MessageBoxDesktop : public Desktop {
     bool AskSaveFileName(const SaveFileRequest& request, char* path, size_t capacity) override;
     // Windows-1252 with CR LF line ends.
     bool WriteTextFile(const char* path, const char* text, size_t length) override;
+    // C:\LogFile.csv, Windows-1252 with CR LF.
+    LogFileLocation LogFilePlace() const override;
 
     const char* Caption() const { return captionText; }
 

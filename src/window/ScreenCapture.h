@@ -1,0 +1,80 @@
+#pragma once
+#include <cstdint>
+
+#include "config/AppPaths.h"
+#include "serial/LineSettings.h"
+#include "terminal/ReceiveDisplay.h"
+#include "window/LogFile.h"
+
+class ClockText;
+class Desktop;
+class MainView;
+class ReceivePath;
+class StatusLine;
+
+// The three ways to keep what the terminal receives: the display from its
+// first visible line onto the clipboard, the display into a file chosen in
+// the save dialog, and the log file, which records every received line (also
+// those DisplayHalt keeps off the screen) and the events that explain gaps in
+// it, while F9 has it on.
+class ScreenCapture final : public ReceivedTextObserver {
+  public:
+    ScreenCapture(AppPaths& appPaths, ClockText& clockText, MainView& view, Desktop& desktop,
+                  StatusLine& statusLine, ReceivePath& receivePath);
+    ~ScreenCapture() override;
+    ScreenCapture(const ScreenCapture&) = delete;
+    ScreenCapture& operator=(const ScreenCapture&) = delete;
+
+    // The save dialog opens in the program's folder until a file is saved.
+    void Reset();
+
+    void CopyScreenshot();
+    // Nothing while the test stream runs: the dialog would stall it.
+    void SaveScreenshot(bool streamOn);
+
+    // F9: the log file is created anew, or closed. lineSettings and portOpen
+    // describe the port for the log's first row.
+    void ToggleLog(const LineSettings& lineSettings, bool portOpen);
+    // While its failure box is open a nested tick must leave F9 pending.
+    bool OpeningLog() const { return openingLog; }
+    bool LogOn() const { return logOn; }
+    // At the end of every poll tick: a crash loses at most one tick's rows.
+    void WriteThrough();
+    // At exit.
+    void CloseLog();
+
+    // Events that explain what the received lines do not show.
+    void LogFlush();
+    void LogPortLost(const LineSettings& lineSettings);
+    void LogPortBack(const LineSettings& lineSettings);
+    void LogPortChanged(const LineSettings& lineSettings);
+
+    void ReceivedText(const char* text, size_t length, bool hexText) override;
+
+  private:
+    bool AskSaveFileName(const char* title);
+    void ForgetSaveFolder();
+    bool OpenFileReporting(const char* path, TextForm form);
+    void LogEvent(const char* what, const LineSettings* lineSettings, const char* after);
+    void StopLogging();
+    void ReportWriteFailure();
+
+    AppPaths& appPaths;
+    ClockText& clockText;
+    MainView& view;
+    Desktop& desktop;
+    StatusLine& statusLine;
+    ReceivePath& receivePath;
+
+    // The folder the save dialog opens in: the program's at first, then
+    // that of the last file saved; a cancel empties it. The name beside it
+    // is the one proposed and, after the dialog, the one chosen.
+    char saveFolder[AppPaths::kPathCapacity] = {};
+    char saveFileName[AppPaths::kPathCapacity] = {};
+
+    // On from the F9 that starts logging to the next, whether or not the
+    // file could be made.
+    bool logOn = false;
+    bool openingLog = false;
+    LogFile logFile;
+};

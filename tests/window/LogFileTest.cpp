@@ -1,0 +1,225 @@
+// F9's log file: the rows of received lines, hexadecimal ticks and events,
+// their quoting and text form, DisplayHalt, the file's life and its failures.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "WindowRig.h"
+#include "terminal/VirtualKeys.h"
+
+namespace {
+
+using namespace window_test;
+
+constexpr char kLogOn[] = "==== LOG -ON- ====";
+constexpr char kLogOff[] = "==== LOG -OFF- ====";
+constexpr char kTime[] = "06.12.26 06:10:00.250";
+constexpr char kStart[] = "06.12.26 06:10:00.250;==== LOG START COM1: 115200,E,8,1 ====";
+
+struct LogRig : WindowRig {
+    explicit LogRig(TextForm form = TextForm::Utf8Lf) {
+        desktop.logPath = Path();
+        desktop.logForm = form;
+        clock.now.millisecond = 250;
+        Start();
+        Tick();
+    }
+    std::string Path() const { return folder.Join("LogFile.csv"); }
+    void F9() {
+        Press(VirtualKey::kF9);
+        Tick();
+    }
+    void Receive(const std::string& bytes) {
+        device.Feed(bytes);
+        Tick();
+    }
+    std::string File() const {
+        std::ifstream in(Path(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    // The rows after the start row, each without its line end.
+    std::vector<std::string> Rows() const {
+        std::vector<std::string> rows;
+        const std::string text = File();
+        size_t start = 0;
+        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+            rows.push_back(text.substr(start, end - start));
+        }
+        if (!rows.empty()) rows.erase(rows.begin());
+        return rows;
+    }
+};
+
+std::string Row(const std::string& text) {
+    return std::string(kTime) + ";" + text;
+}
+
+TEST(LogFile, RowsOfReceivedLinesQuotedWhereNeeded) {
+    struct Case {
+        const char* what;
+        std::string received;
+        std::vector<std::string> rows;
+    } const cases[] = {
+        {"CR LF and lone CR end lines; LF alone does not",
+         "one\r\ntwo\rthr\nee\r",
+         {Row("one"), Row("two"), Row("three")}},
+        {"semicolon and quote are quoted",
+         "a;b\r\"hi\" x\r",
+         {Row("\"a;b\""), Row("\"\"\"hi\"\" x\"")}},
+        {"80 characters break a line",
+         std::string(85, 'p') + "\r",
+         {Row(std::string(80, 'p')), Row("ppppp")}},
+        {"bytes beyond ASCII as UTF-8",
+         "\xE4\x80\x9F\xFC\x07\r",
+         {Row("\xC3\xA4\xE2\x82\xAC\xC5\xB8\xC3\xBC\xC2\xA7")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LogRig rig;
+        rig.F9();
+        rig.Receive(c.received);
+        EXPECT_EQ(rig.Rows(), c.rows);
+    }
+}
+
+TEST(LogFile, WindowsFormKeepsTheBytesAndEndsRowsWithCrLf) {
+    LogRig rig(TextForm::Windows1252CrLf);
+    rig.F9();
+    rig.Receive("\xE4\x80;\r\n");
+    EXPECT_EQ(rig.File(), std::string(kStart) + "\r\n" + kTime + ";\"\xE4\x80;\"\r\n");
+}
+
+TEST(LogFile, EachRowCarriesTheMomentItsLineWasCompleted) {
+    LogRig rig;
+    rig.F9();
+    rig.Receive("begun ");
+    rig.clock.now.second = 7;
+    rig.clock.now.millisecond = 42;
+    rig.Receive("ended\rnext ");
+    rig.clock.now.millisecond = 43;
+    // Closing writes what waits for its line end.
+    rig.F9();
+    EXPECT_EQ(rig.Rows(), (std::vector<std::string>{"06.12.26 06:10:07.042;begun ended",
+                                                    "06.12.26 06:10:07.043;next "}));
+    EXPECT_EQ(rig.view.Status(), kLogOff);
+}
+
+TEST(LogFile, HexModeWritesOneRowPerTick) {
+    LogRig rig;
+    rig.F9();
+    rig.Receive("cut");
+    rig.Click(C::kHex);
+    rig.Receive("A\r\n");
+    rig.Receive("B");
+    EXPECT_EQ(rig.Rows(), (std::vector<std::string>{Row("cut"), Row("[41][0D][0A]"), Row("[42]")}));
+}
+
+TEST(LogFile, DisplayHaltFreezesTheScreenNotTheLog) {
+    LogRig rig;
+    rig.Receive("before log\r");
+    rig.F9();
+    rig.Click(C::kDisplayHalt);
+    rig.Receive("hidden\r\n");
+    rig.Click(C::kDisplayHalt);
+    rig.Receive("shown\r\n");
+    EXPECT_EQ(rig.view.display, "before log\nshown\n");
+    EXPECT_EQ(rig.Rows(), (std::vector<std::string>{Row("hidden"), Row("shown")}));
+
+    // Without a log, halted bytes stay dropped.
+    rig.F9();
+    rig.Click(C::kDisplayHalt);
+    rig.Receive("gone\r");
+    rig.Click(C::kDisplayHalt);
+    rig.Receive("x");
+    EXPECT_EQ(rig.view.display, "before log\nshown\nx");
+}
+
+TEST(LogFile, EventsAreRowsOfTheirOwn) {
+    LogRig rig;
+    rig.F9();
+    rig.Receive("part");
+    rig.device.FeedRepeated('b', 10001);
+    rig.Tick();
+    rig.device.SetGone(true);
+    rig.Tick(3);
+    rig.device.SetGone(false);
+    rig.Tick();
+    rig.Receive("\r");
+    EXPECT_EQ(rig.Rows(),
+              (std::vector<std::string>{
+                  Row("==== FLUSH COM PORT: more than 10000 bytes waiting, dropped ===="),
+                  Row("==== COM1 LOST ===="), Row("==== PORT BACK COM1: 115200,E,8,1 ===="),
+                  Row("part")}));
+}
+
+TEST(LogFile, IsCreatedAnewAndWrittenThroughEveryTick) {
+    LogRig rig;
+    {
+        std::ofstream old(rig.Path(), std::ios::binary);
+        old << "old content\n";
+    }
+    rig.F9();
+    EXPECT_EQ(rig.view.Status(), kLogOn);
+    EXPECT_EQ(rig.File(), std::string(kStart) + "\n");
+    rig.Receive("seen without closing\r");
+    EXPECT_EQ(rig.Rows(), (std::vector<std::string>{Row("seen without closing")}));
+    rig.F9();
+    rig.F9();
+    EXPECT_EQ(rig.File(), std::string(kStart) + "\n");
+
+    // The window's end closes it with the unfinished line.
+    rig.Receive("last");
+    rig.window.TearDown();
+    EXPECT_EQ(rig.Rows(), (std::vector<std::string>{Row("last")}));
+}
+
+// Far more than the row buffer holds, over many ticks: every line arrives,
+// in order.
+TEST(LogFile, LongRunsKeepEveryLineInOrder) {
+    LogRig rig;
+    rig.F9();
+    std::vector<std::string> expected;
+    std::string pending;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string line = "line " + std::to_string(i) + ";";
+        expected.push_back(Row("\"" + line + "\""));
+        pending += line + "\r\n";
+        if (pending.size() > 1000) {
+            rig.Receive(pending);
+            pending.clear();
+        }
+    }
+    rig.Receive(pending);
+    rig.Tick();
+    EXPECT_EQ(rig.Rows(), expected);
+}
+
+TEST(LogFile, AFailedOpeningSaysSoOnceAndStillCountsAsOn) {
+    LogRig rig;
+    // A file stands where the folder should be: no user, root included, can
+    // create the log there.
+    { std::ofstream blocker(rig.folder.Join("blocker")); }
+    rig.desktop.logPath = rig.folder.Join("blocker") + kPathSeparator + "LogFile.csv";
+    // F9 again while the box is shown: the ticks under it leave it pending.
+    rig.desktop.messageScript = [&rig] {
+        rig.desktop.messageScript = nullptr;
+        rig.Press(VirtualKey::kF9);
+        rig.Receive("under the box\r");
+    };
+    rig.F9();
+    EXPECT_EQ(rig.desktop.messages,
+              (std::vector<std::string>{"ERROR (file open process was not successful):\n" +
+                                        rig.desktop.logPath}));
+    EXPECT_EQ(rig.view.Status(), kLogOn);
+    EXPECT_EQ(rig.view.display, "under the box\n");
+
+    // The F9 pressed under the box is served now, with no file to close.
+    rig.Tick();
+    EXPECT_EQ(rig.view.Status(), kLogOff);
+    EXPECT_EQ(rig.desktop.messages.size(), 1u);
+}
+
+}  // namespace
