@@ -7,7 +7,9 @@ Usage: qt_e2e.py PATH_TO_QUORVANT
 
 import os
 import re
+import shutil
 import sys
+import tempfile
 import termios
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
@@ -294,6 +296,9 @@ def check_save(run):
         expect(False, "save opens the save dialog")
         return
     run.display.run("xdotool", "windowfocus", "--sync", dialog)
+    if os.environ.get("QUORVANT_SHOTS"):
+        run.display.screenshot(os.path.join(os.environ["QUORVANT_SHOTS"], "save-linux.png"),
+                               dialog)
     run.key("ctrl+a")
     run.display.run("xdotool", "type", "shot")
     run.key("Return")
@@ -319,6 +324,129 @@ def check_bluetooth(binary, display):
     finally:
         run.close()
         line.close()
+
+
+LOG_ROW = re.compile(rb"\d\d\.\d\d\.\d\d \d\d:\d\d:\d\d\.\d\d\d;(.*)")
+LOG_START = "==== LOG START COM1: 115200,E,8,1 ===="
+
+
+def log_texts(path):
+    """The text of each row of the log file (UTF-8, LF), or None for a row
+    without its time stamp."""
+    if not os.path.exists(path):
+        return []
+    with open(path, "rb") as f:
+        rows = f.read().split(b"\n")
+    texts = []
+    for row in rows[:-1]:
+        match = LOG_ROW.fullmatch(row)
+        texts.append(match.group(1).decode("utf-8", "replace") if match else None)
+    return texts
+
+
+def holds_open(pid, path):
+    """True while the process has path open."""
+    folder = "/proc/%d/fd" % pid
+    for entry in os.listdir(folder):
+        try:
+            if os.readlink(os.path.join(folder, entry)) == path:
+                return True
+        except OSError:
+            pass
+    return False
+
+
+def start_with_home(binary, display, line, home):
+    """The program with HOME at home, where it keeps LogFile.csv."""
+    saved = display.env.get("HOME")
+    display.env["HOME"] = home
+    try:
+        return qh.LinuxProgram(binary, display, line)
+    finally:
+        display.env["HOME"] = saved
+
+
+def check_log(binary, display):
+    """F9, received lines, F9: LogFile.csv in the home folder holds every
+    line in order, one quoted row each, after the row that opens the log."""
+    home = tempfile.mkdtemp(prefix="quorvant-home-")
+    line = qh.PtyLine()
+    run = start_with_home(binary, display, line, home)
+    path = os.path.join(home, "LogFile.csv")
+    sent = ["row %02d \u00e4\u20ac;%s" % (i, "x" * i) for i in range(40)]
+    wanted = [LOG_START] + ['"%s"' % text for text in sent]
+    try:
+        run.find_window()
+        run.focus()
+        run.key("F9")
+        try:
+            qh.wait_for(lambda: log_texts(path) == [LOG_START], 10, "the log's first row")
+        except qh.Timeout:
+            pass
+        for text in sent:
+            line.write(text.encode("cp1252") + b"\r\n")
+        try:
+            qh.wait_for(lambda: len(log_texts(path)) >= len(wanted), 10, "the logged lines")
+        except qh.Timeout:
+            pass
+        run.focus()
+        run.key("F9")
+        try:
+            qh.wait_for(lambda: not holds_open(run.process.pid, path), 10, "the log to close")
+        except qh.Timeout:
+            pass
+        line.write(b"after the log\r\n")
+        line.drain(quiet=0.5)
+        texts = log_texts(path)
+        expect(texts == wanted, "F9 twice: LogFile.csv in HOME holds every line in order "
+               "(%d of %d rows as sent%s)" % (sum(a == b for a, b in zip(texts, wanted)),
+                                              len(wanted), "" if texts == wanted else
+                                              ", first rows %r" % texts[:3]))
+        if os.environ.get("QUORVANT_SHOTS"):
+            shutil.copy(path, os.path.join(os.environ["QUORVANT_SHOTS"], "LogFile-linux.csv"))
+    finally:
+        run.close()
+        line.close()
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def check_log_failure(binary, display):
+    """A home folder where the log cannot be made: F9 shows the error box,
+    and the program goes on."""
+    home = tempfile.mkdtemp(prefix="quorvant-home-")
+    # A file named like the log's folder: no user, root included, gets a
+    # file below it.
+    blocked = os.path.join(home, "blocked")
+    open(blocked, "wb").close()
+    line = qh.PtyLine()
+    run = start_with_home(binary, display, line, blocked)
+    try:
+        run.find_window()
+        run.focus()
+        run.key("F9")
+        try:
+            box = qh.wait_for(lambda: run.visible_windows("^quorvant$"), 10, "the error box")[0]
+        except qh.Timeout:
+            box = None
+        expect(box is not None, "F9 with an unusable home folder shows the error box")
+        if box is None:
+            return
+        if os.environ.get("QUORVANT_SHOTS"):
+            display.screenshot(os.path.join(os.environ["QUORVANT_SHOTS"], "log-error-linux.png"),
+                               box)
+        display.run("xdotool", "windowfocus", "--sync", box)
+        display.run("xdotool", "key", "Return")
+        try:
+            qh.wait_for(lambda: not run.visible_windows("^quorvant$"), 10, "the box to close")
+            closed = True
+        except qh.Timeout:
+            closed = False
+        expect(closed and run.visible_windows(qh.WINDOW_TITLE_WORD),
+               "Return closes the box and the window stays")
+    finally:
+        run.close()
+        line.close()
+        shutil.rmtree(home, ignore_errors=True)
 
 
 def check_failed_open(binary, display):
@@ -387,6 +515,8 @@ def main():
         expect(code == 0, "Alt+X ends the program (exit code %r)" % code)
 
         check_bluetooth(sys.argv[1], display)
+        check_log(sys.argv[1], display)
+        check_log_failure(sys.argv[1], display)
         check_failed_open(sys.argv[1], display)
     finally:
         if run is not None:
