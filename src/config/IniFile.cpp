@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "config/AppPaths.h"
+#include "config/FileReplace.h"
 #include "config/MessageSink.h"
 #include "text/Ascii.h"
 #include "text/FormatFits.h"
@@ -105,16 +106,6 @@ bool IsOtherThanFile(const char* path) {
 // The folder refuses a new file, as opposed to a disk that is full or gone.
 bool RefusedByFolder(int error) {
     return error == EACCES || error == EPERM;
-}
-
-// Replaces to with from in one step, so that no moment exists without a setup
-// file. rename does so where the system allows it; where it refuses an
-// existing target (Windows), the library's rename replaces it in one call.
-bool ReplaceInOneStep(const char* from, const char* to) {
-    if (std::rename(from, to) == 0) return true;
-    std::error_code error;
-    std::filesystem::rename(from, to, error);
-    return !error;
 }
 
 }  // namespace
@@ -227,7 +218,7 @@ bool IniFile::FinishWriting() {
         inPlace = false;
         replaced = flushed && closed && !writeFailed;
     } else if (flushed && closed && !writeFailed) {
-        replaced = ReplaceInOneStep(sidePath, paths.SetupFilePath());
+        replaced = ReplaceFileInOneStep(sidePath, paths.SetupFilePath());
     }
     if (!replaced) {
         std::remove(sidePath);

@@ -180,6 +180,29 @@ TEST_F(IniFileTest, ReadersKeepTheTargetWhenTheValueIsMissingOrEmpty) {
     EXPECT_EQ(l, 42u);
 }
 
+// A save that stops half way (a crash, a full disk) must leave the settings
+// held so far: the file keeps its old bytes until the new ones are complete,
+// and then it is the one file left.
+TEST_F(IniFileTest, ASaveKeepsThePreviousFileUntilTheNewOneIsComplete) {
+    const std::string setupPath = paths.SetupFilePath();
+    ASSERT_TRUE(WriteBytes(setupPath, "OLD\r\n\r\n[S]\r\nK=1\r\n"));
+
+    ASSERT_TRUE(ini.CreateForWriting("NEW\r\n"));
+    ini.WriteSection("S");
+    ini.WriteUnsigned("K", 2);
+    EXPECT_EQ(ReadBytes(setupPath), "OLD\r\n\r\n[S]\r\nK=1\r\n");
+    ASSERT_TRUE(ini.Close());
+
+    EXPECT_EQ(ReadBytes(setupPath), "NEW\r\n\r\n[S]\r\nK=2\r\n");
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        EXPECT_EQ(Lower(entry.path().filename().string()), "quorvant.ini") << "left behind";
+        ++files;
+    }
+    EXPECT_EQ(files, 1u);
+    EXPECT_TRUE(sink.shown.empty());
+}
+
 TEST_F(IniFileTest, MissingEmptyOrFolderIsNoFileToRead) {
     const std::string setupPath = paths.SetupFilePath();
     EXPECT_EQ(FileSize(setupPath.c_str()), 0u);
