@@ -45,28 +45,70 @@ TEST(KeyboardNames, DefaultsFileGivesTheFourNames) {
     }
 }
 
+TEST(KeyboardNames, XorgConfigurationGivesItsXkbOptions) {
+    const struct {
+        const char* text;
+        const char* names;
+    } cases[] = {
+        {"# Written by systemd-localed(8)\nSection \"InputClass\"\n"
+         "        Identifier \"system-keyboard\"\n        MatchIsKeyboard \"on\"\n"
+         "        Option \"XkbLayout\" \"de,us\"\n        Option \"XkbModel\" \"pc105\"\n"
+         "        Option \"XkbVariant\" \"nodeadkeys,\"\n"
+         "        Option \"XkbOptions\" \"grp:alt_shift_toggle\"\nEndSection\n",
+         "|pc105|de,us|nodeadkeys,|grp:alt_shift_toggle"},
+        {"\toption \"xkb_layout\" \"fr\"\n\tOption \"XKBRULES\" \"evdev\"\n", "evdev||fr||"},
+        {"# Option \"XkbLayout\" \"de\"\nOptions \"XkbLayout\" \"de\"\n"
+         "Option \"XkbLayout\"\nOption \"AutoRepeat\" \"500 30\"\n",
+         "||||"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Describe(ParseXorgKeyboardConf(c.text)), c.names) << c.text;
+    }
+}
+
 std::map<std::string, std::string> environment;
 const char* Lookup(const char* name) {
     const auto found = environment.find(name);
     return found == environment.end() ? nullptr : found->second.c_str();
 }
 
-TEST(KeyboardNames, EnvironmentWinsOverTheDefaultsFileWhenItNamesALayout) {
+TEST(KeyboardNames, TheFirstSourceThatNamesALayoutGivesAllNames) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.Ok());
-    const std::string file = folder.Join("keyboard");
-    std::ofstream(file) << "XKBMODEL=\"pc105\"\nXKBLAYOUT=\"de\"\nXKBVARIANT=\"nodeadkeys\"\n";
+    const std::string defaults = folder.Join("keyboard");
+    const std::string xorg = folder.Join("00-keyboard.conf");
+    const std::string missing = folder.Join("missing");
+    std::ofstream(defaults) << "XKBMODEL=\"pc105\"\nXKBLAYOUT=\"de\"\nXKBVARIANT=\"nodeadkeys\"\n";
+    std::ofstream(xorg) << "Section \"InputClass\"\n  Option \"XkbLayout\" \"fr\"\nEndSection\n";
+    const std::string noLayout = folder.Join("keyboard-without-layout");
+    std::ofstream(noLayout) << "XKBMODEL=\"pc105\"\n";
 
-    environment = {{"XKB_DEFAULT_LAYOUT", "us"}, {"XKB_DEFAULT_VARIANT", "dvorak"}};
-    EXPECT_EQ(Describe(SessionKeyboardNames(Lookup, file.c_str())), "||us|dvorak|");
-    // A variant without a layout belongs to no layout the file names.
-    environment = {{"XKB_DEFAULT_VARIANT", "dvorak"}};
-    EXPECT_EQ(Describe(SessionKeyboardNames(Lookup, file.c_str())), "|pc105|de|nodeadkeys|");
-    environment = {{"XKB_DEFAULT_LAYOUT", ""}};
-    EXPECT_EQ(Describe(SessionKeyboardNames(Lookup, file.c_str())), "|pc105|de|nodeadkeys|");
+    const struct {
+        std::map<std::string, std::string> variables;
+        const std::string& defaultsFile;
+        const std::string& xorgFile;
+        const char* names;
+    } cases[] = {
+        {{{"XKB_DEFAULT_LAYOUT", "us"}, {"XKB_DEFAULT_VARIANT", "dvorak"}},
+         defaults,
+         xorg,
+         "||us|dvorak|"},
+        // A variant without a layout belongs to no layout the files name.
+        {{{"XKB_DEFAULT_VARIANT", "dvorak"}}, defaults, xorg, "|pc105|de|nodeadkeys|"},
+        {{{"XKB_DEFAULT_LAYOUT", ""}}, defaults, xorg, "|pc105|de|nodeadkeys|"},
+        {{}, missing, xorg, "||fr||"},
+        {{}, noLayout, xorg, "||fr||"},
+        {{}, missing, missing, "||||"},
+    };
+    for (const auto& c : cases) {
+        environment = c.variables;
+        EXPECT_EQ(
+            Describe(SessionKeyboardNames(Lookup, c.defaultsFile.c_str(), c.xorgFile.c_str())),
+            c.names)
+            << c.defaultsFile << " " << c.xorgFile;
+    }
     environment = {};
-    EXPECT_EQ(SessionKeyboardNames(Lookup, folder.Join("missing").c_str()).layout, "");
-    EXPECT_EQ(SessionKeyboardNames(Lookup, nullptr).layout, "");
+    EXPECT_EQ(SessionKeyboardNames(Lookup, nullptr, nullptr).layout, "");
 }
 
 TEST(XkbLayoutFromNames, KeysCarryTheNamedLayoutsCharacters) {

@@ -47,7 +47,8 @@ std::unique_ptr<XkbLayout> XkbLayout::FromQtConnection() {
     if (x11 != nullptr && x11->connection() != nullptr) return FromX11(x11->connection());
     if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return nullptr;
     const auto environment = [](const char* name) -> const char* { return std::getenv(name); };
-    return FromRuleNames(SessionKeyboardNames(environment, kKeyboardDefaultsFile));
+    return FromRuleNames(
+        SessionKeyboardNames(environment, kKeyboardDefaultsFile, kXorgKeyboardFile));
 }
 
 std::unique_ptr<XkbLayout> XkbLayout::FromRuleNames(const XkbRuleNames& names) {
