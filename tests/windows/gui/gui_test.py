@@ -4,7 +4,9 @@
   gui_test.py windows PROBE_EXE TEST_EXE    run a Windows test program that
                                             needs real windows
   gui_test.py end-to-end EXE PROBE_EXE      the .exe against a pty on COM1,
-                                            and one on COM2 once it changes port
+                                            and one on COM2 once it changes port;
+                                            its log file is C:\\LogFile.csv of
+                                            the prefix
 
 Both run their program on a fresh Xvfb, and under Wine on a desktop of its
 own: Wine's default desktop takes its display from whichever program started
@@ -35,6 +37,10 @@ from quorvant_harness import Failure, check, wait_for, windows_path  # noqa: E40
 
 CAPTION = "QUORVANTVIEW   quorvant   V.2.17"
 SETTINGS_FIELD, LAMP, SEND_X, DISPLAY, COPY = 1126, 1011, 1008, 1067, 1015
+STATUS_LINE, SAVE = 1007, 1016
+SAVE_DIALOG = "quorvant.exe  SAVE screenshot file"
+LOG_START = b"==== LOG START COM1: 115200,E,8,1 ===="
+LOG_ROW = re.compile(rb"\d\d\.\d\d\.\d\d \d\d:\d\d:\d\d\.\d\d\d;(.*)")
 # The port settings dialog; the probe names its controls "port:ID".
 PORT_DIALOG = "Serial Port Settings"
 BAUD_1200, BAUD_9600, PARITY_NONE = 1021, 1025, 1061
@@ -179,6 +185,81 @@ def start_with_port_missing(program, link):
     return port
 
 
+def shot(program, name, window):
+    if os.environ.get("QUORVANT_SHOTS"):
+        program.display.screenshot(os.path.join(os.environ["QUORVANT_SHOTS"], name), window)
+
+
+def save_screenshot(program, window):
+    """save, a name typed without extension: shot.txt beside the program
+    with the display as Windows-1252 and CR LF."""
+    program.click(SAVE)
+    dialog = wait_for_window(program, SAVE_DIALOG)
+    shot(program, "save-windows.png", dialog)
+    program.xdotool("windowfocus", "--sync", dialog)
+    # The proposed name is selected: typing replaces it.
+    program.xdotool("type", "shot")
+    program.xdotool("key", "Return")
+    path = os.path.join(program.folder, "shot.txt")
+    wait_for(lambda: os.path.exists(path) and os.path.getsize(path) > 0, EVENT_TIMEOUT,
+             "shot.txt")
+    with open(path, "rb") as f:
+        data = f.read()
+    check(data.endswith(b"hello from the pty \xe4\r\n"), "shot.txt holds %r" % data[-40:])
+    program.wait_text(STATUS_LINE, b"==== SAVE SCREEN TO FILE ====", "the saved message")
+
+
+def press_in(program, window, key):
+    program.xdotool("windowfocus", "--sync", window)
+    program.xdotool("key", key)
+
+
+def log_lines(program, window, port, log_path):
+    """F9, received lines, F9: C:\\LogFile.csv holds the start row and every
+    line in order, one quoted Windows-1252 row each, ended by CR LF."""
+    if os.path.exists(log_path):
+        os.unlink(log_path)
+    press_in(program, window, "F9")
+    program.wait_text(STATUS_LINE, b"==== LOG -ON- ====", "the first F9")
+    sent = [b"row %02d \xe4\x80;%s" % (i, b"x" * i) for i in range(40)]
+    port.write(b"".join(text + b"\r\n" for text in sent))
+    program.wait_text(DISPLAY, sent[-1], "the last line on the display")
+    press_in(program, window, "F9")
+    program.wait_text(STATUS_LINE, b"==== LOG -OFF- ====", "the second F9")
+    with open(log_path, "rb") as f:
+        data = f.read()
+    rows = data.split(b"\r\n")
+    matches = [LOG_ROW.fullmatch(row) for row in rows[:-1]]
+    texts = [m.group(1) if m else None for m in matches]
+    wanted = [LOG_START] + [b'"%s"' % text for text in sent]
+    check(rows[-1] == b"" and texts == wanted,
+          "the log holds %d rows, %d as sent; it begins %r"
+          % (len(texts), sum(a == b for a, b in zip(texts, wanted)), data[:120]))
+    if os.environ.get("QUORVANT_SHOTS"):
+        shutil.copy(log_path, os.path.join(os.environ["QUORVANT_SHOTS"], "LogFile-windows.csv"))
+
+
+def log_failure(program, window, log_path):
+    """A folder where C:\\LogFile.csv should be: F9 shows the error box, the
+    log counts as on all the same, and the next F9 ends it."""
+    if os.path.exists(log_path):
+        os.unlink(log_path)
+    os.mkdir(log_path)
+    try:
+        press_in(program, window, "F9")
+        box = wait_for_window(program, "quorvant")
+        shot(program, "log-error-windows.png", box)
+        program.xdotool("windowfocus", "--sync", box)
+        program.xdotool("key", "Return")
+        wait_for(lambda: not visible_windows(program, "quorvant"), EVENT_TIMEOUT,
+                 "the error box to close")
+        program.wait_text(STATUS_LINE, b"==== LOG -ON- ====", "the log on after the box")
+        press_in(program, window, "F9")
+        program.wait_text(STATUS_LINE, b"==== LOG -OFF- ====", "F9 after the box")
+    finally:
+        os.rmdir(log_path)
+
+
 def run_terminal(program, port, second_link):
     started = time.monotonic()
     program.start()
@@ -193,6 +274,11 @@ def run_terminal(program, port, second_link):
     # Received bytes reach the display, Windows-1252 included.
     port.write(b"hello from the pty \xe4\r\n")
     program.wait_text(DISPLAY, b"hello from the pty \xe4", "received text")
+
+    save_screenshot(program, window)
+    log_path = os.path.join(os.environ["WINEPREFIX"], "drive_c", "LogFile.csv")
+    log_lines(program, window, port, log_path)
+    log_failure(program, window, log_path)
 
     # copy: the display, beyond ASCII included, reaches the X clipboard.
     program.click(COPY)
