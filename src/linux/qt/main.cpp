@@ -78,7 +78,8 @@ ProgramFolderFacts ReadProgramFolderFacts(const char* programDirectory) {
 // left to the setup file's own error message, which names what went wrong.
 void CreateFolders(const char* directory) {
     char path[LinuxPortNames::kPathCapacity];
-    if (std::snprintf(path, sizeof(path), "%s", directory) >= static_cast<int>(sizeof(path))) {
+    if (directory[0] == '\0' ||
+        std::snprintf(path, sizeof(path), "%s", directory) >= static_cast<int>(sizeof(path))) {
         return;
     }
     for (char* p = path + 1; *p != '\0'; ++p) {
