@@ -193,7 +193,7 @@ class Run:
         self.process = subprocess.Popen(command, env=env, cwd=cwd, preexec_fn=preexec,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
-    def wait_setup_file(self, path):
+    def wait_setup_file(self, path, last_command=rb".*quorvant"):
         def written():
             if self.process.poll() is not None:
                 raise qh.Failure("the program ended: "
@@ -201,7 +201,7 @@ class Run:
             return os.path.isfile(path) and os.path.getsize(path) > 0
         qh.wait_for(written, START_TIMEOUT, path)
         with open(path, "rb") as f:
-            problem = qh.setup_file_problems(f.read(), "quorvant", rb".*quorvant.*")
+            problem = qh.setup_file_problems(f.read(), "quorvant", last_command)
         qh.check(problem is None, "%s: %s" % (path, problem))
 
     def has_open(self, device):
@@ -297,7 +297,8 @@ def check_installed_as_user(root, scratch):
 
 def check_unpacked_copy(root, scratch):
     """The same program copied into a plain folder keeps its setup file and
-    ports/ beside itself, whatever XDG_CONFIG_HOME says."""
+    ports/ beside itself, whatever XDG_CONFIG_HOME says. An option among
+    other arguments is no option: the program starts and records them."""
     folder = os.path.join(scratch, "unpacked")
     os.makedirs(os.path.join(folder, "ports"))
     shutil.copy2(os.path.join(root, "usr/bin/quorvant"), folder)
@@ -308,9 +309,11 @@ def check_unpacked_copy(root, scratch):
                   os.path.join(scratch, "no-such-device"))
     line = qh.PtyLine()
     line.link(os.path.join(folder, "ports", "com1"))
-    program = Run([os.path.join(folder, "quorvant")], program_env(root, folder, xdg), cwd=folder)
+    program = Run([os.path.join(folder, "quorvant"), "--version", "COM3"],
+                  program_env(root, folder, xdg), cwd=folder)
     try:
-        program.wait_setup_file(os.path.join(folder, "quorvant.ini"))
+        program.wait_setup_file(os.path.join(folder, "quorvant.ini"),
+                                rb".*/quorvant --version com3")
         program.has_open(line.slave_path)
     finally:
         program.close()
