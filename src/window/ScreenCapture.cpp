@@ -132,14 +132,14 @@ void ScreenCapture::ToggleLog(const LineSettings& lineSettings, bool portOpen) {
     }
     logOn = true;
     const LogFileLocation place = desktop.LogFilePlace();
+    // Both the opening and the first row may show a box.
     openingLog = true;
-    const bool opened = OpenFileReporting(place.path, place.form);
-    openingLog = false;
-    if (opened) {
+    if (OpenFileReporting(place.path, place.form)) {
         receivePath.SetObserver(this);
         LogEvent("LOG START", &lineSettings, portOpen ? "" : " (port closed)");
         WriteThrough();
     }
+    openingLog = false;
     statusLine.ShowHeld(kLogOnText, kMessageHoldTicks);
 }
 

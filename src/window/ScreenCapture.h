@@ -35,7 +35,8 @@ class ScreenCapture final : public ReceivedTextObserver {
     // F9: the log file is created anew, or closed. lineSettings and portOpen
     // describe the port for the log's first row.
     void ToggleLog(const LineSettings& lineSettings, bool portOpen);
-    // While its failure box is open a nested tick must leave F9 pending.
+    // While a box of the log's start is open a nested tick must leave F9
+    // pending.
     bool OpeningLog() const { return openingLog; }
     bool LogOn() const { return logOn; }
     // At the end of every poll tick: a crash loses at most one tick's rows.

@@ -222,4 +222,22 @@ TEST(LogFile, AFailedOpeningSaysSoOnceAndStillCountsAsOn) {
     EXPECT_EQ(rig.desktop.messages.size(), 1u);
 }
 
+#ifndef _WIN32
+// A device that takes the opening but no byte: the loss is told once, and the
+// log stays on until the next F9, as after a failed opening.
+TEST(LogFile, AFailedWriteSaysSoOnceAndGivesTheFileUp) {
+    LogRig rig;
+    rig.desktop.logPath = "/dev/full";
+    rig.F9();
+    rig.Receive("lost\r");
+    rig.Receive("more\r");
+    EXPECT_EQ(
+        rig.desktop.messages,
+        (std::vector<std::string>{"ERROR (file write process was not successful):\n/dev/full"}));
+    rig.F9();
+    EXPECT_EQ(rig.view.Status(), kLogOff);
+    EXPECT_EQ(rig.desktop.messages.size(), 1u);
+}
+#endif
+
 }  // namespace
