@@ -41,6 +41,8 @@ import gui_test  # noqa: E402
 # Wine adds its server round trips to the 100 ms poll tick.
 LOSS_SEEN_WITHIN = 10.0
 REOPEN_WITHIN = 10.0
+# How long a failed cycle waits more, to tell a slow loss from none.
+LATE_LOSS_WITHIN = 30.0
 GONE_CPU_LIMIT_PERCENT = 10.0
 RSS_GROWTH_LIMIT_KB = 4096
 SETTLE_SECONDS = 2.0
@@ -110,6 +112,24 @@ def wineserver_pid(prefix):
     return None
 
 
+def describe_stale_hold(program, old_path, own, names):
+    """Who still holds a hung-up line, what the program shows, and whether
+    it lets go later: tells a slow loss from none."""
+    holders = [names.get(p, "process %d" % p) for p in held_by_others(old_path, own)]
+    _, field = program.probe("text", gui_test.SETTINGS_FIELD, 100, b"".hex())
+    late = None
+    try:
+        start = time.monotonic()
+        qh.wait_for(lambda: not held_by_others(old_path, own), LATE_LOSS_WITHIN,
+                    "a late let-go", interval=0.1)
+        late = time.monotonic() - start
+    except qh.Timeout:
+        pass
+    return "held by %s; the port field shows %r; %s" % (
+        ", ".join(holders) or "nobody any more", field,
+        "let go %.1f s later" % late if late is not None else "still held")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("exe")
@@ -159,8 +179,12 @@ def main():
             old_path = line.slave_path
             qh.point_link(link, gone_target)
             line.close()
-            qh.wait_for(lambda: not held_by_others(old_path, own), LOSS_SEEN_WITHIN,
-                        "the program to let go of the hung-up line in cycle %d" % cycle)
+            try:
+                qh.wait_for(lambda: not held_by_others(old_path, own), LOSS_SEEN_WITHIN,
+                            "the program to let go of the hung-up line in cycle %d" % cycle)
+            except qh.Timeout as error:
+                raise qh.Timeout("%s; %s" % (error, describe_stale_hold(
+                    program, old_path, own, {pid: "the program", server: "the wineserver"})))
 
             start_cpu = qh.process_cpu_seconds(pid)
             start_server = qh.process_cpu_seconds(server) if server else 0.0
