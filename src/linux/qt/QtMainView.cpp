@@ -37,7 +37,12 @@ QtMainView::QtMainView() : QWidget(nullptr) {
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(AppIcon());
-    const QFont font = DialogFont();
+    QFont font = DialogFont();
+    // Every text of this window is Windows-1252 in a monospaced font with
+    // nothing to shape: going straight from characters to glyphs spares the
+    // shaper on every line the display lays out and paints. Set before the
+    // metrics are taken, so that start-up loads the font only once.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     setFont(font);
     units = BaseUnitsOf(font);
     setFixedSize(DialogSize(MainDialogLayout(), units));
@@ -88,9 +93,12 @@ KeyResult QtMainView::DeliverKey(const KeyMessage& message, const KeyboardState&
 // --- fields -------------------------------------------------------------------
 
 void QtMainView::SetFieldText(uint16_t controlId, const char* text) {
-    if (auto* edit = qobject_cast<QLineEdit*>(Control(controlId))) {
-        edit->setText(Cp1252ToQString(text));
-    }
+    auto* edit = qobject_cast<QLineEdit*>(Control(controlId));
+    if (edit == nullptr) return;
+    // The status line gets the same text on most ticks; setting it anyway
+    // repaints the field and wakes the X server for nothing.
+    const QString shown = Cp1252ToQString(text);
+    if (edit->text() != shown) edit->setText(shown);
 }
 
 // --- display ------------------------------------------------------------------
@@ -162,6 +170,10 @@ void QtMainView::SetDisplayBackground(Rgb colour) {
 // --- lamp, buttons, indicators --------------------------------------------------
 
 void QtMainView::SetLamp(LampColour colour) {
+    // Every poll tick sets the lamp; a palette built and compared each time
+    // is work for nothing while the colour stays.
+    if (lampShown && colour == lampColour) return;
+    lampShown = true;
     lampColour = colour;
     QPalette palette = lamp->palette();
     palette.setColor(QPalette::Window, ToColor(LampRgb(colour)));

@@ -86,6 +86,7 @@ class QtMainView final : public QWidget, public MainView {
     QPlainTextEdit* display = nullptr;
     QWidget* lamp = nullptr;
     LampColour lampColour = LampColour::Black;
+    bool lampShown = false;
     QTextCursor editCursor;
     bool editOpen = false;
     bool scrollPending = false;
