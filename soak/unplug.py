@@ -41,9 +41,6 @@ GONE_CPU_LIMIT_PERCENT = 5.0
 RSS_GROWTH_LIMIT_KB = 2048
 SETTLE_SECONDS = 2.0
 
-CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
-
-
 def open_paths(pid):
     """Where the process's descriptors lead."""
     paths = []
@@ -72,13 +69,6 @@ def holders(slave_path, own_pid):
             except OSError:
                 pass  # gone, or not ours to look at
     return found
-
-
-def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    # utime and stime are fields 14 and 15 of the whole line.
-    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
 
 
 def main():
@@ -125,10 +115,10 @@ def main():
             qh.wait_for(lambda: not holds(pid, old_path), LOSS_SEEN_WITHIN,
                         "the program to let go of the hung-up line")
 
-            start_cpu = cpu_seconds(pid)
+            start_cpu = qh.process_cpu_seconds(pid)
             start = time.monotonic()
             time.sleep(args.gone)
-            gone_cpu.append(100.0 * (cpu_seconds(pid) - start_cpu) /
+            gone_cpu.append(100.0 * (qh.process_cpu_seconds(pid) - start_cpu) /
                             (time.monotonic() - start))
 
             line = qh.PtyLine()
