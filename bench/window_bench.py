@@ -4,10 +4,12 @@ builds side by side in one run (not a test: it asserts nothing).
 For each program, on a private Xvfb with COM1 on a pty of its own:
   idle    CPU time (utime + stime from /proc) of the program and of its X
           server over the phase, port open, nothing arriving;
-  stream  the same while 11,520 B/s of 80-character lines arrive (115200
-          baud, ten bits a byte), and the resident set before and after;
-  keys    the stream goes on; letters are pressed through XTEST at random
-          intervals and each is timed until its byte comes out of the pty.
+  keys    11,520 B/s of 80-character lines arrive (115200 baud, ten bits a
+          byte) while letters are pressed through XTEST at random intervals,
+          each timed until its byte comes out of the pty;
+  stream  the stream goes on alone: CPU time as in idle.
+The resident set is read before and after each of the last two, so the
+growth of the second minute of the stream is that of a warmed-up program.
 Then the start-up: the time from starting each program, and a bare Qt
 window (minimal_qt_window), until X maps its window, taken in turns.
 
@@ -24,6 +26,7 @@ import os
 import random
 import select
 import shutil
+import signal
 import statistics
 import subprocess
 import sys
@@ -145,14 +148,17 @@ def stop(process):
 class Run:
     """One program on its own display and line, through its three phases."""
 
-    def __init__(self, binary, seconds):
+    def __init__(self, binary, seconds, profile=None, label=""):
         self.seconds = seconds
+        self.profile = profile
+        self.profile_label = label.replace("/", "_")
         self.display = qh.XvfbDisplay()
         self.line = Line()
         self.folder = program_folder(binary, self.line.slave_path)
         self.watch = MapWatch(self.display.name)
         self.process = start([os.path.join(self.folder, "quorvant")], self.folder, self.display)
         _, self.window = self.watch.wait_map(self.process)
+        check_main_window(self.window)
         self.pid = self.process.pid
         self.xpid = self.display.process.pid
         self.offered = self.accepted = 0
@@ -169,6 +175,16 @@ class Run:
         self.window.set_input_focus(X.RevertToParent, X.CurrentTime)
         self.watch.x.sync()
 
+    def record(self, phase):
+        """perf record of the program (call graphs) over one phase, when asked."""
+        if not self.profile:
+            return None
+        os.makedirs(self.profile, exist_ok=True)
+        data = os.path.join(self.profile, "%s-%s.perf.data" % (self.profile_label, phase))
+        return subprocess.Popen(["perf", "record", "-q", "--call-graph", "dwarf,16384", "-F", "997", "-p", str(self.pid),
+                                 "-o", data], stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+
     def cpu(self):
         return cpu_seconds(self.pid), cpu_seconds(self.xpid)
 
@@ -176,9 +192,13 @@ class Run:
         return qh.process_status_kib(self.pid, "VmRSS")
 
     def phase(self, name, stream, keys):
+        recorder = self.record(name)
         cpu_before, start_time = self.cpu(), time.monotonic()
         self.loop(start_time + self.seconds, stream, keys)
         cpu_after, wall = self.cpu(), time.monotonic() - start_time
+        if recorder:
+            recorder.send_signal(signal.SIGINT)
+            recorder.wait()
         per_minute = 60.0 / wall
         self.figures[name + "_cpu"] = (cpu_after[0] - cpu_before[0]) * per_minute
         self.figures[name + "_xcpu"] = (cpu_after[1] - cpu_before[1]) * per_minute
@@ -236,10 +256,10 @@ class Run:
         self.watch.drain()
         self.phase("idle", stream=False, keys=False)
         rss_start = self.rss()
-        self.phase("stream", stream=True, keys=False)
-        rss_minute = self.rss()
         self.focus()
         self.phase("keys", stream=True, keys=True)
+        rss_minute = self.rss()
+        self.phase("stream", stream=True, keys=False)
         rss_end = self.rss()
         self.figures["rss_first"] = rss_minute - rss_start
         self.figures["rss_second"] = rss_end - rss_minute
@@ -258,33 +278,46 @@ def start_times(binaries, minimal, starts):
     """Median start-to-map time of each program and of the bare window, in
     turns on one display; a first round only warms the caches."""
     display = qh.XvfbDisplay()
-    line = Line()
     watch = MapWatch(display.name)
-    folders = [program_folder(b, line.slave_path) for b in binaries]
-    commands = [([minimal], tempfile.gettempdir())]
-    commands += [([os.path.join(f, "quorvant")], f) for f in folders]
+    # A fresh pty for every start: one that an earlier run held exclusively
+    # may refuse the next, which would then time its error box instead.
+    lines = []
+    folders = [program_folder(b, "/nonexistent") for b in binaries]
+    commands = [([minimal], tempfile.gettempdir(), None)]
+    commands += [([os.path.join(f, "quorvant")], f, os.path.join(f, "ports", "com1"))
+                 for f in folders]
     times = [[] for _ in commands]
     try:
         for round_number in range(starts + 1):
-            for index, (command, folder) in enumerate(commands):
+            for index, (command, folder, port_link) in enumerate(commands):
+                if port_link:
+                    lines.append(Line())
+                    qh.point_link(port_link, lines[-1].slave_path)
                 watch.drain()
                 began = time.monotonic()
                 process = start(command, folder, display)
                 try:
-                    mapped, _ = watch.wait_map(process)
+                    mapped, window = watch.wait_map(process)
+                    if port_link:
+                        check_main_window(window)
                 finally:
                     stop(process)
                 if round_number > 0:
                     times[index].append(mapped - began)
-                while line.read():
-                    pass
     finally:
         watch.close()
-        line.close()
+        for line in lines:
+            line.close()
         display.close()
         for folder in folders:
             shutil.rmtree(folder, ignore_errors=True)
     return [statistics.median(t) for t in times]
+
+
+def check_main_window(window):
+    name = window.get_wm_name() or ""
+    qh.check(qh.WINDOW_TITLE_WORD in name,
+             "the first window mapped is %r, not the main window" % name)
 
 
 def percentile(values, fraction):
@@ -317,9 +350,9 @@ def report(labels, runs, minimal_start, program_starts, seconds):
         ("start to mapped window / bare Qt window", "<= 1.2",
          lambda r: "%.2f (%.0f / %.0f ms)" % (r.start / minimal_start, r.start * 1000,
                                               minimal_start * 1000)),
-        ("RSS growth, first minute of stream", "",
+        ("RSS growth, first minute of stream (keys)", "",
          lambda r: "%d KiB" % (r.figures["rss_first"] * 60 / seconds)),
-        ("RSS growth, second minute (keys too)", "0",
+        ("RSS growth, second minute of stream", "0",
          lambda r: "%d KiB" % (r.figures["rss_second"] * 60 / seconds)),
         ("RSS at the end", "", lambda r: "%d KiB" % r.figures["rss_end"]),
     ]
@@ -338,6 +371,8 @@ def main():
     parser.add_argument("--seconds", type=float, default=60.0, help="length of each phase")
     parser.add_argument("--starts", type=int, default=9, help="start-up rounds")
     parser.add_argument("--minimal", required=True, help="the bare Qt window program")
+    parser.add_argument("--profile", metavar="DIR",
+                        help="also record each phase with perf into DIR")
     parser.add_argument("binaries", nargs="+", help="[LABEL=]path of a program build")
     args = parser.parse_args()
 
@@ -349,7 +384,7 @@ def main():
 
     runs = []
     for binary in binaries:
-        run = Run(binary, args.seconds)
+        run = Run(binary, args.seconds, args.profile, labels[len(runs)])
         try:
             run.measure()
         finally:
