@@ -55,7 +55,9 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 if [ "$headless" = 1 ]; then
-  Xvfb -displayfd 3 -screen 0 1400x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+  # -noreset: a server that resets when its last client leaves refuses new
+  # ones for a moment, and the programs connect while xdotool comes and goes.
+  Xvfb -displayfd 3 -screen 0 1400x600x24 -noreset -nolisten tcp 3>"$work/display" 2>/dev/null &
   pids+=($!)
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || { echo "demo: Xvfb did not start" >&2; exit 1; }
@@ -78,12 +80,16 @@ pids+=($!)
 for _ in $(seq 100); do grep -q ready "$work/relay" 2>/dev/null && break; sleep 0.1; done
 grep -q ready "$work/relay" || { echo "demo: the relay did not start" >&2; exit 1; }
 
-window_of() {  # the visible main window of process $1
+window_of() {  # the visible main window of process $1, whose messages are in $2
   local id
   for _ in $(seq 200); do
     id=$(xdotool search --all --onlyvisible --pid "$1" --name QUORVANTVIEW 2>/dev/null | head -n1)
     [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$1" 2>/dev/null || break
+    if ! kill -0 "$1" 2>/dev/null; then
+      echo "demo: the program ended before it showed its window:" >&2
+      cat "$2" >&2
+      return 1
+    fi
     sleep 0.1
   done
   echo "demo: the program did not show its window" >&2
@@ -97,14 +103,14 @@ click() {  # window, x and y in dialog units
   xdotool mousemove --window "$1" $(($2 * w / DIALOG_W)) $(($3 * h / DIALOG_H)) click 1
 }
 
-(cd "$work/left" && exec ./quorvant) &
+(cd "$work/left" && exec ./quorvant 2>"$work/left.log") &
 left_pid=$!
 pids+=($left_pid)
-(cd "$work/right" && exec ./quorvant) &
+(cd "$work/right" && exec ./quorvant 2>"$work/right.log") &
 right_pid=$!
 pids+=($right_pid)
-left=$(window_of "$left_pid")
-right=$(window_of "$right_pid")
+left=$(window_of "$left_pid" "$work/left.log")
+right=$(window_of "$right_pid" "$work/right.log")
 eval "$(xdotool getwindowgeometry --shell "$left")"
 xdotool windowmove "$left" 0 0
 xdotool windowmove "$right" $((WIDTH + 20)) 0

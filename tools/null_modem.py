@@ -14,7 +14,7 @@ is not yet running holds the sender back instead of losing its bytes.
 
 Usage: tools/null_modem.py LINK_A LINK_B
 It prints "ready" once both links are in place and relays until it gets
-SIGTERM or SIGINT, then removes the links.
+SIGTERM or SIGINT; then the links lead nowhere, as an unplugged cable.
 """
 
 import os
@@ -25,6 +25,16 @@ import tty
 
 MAX_PENDING = 1 << 16
 READ_CHUNK = 4096
+
+
+def point_link(link, target):
+    """Points the symlink link at target in one step, so that a program
+    opening it never finds it missing."""
+    temporary = link + ".new"
+    if os.path.lexists(temporary):
+        os.unlink(temporary)
+    os.symlink(target, temporary)
+    os.replace(temporary, link)
 
 
 class PtyEnd:
@@ -38,16 +48,15 @@ class PtyEnd:
         os.set_blocking(self.master, False)
         self.slave_path = os.ttyname(self.slave)
         self.link = link
-        temporary = link + ".new"
-        if os.path.lexists(temporary):
-            os.unlink(temporary)
-        os.symlink(self.slave_path, temporary)
-        os.replace(temporary, link)
+        point_link(link, self.slave_path)
         self.pending = bytearray()  # read here, not yet written to the other end
 
     def close(self):
+        # The link stays, leading nowhere: without it the program would fall
+        # back to the machine's own device of that number (COM1 is ttyS0),
+        # and the pty's number is free for the next pty anyone makes.
         if os.path.islink(self.link) and os.readlink(self.link) == self.slave_path:
-            os.unlink(self.link)
+            point_link(self.link, self.link + "-unplugged")
         os.close(self.master)
         os.close(self.slave)
 

@@ -24,9 +24,11 @@ MIN_LINES = 15
 def main(binary):
     with tempfile.TemporaryDirectory(prefix="quorvant-demo-test-") as folder:
         screen = os.path.join(folder, "screen.txt")
-        subprocess.run([os.path.join(ROOT, "scripts", "demo.sh"), "--headless", "--seconds",
-                        str(SECONDS), "--screen", screen, binary], check=True, timeout=90,
-                       stdout=subprocess.DEVNULL)
+        demo = subprocess.run([os.path.join(ROOT, "scripts", "demo.sh"), "--headless",
+                               "--seconds", str(SECONDS), "--screen", screen, binary],
+                              timeout=90, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        qh.check(demo.returncode == 0, "scripts/demo.sh failed (%d): %s"
+                 % (demo.returncode, demo.stderr.decode(errors="replace")))
         with open(screen, "rb") as f:
             text = f.read()
     rows = text.split(b"\n")
