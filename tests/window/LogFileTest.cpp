@@ -117,6 +117,16 @@ TEST(LogFile, HexModeWritesOneRowPerTick) {
     EXPECT_EQ(rig.Rows(), (std::vector<std::string>{Row("cut"), Row("[41][0D][0A]"), Row("[42]")}));
 }
 
+TEST(LogFile, RecordModeLogsTheLinesItShows) {
+    LogRig rig;
+    rig.F9();
+    rig.Press(VirtualKey::kF4);
+    rig.Tick();
+    rig.Receive("#0123456789ABCDEFZZx");
+    EXPECT_EQ(rig.view.display, "--ERROR=FF02--\n");
+    EXPECT_EQ(rig.Rows(), (std::vector<std::string>{Row("--ERROR=FF02--")}));
+}
+
 TEST(LogFile, DisplayHaltFreezesTheScreenNotTheLog) {
     LogRig rig;
     rig.Receive("before log\r");
