@@ -214,11 +214,18 @@ def press_in(program, window, key):
     program.xdotool("key", key)
 
 
+def remove_log(log_path):
+    """No log file, nor the folder a broken run may have left in its place."""
+    if os.path.isdir(log_path):
+        os.rmdir(log_path)
+    elif os.path.exists(log_path):
+        os.unlink(log_path)
+
+
 def log_lines(program, window, port, log_path):
     """F9, received lines, F9: C:\\LogFile.csv holds the start row and every
     line in order, one quoted Windows-1252 row each, ended by CR LF."""
-    if os.path.exists(log_path):
-        os.unlink(log_path)
+    remove_log(log_path)
     press_in(program, window, "F9")
     program.wait_text(STATUS_LINE, b"==== LOG -ON- ====", "the first F9")
     sent = [b"row %02d \xe4\x80;%s" % (i, b"x" * i) for i in range(40)]
@@ -242,8 +249,7 @@ def log_lines(program, window, port, log_path):
 def log_failure(program, window, log_path):
     """A folder where C:\\LogFile.csv should be: F9 shows the error box, the
     log counts as on all the same, and the next F9 ends it."""
-    if os.path.exists(log_path):
-        os.unlink(log_path)
+    remove_log(log_path)
     os.mkdir(log_path)
     try:
         press_in(program, window, "F9")
