@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
+#include <xcb/xcb.h>
 
 #include "qt/AppIcon.h"
 #include "qt/Cp1252.h"
@@ -36,7 +37,6 @@ QtMainView::QtMainView() : QWidget(nullptr) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(AppIcon());
     QFont font = DialogFont();
     // Every text of this window is Windows-1252 in a monospaced font with
     // nothing to shape: going straight from characters to glyphs spares the
@@ -215,13 +215,28 @@ void QtMainView::CentreOnScreen() {
 }
 
 void QtMainView::ShowAndRaise() {
-    if (!centred) {
+    const bool first = !centred;
+    if (first) {
         CentreOnScreen();
         centred = true;
     }
     showNormal();
     raise();
     activateWindow();
+    if (first) {
+        // Drawing the icon's sizes would hold the window back; the window
+        // manager takes the icon just as well once the window is up.
+        QMetaObject::invokeMethod(
+            this, [this] { SetIconAfterMap(); }, Qt::QueuedConnection);
+    }
+}
+
+void QtMainView::SetIconAfterMap() {
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        // Sends the map request before the icon is drawn.
+        if (x11->connection() != nullptr) xcb_flush(x11->connection());
+    }
+    setWindowIcon(AppIcon());
 }
 
 void QtMainView::Redraw() {

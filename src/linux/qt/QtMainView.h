@@ -75,6 +75,7 @@ class QtMainView final : public QWidget, public MainView {
     QAbstractButton* Button(uint16_t controlId) const;
     QTextCursor& EditCursor();
     void CentreOnScreen();
+    void SetIconAfterMap();
     // Runs one event into the window logic and brings the display up to date.
     template <typename Call>
     void Dispatch(Call call);
