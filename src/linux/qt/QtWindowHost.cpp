@@ -1,6 +1,9 @@
 #include "qt/QtWindowHost.h"
 
 #include <QApplication>
+#include <QByteArray>
+#include <QFileInfo>
+#include <QString>
 #include <memory>
 
 #include "qt/AppKeyFilter.h"
@@ -12,7 +15,34 @@
 #include "qt/XkbLayout.h"
 #include "window/TerminalWindow.h"
 
+namespace {
+
+constexpr char kSessionBusVariable[] = "DBUS_SESSION_BUS_ADDRESS";
+constexpr char kRuntimeDirVariable[] = "XDG_RUNTIME_DIR";
+constexpr char kSessionBusSocket[] = "/bus";
+// An address D-Bus refuses at once, without trying to start a bus.
+constexpr char kNoSessionBus[] = "disabled:";
+
+bool HasSessionBus() {
+    if (qEnvironmentVariableIsSet(kSessionBusVariable)) return true;
+    const QString runtimeDir = qEnvironmentVariable(kRuntimeDirVariable);
+    return !runtimeDir.isEmpty() &&
+           QFileInfo::exists(runtimeDir + QLatin1String(kSessionBusSocket));
+}
+
+// The first widget built asks Qt whether accessibility is on, and Qt's
+// accessibility bridge looks for its bus through the session bus. Without a
+// session bus (a bare X server, a remote login) it would try to start one and
+// hold the window back for tens of milliseconds, although no screen reader
+// could be listening on a bus started just now.
+void SkipSessionBusStart() {
+    if (!HasSessionBus()) qputenv(kSessionBusVariable, QByteArray(kNoSessionBus));
+}
+
+}  // namespace
+
 void QtWindowHost::RunMainWindow(TerminalApp& app) {
+    SkipSessionBusStart();
     std::unique_ptr<XkbLayout> xkb = XkbLayout::FromQtConnection();
     FixedGermanLayout german;
     KeyboardLayout& layout = xkb ? static_cast<KeyboardLayout&>(*xkb) : german;
