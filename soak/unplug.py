@@ -41,6 +41,7 @@ GONE_CPU_LIMIT_PERCENT = 5.0
 RSS_GROWTH_LIMIT_KB = 2048
 SETTLE_SECONDS = 2.0
 
+
 def open_paths(pid):
     """Where the process's descriptors lead."""
     paths = []

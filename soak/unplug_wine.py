@@ -15,7 +15,7 @@ until it is held open (median and max), the CPU of the program and of the
 prefix's wineserver while the port is gone, and the program's descriptors
 and resident memory at the first and the last cycle. Under Wine the open
 descriptor of a device may sit in the program or in the wineserver, so a
-line counts as held when any process but this script holds it.
+line counts as held when either of them holds it.
 
 Usage: soak/unplug_wine.py QUORVANT_EXE WINDOW_PROBE_EXE [--cycles N]
                            [--gone SECONDS] [--port N]
@@ -37,6 +37,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "harness"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "windows", "gui"))
 import quorvant_harness as qh  # noqa: E402
 import gui_test  # noqa: E402
+from quorvant_harness import check  # noqa: E402
 
 # Wine adds its server round trips to the 100 ms poll tick.
 LOSS_SEEN_WITHIN = 10.0
@@ -59,19 +60,18 @@ def open_paths(pid):
     return paths
 
 
-def held_by_others(slave_path, own_fds_pid):
-    """Processes other than this script that hold slave_path (also once it
-    was hung up and reads as "(deleted)")."""
+def holders(slave_path, pids):
+    """Those of pids that hold slave_path (also once it was hung up and
+    reads as "(deleted)"). Only the program and its wineserver are asked: a
+    pty number is handed out again once free, and another test's new pty
+    under the old name is not the program's line."""
     found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit() or int(entry) == own_fds_pid:
-            continue
+    for pid in pids:
         try:
-            if any(p == slave_path or p.startswith(slave_path + " ")
-                   for p in open_paths(int(entry))):
-                found.append(int(entry))
+            if any(p == slave_path or p.startswith(slave_path + " ") for p in open_paths(pid)):
+                found.append(pid)
         except OSError:
-            pass  # gone, or not ours to look at
+            pass  # gone
     return found
 
 
@@ -112,21 +112,21 @@ def wineserver_pid(prefix):
     return None
 
 
-def describe_stale_hold(program, old_path, own, names):
+def describe_stale_hold(program, old_path, names):
     """Who still holds a hung-up line, what the program shows, and whether
     it lets go later: tells a slow loss from none."""
-    holders = [names.get(p, "process %d" % p) for p in held_by_others(old_path, own)]
+    held = [names[p] for p in holders(old_path, names)]
     _, field = program.probe("text", gui_test.SETTINGS_FIELD, 100, b"".hex())
     late = None
     try:
         start = time.monotonic()
-        qh.wait_for(lambda: not held_by_others(old_path, own), LATE_LOSS_WITHIN,
+        qh.wait_for(lambda: not holders(old_path, names), LATE_LOSS_WITHIN,
                     "a late let-go", interval=0.1)
         late = time.monotonic() - start
     except qh.Timeout:
         pass
     return "held by %s; the port field shows %r; %s" % (
-        ", ".join(holders) or "nobody any more", field,
+        ", ".join(held) or "nobody any more", field,
         "let go %.1f s later" % late if late is not None else "still held")
 
 
@@ -168,8 +168,9 @@ def main():
         gui_test.wait_for_window(program, gui_test.CAPTION)
         pid = qh.wait_for(lambda: program_pid(folder), 20, "the program's process")
         server = wineserver_pid(prefix)
-        own = os.getpid()
-        qh.wait_for(lambda: held_by_others(line.slave_path, own), REOPEN_WITHIN, "the first open")
+        check(server is not None, "no wineserver runs for the prefix")
+        watched = {pid: "the program", server: "the wineserver"}
+        qh.wait_for(lambda: holders(line.slave_path, watched), REOPEN_WITHIN, "the first open")
         time.sleep(SETTLE_SECONDS)
 
         for cycle in range(1, args.cycles + 1):
@@ -180,26 +181,24 @@ def main():
             qh.point_link(link, gone_target)
             line.close()
             try:
-                qh.wait_for(lambda: not held_by_others(old_path, own), LOSS_SEEN_WITHIN,
+                qh.wait_for(lambda: not holders(old_path, watched), LOSS_SEEN_WITHIN,
                             "the program to let go of the hung-up line in cycle %d" % cycle)
             except qh.Timeout as error:
-                raise qh.Timeout("%s; %s" % (error, describe_stale_hold(
-                    program, old_path, own, {pid: "the program", server: "the wineserver"})))
+                raise qh.Timeout("%s; %s" % (error, describe_stale_hold(program, old_path,
+                                                                        watched)))
 
             start_cpu = qh.process_cpu_seconds(pid)
-            start_server = qh.process_cpu_seconds(server) if server else 0.0
+            start_server = qh.process_cpu_seconds(server)
             start = time.monotonic()
             time.sleep(args.gone)
             elapsed = time.monotonic() - start
             gone_cpu.append(100.0 * (qh.process_cpu_seconds(pid) - start_cpu) / elapsed)
-            if server:
-                server_cpu.append(100.0 * (qh.process_cpu_seconds(server) - start_server) /
-                                  elapsed)
+            server_cpu.append(100.0 * (qh.process_cpu_seconds(server) - start_server) / elapsed)
 
             line = qh.PtyLine()
             qh.point_link(link, line.slave_path)
             start = time.monotonic()
-            qh.wait_for(lambda: held_by_others(line.slave_path, own), REOPEN_WITHIN,
+            qh.wait_for(lambda: holders(line.slave_path, watched), REOPEN_WITHIN,
                         "the re-open in cycle %d" % cycle, interval=0.005)
             reopen_times.append(time.monotonic() - start)
             if program.process.poll() is not None:
