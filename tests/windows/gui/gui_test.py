@@ -281,16 +281,16 @@ def run_terminal(program, port, second_link):
     port.write(b"hello from the pty \xe4\r\n")
     program.wait_text(DISPLAY, b"hello from the pty \xe4", "received text")
 
-    save_screenshot(program, window)
-    log_path = os.path.join(os.environ["WINEPREFIX"], "drive_c", "LogFile.csv")
-    log_lines(program, window, port, log_path)
-    log_failure(program, window, log_path)
-
     # copy: the display, beyond ASCII included, reaches the X clipboard.
     program.click(COPY)
     copied = wait_for(lambda: "hello from the pty \u00e4" in clipboard_text(program),
                       EVENT_TIMEOUT, "the copied display")
     check(copied, "copy put nothing on the clipboard")
+
+    save_screenshot(program, window)
+    log_path = os.path.join(os.environ["WINEPREFIX"], "drive_c", "LogFile.csv")
+    log_lines(program, window, port, log_path)
+    log_failure(program, window, log_path)
 
     # Keys typed on the (US) keyboard go out translated, one byte each.
     program.xdotool("windowfocus", "--sync", window)
