@@ -245,8 +245,9 @@ void TerminalWindow::ServeRequests() {
 }
 
 void TerminalWindow::ToggleLog() {
-    // F9 pressed while the box of a failed opening is shown waits for the
-    // box: the ticks running under it must not toggle the log again.
+    // F9 pressed while a box of the log's start is shown (it could not be
+    // created or written) waits for the box: the ticks running under it must
+    // not toggle the log again.
     if (screenCapture.OpeningLog()) {
         requests.Set(Request::Log);
         return;
