@@ -30,16 +30,16 @@ bool HasSessionBus() {
            QFileInfo::exists(runtimeDir + QLatin1String(kSessionBusSocket));
 }
 
+}  // namespace
+
 // The first widget built asks Qt whether accessibility is on, and Qt's
 // accessibility bridge looks for its bus through the session bus. Without a
 // session bus (a bare X server, a remote login) it would try to start one and
 // hold the window back for tens of milliseconds, although no screen reader
 // could be listening on a bus started just now.
-void SkipSessionBusStart() {
+void QtWindowHost::SkipSessionBusStart() {
     if (!HasSessionBus()) qputenv(kSessionBusVariable, QByteArray(kNoSessionBus));
 }
-
-}  // namespace
 
 void QtWindowHost::RunMainWindow(TerminalApp& app) {
     SkipSessionBusStart();

@@ -6,4 +6,9 @@
 class QtWindowHost final : public WindowHost {
   public:
     void RunMainWindow(TerminalApp& app) override;
+
+    // Where no D-Bus session bus is configured, points D-Bus at an address it
+    // refuses at once, so that nothing tries to start one; done before the
+    // first widget is built.
+    static void SkipSessionBusStart();
 };
