@@ -59,6 +59,20 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
 
 
+def on_cpu_seconds(pid):
+    """The scheduler's own count of time on a CPU, all threads, in ns
+    resolution: utime and stime come in clock ticks, too coarse for the
+    idle figures."""
+    total = 0
+    for task in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
+                total += int(f.read().split()[0])
+        except OSError:
+            pass  # the thread ended meanwhile
+    return total / 1e9
+
+
 class MapWatch:
     """An X connection that sees every top-level window being mapped."""
 
@@ -186,7 +200,8 @@ class Run:
                                 stderr=subprocess.DEVNULL)
 
     def cpu(self):
-        return cpu_seconds(self.pid), cpu_seconds(self.xpid)
+        return (cpu_seconds(self.pid), cpu_seconds(self.xpid), on_cpu_seconds(self.pid),
+                on_cpu_seconds(self.xpid))
 
     def rss(self):
         return qh.process_status_kib(self.pid, "VmRSS")
@@ -202,6 +217,8 @@ class Run:
         per_minute = 60.0 / wall
         self.figures[name + "_cpu"] = (cpu_after[0] - cpu_before[0]) * per_minute
         self.figures[name + "_xcpu"] = (cpu_after[1] - cpu_before[1]) * per_minute
+        self.figures[name + "_oncpu"] = (cpu_after[2] - cpu_before[2]) * per_minute
+        self.figures[name + "_xoncpu"] = (cpu_after[3] - cpu_before[3]) * per_minute
 
     def loop(self, end, stream, keys):
         """Feeds the stream, presses keys and reads the pty until end."""
@@ -311,7 +328,7 @@ def start_times(binaries, minimal, starts):
         display.close()
         for folder in folders:
             shutil.rmtree(folder, ignore_errors=True)
-    return [statistics.median(t) for t in times]
+    return [(statistics.median(t), min(t)) for t in times]
 
 
 def check_main_window(window):
@@ -334,9 +351,13 @@ def report(labels, runs, minimal_start, program_starts, seconds):
          lambda r: "%.3f s" % r.figures["idle_cpu"]),
         ("idle: CPU per minute, X server", "",
          lambda r: "%.3f s" % r.figures["idle_xcpu"]),
+        ("idle: on-CPU per minute (schedstat), program + X", "",
+         lambda r: "%.3f + %.3f s" % (r.figures["idle_oncpu"], r.figures["idle_xoncpu"])),
         ("stream: CPU per minute, program + X", "<= 0.5 s",
          lambda r: "%.2f + %.2f = %.2f s" % (r.figures["stream_cpu"], r.figures["stream_xcpu"],
                                              r.figures["stream_cpu"] + r.figures["stream_xcpu"])),
+        ("stream: on-CPU per minute (schedstat), program + X", "",
+         lambda r: "%.2f + %.2f s" % (r.figures["stream_oncpu"], r.figures["stream_xoncpu"])),
         ("stream: bytes the pty took per second", "11520",
          lambda r: "%.0f" % r.figures["accepted_rate"]),
         ("key to pty during the stream: median", "<= 0.25 ms",
@@ -348,8 +369,11 @@ def report(labels, runs, minimal_start, program_starts, seconds):
         ("keys timed (lost)", "",
          lambda r: "%d (%d)" % (len(r.keys), r.lost)),
         ("start to mapped window / bare Qt window", "<= 1.2",
-         lambda r: "%.2f (%.0f / %.0f ms)" % (r.start / minimal_start, r.start * 1000,
-                                              minimal_start * 1000)),
+         lambda r: "%.2f (%.0f / %.0f ms)" % (r.start[0] / minimal_start[0], r.start[0] * 1000,
+                                              minimal_start[0] * 1000)),
+        ("the same, fastest start of each", "",
+         lambda r: "%.2f (%.0f / %.0f ms)" % (r.start[1] / minimal_start[1], r.start[1] * 1000,
+                                              minimal_start[1] * 1000)),
         ("RSS growth, first minute of stream (keys)", "",
          lambda r: "%d KiB" % (r.figures["rss_first"] * 60 / seconds)),
         ("RSS growth, second minute of stream", "0",
@@ -392,7 +416,7 @@ def main():
         runs.append(run)
         print("measured %s" % binary, file=sys.stderr)
     times = start_times(binaries, os.path.abspath(args.minimal), args.starts)
-    print("%.0f s per phase; CPU time from /proc; start-up: median of %d rounds in turns"
+    print("%g s per phase; CPU time from /proc; start-up: median of %d rounds in turns"
           % (args.seconds, args.starts))
     report(labels, runs, times[0], times[1:], args.seconds)
 
