@@ -2,28 +2,14 @@
 
 #include <cstring>
 
+#include "text/CodePage1252.h"
+
 namespace {
 
 constexpr char kSeparator = ';';
 constexpr char kQuote = '"';
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
-
-// The characters of Windows-1252 0x80..0x9F; from 0xA0 on the code page is
-// Latin-1. The five bytes it leaves undefined keep their value as a C1
-// control, as the screen shows them.
-constexpr uint16_t kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-constexpr uint8_t kFirstHigh = 0x80;
-constexpr uint8_t kLastHigh = 0x9F;
-
-uint16_t CharacterOf(uint8_t byte) {
-    if (byte >= kFirstHigh && byte <= kLastHigh) return kHighControls[byte - kFirstHigh];
-    return byte;
-}
 
 // A spreadsheet would split the row at these, or end it.
 bool NeedsQuotes(const char* text, size_t length) {
@@ -118,18 +104,13 @@ void LogFile::PutText(const char* text, size_t length) {
 }
 
 void LogFile::PutByte(uint8_t byte) {
-    if (form == TextForm::Windows1252CrLf || byte < kFirstHigh) {
+    if (form == TextForm::Windows1252CrLf) {
         PutRaw(static_cast<char>(byte));
         return;
     }
-    const uint16_t c = CharacterOf(byte);
-    if (c < 0x800) {
-        PutRaw(static_cast<char>(0xC0 | (c >> 6)));
-    } else {
-        PutRaw(static_cast<char>(0xE0 | (c >> 12)));
-        PutRaw(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    }
-    PutRaw(static_cast<char>(0x80 | (c & 0x3F)));
+    char utf8[CodePage1252::kMaxUtf8Length];
+    const size_t length = CodePage1252::ToUtf8(byte, utf8);
+    for (size_t i = 0; i < length; ++i) PutRaw(utf8[i]);
 }
 
 void LogFile::PutRaw(char c) {
