@@ -46,8 +46,10 @@ ScreenCapture::~ScreenCapture() {
     receivePath.SetObserver(nullptr);
 }
 
+// The setup file's folder is the program's own unless the program is
+// installed; then the program's folder is a system one the user cannot write.
 void ScreenCapture::Reset() {
-    std::snprintf(saveFolder, sizeof(saveFolder), "%s", appPaths.ProgramDirectory());
+    std::snprintf(saveFolder, sizeof(saveFolder), "%s", appPaths.SetupDirectory());
     saveFileName[0] = '\0';
 }
 
