@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdio>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -46,6 +47,16 @@ inline std::string Lower(std::string text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return text;
+}
+
+// How many entries a folder holds: a save must leave no side file behind.
+inline size_t EntriesIn(const std::string& folder) {
+    size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        (void)entry;
+        ++count;
+    }
+    return count;
 }
 
 }  // namespace config_test

@@ -12,15 +12,6 @@ namespace {
 
 using namespace config_test;
 
-size_t EntriesIn(const std::string& folder) {
-    size_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        (void)entry;
-        ++count;
-    }
-    return count;
-}
-
 class SetupFileSharingTest : public ::testing::Test {
   protected:
     bool Save(const char* header) {
