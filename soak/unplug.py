@@ -42,30 +42,13 @@ RSS_GROWTH_LIMIT_KB = 2048
 SETTLE_SECONDS = 2.0
 
 
-def open_paths(pid):
-    """Where the process's descriptors lead."""
-    paths = []
-    folder = "/proc/%d/fd" % pid
-    for name in os.listdir(folder):
-        try:
-            paths.append(os.readlink(os.path.join(folder, name)))
-        except OSError:
-            pass  # closed while we looked
-    return paths
-
-
-def holds(pid, slave_path):
-    # A hung-up pty the program still holds reads as "/dev/pts/N (deleted)".
-    return any(p == slave_path or p.startswith(slave_path + " ") for p in open_paths(pid))
-
-
 def holders(slave_path, own_pid):
     """Other processes that hold slave_path open."""
     found = []
     for entry in os.listdir("/proc"):
         if entry.isdigit() and int(entry) not in (own_pid, os.getpid()):
             try:
-                if holds(int(entry), slave_path):
+                if qh.holds(int(entry), slave_path):
                     found.append(int(entry))
             except OSError:
                 pass  # gone, or not ours to look at
@@ -95,14 +78,14 @@ def main():
         # Never absent: without ports/com1 the program would try the
         # machine's own first serial port.
         gone_target = os.path.join(run.folder, "no-such-device")
-        qh.wait_for(lambda: holds(pid, line.slave_path), REOPEN_WITHIN, "the first open")
+        qh.wait_for(lambda: qh.holds(pid, line.slave_path), REOPEN_WITHIN, "the first open")
         # The toolkit opens a descriptor or two of its own during its first
         # moments; the first sample waits for the program to settle.
         time.sleep(SETTLE_SECONDS)
 
         for cycle in range(1, args.cycles + 1):
             if cycle in (1, args.cycles):
-                samples[cycle] = (sorted(open_paths(pid)),
+                samples[cycle] = (sorted(qh.open_paths(pid)),
                                   qh.process_status_kib(pid, "VmRSS"))
 
             # An adapter that vanishes takes its device node with it. The link
@@ -113,7 +96,7 @@ def main():
             old_path = line.slave_path
             qh.point_link(link, gone_target)
             line.close()
-            qh.wait_for(lambda: not holds(pid, old_path), LOSS_SEEN_WITHIN,
+            qh.wait_for(lambda: not qh.holds(pid, old_path), LOSS_SEEN_WITHIN,
                         "the program to let go of the hung-up line")
 
             start_cpu = qh.process_cpu_seconds(pid)
@@ -126,14 +109,14 @@ def main():
             qh.point_link(link, line.slave_path)
             start = time.monotonic()
             try:
-                qh.wait_for(lambda: holds(pid, line.slave_path), REOPEN_WITHIN,
+                qh.wait_for(lambda: qh.holds(pid, line.slave_path), REOPEN_WITHIN,
                             "the re-open in cycle %d" % cycle, interval=0.005)
             except qh.Timeout as error:
                 # A pty number is used again once free: another program whose
                 # port link still leads there may have taken the new line.
                 late = None
                 try:
-                    qh.wait_for(lambda: holds(pid, line.slave_path), LATE_REOPEN_WITHIN,
+                    qh.wait_for(lambda: qh.holds(pid, line.slave_path), LATE_REOPEN_WITHIN,
                                 "a late re-open", interval=0.05)
                     late = time.monotonic() - start
                 except qh.Timeout:

@@ -49,17 +49,6 @@ RSS_GROWTH_LIMIT_KB = 4096
 SETTLE_SECONDS = 2.0
 
 
-def open_paths(pid):
-    paths = []
-    folder = "/proc/%d/fd" % pid
-    for name in os.listdir(folder):
-        try:
-            paths.append(os.readlink(os.path.join(folder, name)))
-        except OSError:
-            pass  # closed while we looked
-    return paths
-
-
 def holders(slave_path, pids):
     """Those of pids that hold slave_path (also once it was hung up and
     reads as "(deleted)"). Only the program and its wineserver are asked: a
@@ -68,7 +57,7 @@ def holders(slave_path, pids):
     found = []
     for pid in pids:
         try:
-            if any(p == slave_path or p.startswith(slave_path + " ") for p in open_paths(pid)):
+            if qh.holds(pid, slave_path):
                 found.append(pid)
         except OSError:
             pass  # gone
@@ -175,7 +164,7 @@ def main():
 
         for cycle in range(1, args.cycles + 1):
             if cycle in (1, args.cycles):
-                samples[cycle] = (len(open_paths(pid)), qh.process_status_kib(pid, "VmRSS"))
+                samples[cycle] = (len(qh.open_paths(pid)), qh.process_status_kib(pid, "VmRSS"))
 
             old_path = line.slave_path
             qh.point_link(link, gone_target)

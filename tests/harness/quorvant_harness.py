@@ -45,6 +45,24 @@ def process_status_kib(pid, key):
     return 0
 
 
+def open_paths(pid):
+    """Where the process's descriptors lead."""
+    paths = []
+    folder = "/proc/%d/fd" % pid
+    for name in os.listdir(folder):
+        try:
+            paths.append(os.readlink(os.path.join(folder, name)))
+        except OSError:
+            pass  # closed while we looked
+    return paths
+
+
+def holds(pid, path):
+    """Whether the process holds path open; a hung-up pty it still holds
+    reads as "/dev/pts/N (deleted)"."""
+    return any(p == path or p.startswith(path + " ") for p in open_paths(pid))
+
+
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
 
