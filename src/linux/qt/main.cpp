@@ -1,14 +1,11 @@
 #include <QApplication>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "LinuxPortNames.h"
+#include "SetupFolder.h"
 #include "config/ProcessInfo.h"
 #include "TermiosCommDevice.h"
 #include "Version.h"
@@ -20,11 +17,6 @@
 namespace {
 
 constexpr char kPathSeparator = '/';
-// Where an installation keeps the program's data, seen from its bin/ folder.
-constexpr const char* kShareFolderFromBin = "../share/quorvant";
-// The base directory convention asks for folders only the user can enter.
-constexpr mode_t kConfigFolderMode = 0700;
-
 constexpr const char* kHelpText =
     "Usage: quorvant [--help | --version]\n"
     "A small interactive serial terminal for commissioning serial links and\n"
@@ -56,38 +48,6 @@ Request ReadRequest(int argc, char** argv) {
     if (std::strcmp(argv[1], "--help") == 0) return Request::Help;
     if (std::strcmp(argv[1], "--version") == 0) return Request::Version;
     return Request::Run;
-}
-
-bool IsDirectory(const char* path) {
-    struct stat info {};
-    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-ProgramFolderFacts ReadProgramFolderFacts(const char* programDirectory) {
-    ProgramFolderFacts facts;
-    facts.writable = access(programDirectory, W_OK) == 0;
-    char shareFolder[LinuxPortNames::kPathCapacity];
-    facts.shareFolderBeside =
-        std::snprintf(shareFolder, sizeof(shareFolder), "%s%s", programDirectory,
-                      kShareFolderFromBin) < static_cast<int>(sizeof(shareFolder)) &&
-        IsDirectory(shareFolder);
-    return facts;
-}
-
-// Creates directory (ending in '/') and any missing parents. A failure is
-// left to the setup file's own error message, which names what went wrong.
-void CreateFolders(const char* directory) {
-    char path[LinuxPortNames::kPathCapacity];
-    if (directory[0] == '\0' ||
-        std::snprintf(path, sizeof(path), "%s", directory) >= static_cast<int>(sizeof(path))) {
-        return;
-    }
-    for (char* p = path + 1; *p != '\0'; ++p) {
-        if (*p != kPathSeparator) continue;
-        *p = '\0';
-        if (mkdir(path, kConfigFolderMode) != 0 && errno != EEXIST) return;
-        *p = kPathSeparator;
-    }
 }
 
 }  // namespace
@@ -123,13 +83,7 @@ int main(int argc, char** argv) {
     const AppPaths programPaths(haveModulePath ? modulePath : nullptr,
                                 haveCommandLine ? commandLine : nullptr, kPathSeparator, true);
     static char setupDirectory[AppPaths::kPathCapacity];
-    ChooseSetupDirectory(programPaths.ProgramDirectory(),
-                         ReadProgramFolderFacts(programPaths.ProgramDirectory()),
-                         std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), kPathSeparator,
-                         setupDirectory, sizeof(setupDirectory));
-    if (std::strcmp(setupDirectory, programPaths.ProgramDirectory()) != 0) {
-        CreateFolders(setupDirectory);
-    }
+    LocateSetupFolder(programPaths.ProgramDirectory(), setupDirectory, sizeof(setupDirectory));
 
     LinuxPortNames portNames(setupDirectory);
     TermiosCommDevice commDevice(portNames);
