@@ -294,6 +294,13 @@ class PtyLine:
         self.take_until_quiet(quiet, timeout)
 
     def close(self):
+        # The links lead nowhere before the pty goes: the kernel hands a freed
+        # pty number to the next pty opened anywhere, and a program still
+        # running would take that stranger's line; a link removed instead
+        # would send it to the port table's device of the machine.
+        for path in self.links:
+            if os.path.lexists(path):
+                point_link(path, path + ".gone")
         self.open = False
         self.reader.join(1)
         for fd in (self.master, self.slave):
@@ -301,9 +308,6 @@ class PtyLine:
                 os.close(fd)
             except OSError:
                 pass
-        for path in self.links:
-            if os.path.islink(path):
-                os.unlink(path)
 
 
 # --- The Linux program.
@@ -328,8 +332,11 @@ class LinuxProgram:
         self.binary = os.path.join(self.folder, "quorvant")
         shutil.copy2(binary, self.binary)
         os.mkdir(os.path.join(self.folder, "ports"))
-        target = port_target if port_target is not None else line.slave_path
-        point_link(os.path.join(self.folder, "ports", "com%d" % port), target)
+        port_link = os.path.join(self.folder, "ports", "com%d" % port)
+        if port_target is not None:
+            point_link(port_link, port_target)
+        else:
+            line.link(port_link)
         if port != 1:
             point_link(os.path.join(self.folder, "ports", "com1"),
                        os.path.join(self.folder, "no-such-device"))
