@@ -335,7 +335,11 @@ def run_terminal(program, port, second_link):
 def clipboard_text(program):
     result = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=program.env,
                             stdout=subprocess.PIPE, timeout=EVENT_TIMEOUT + 30)
-    return result.stdout.decode("utf-8", "replace") if result.returncode == 0 else ""
+    if result.returncode != 0:
+        return ""
+    # Windows clipboard text ends at its NUL; Wine's export to X at times
+    # hands over the bytes of the memory block after it as well.
+    return result.stdout.split(b"\0", 1)[0].decode("utf-8", "replace")
 
 
 def check_help(program, window):
