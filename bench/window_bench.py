@@ -49,14 +49,6 @@ KEY_LOST_AFTER = 0.5                                # released before auto-repea
 SETTLE = 2.0                                        # after the window maps
 MAP_TIMEOUT = 30.0
 LETTERS = "abcdefghijklmnopqrstuvwxyz"
-CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
-
-
-def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    # utime and stime are fields 14 and 15 of the line, 12 and 13 after the name.
-    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
 
 
 def on_cpu_seconds(pid):
@@ -200,8 +192,8 @@ class Run:
                                 stderr=subprocess.DEVNULL)
 
     def cpu(self):
-        return (cpu_seconds(self.pid), cpu_seconds(self.xpid), on_cpu_seconds(self.pid),
-                on_cpu_seconds(self.xpid))
+        return (qh.process_cpu_seconds(self.pid), qh.process_cpu_seconds(self.xpid),
+                on_cpu_seconds(self.pid), on_cpu_seconds(self.xpid))
 
     def rss(self):
         return qh.process_status_kib(self.pid, "VmRSS")
