@@ -1,18 +1,110 @@
-// The floor for the start-up figure of the window benchmark: the least a Qt 6
-// Widgets program does to put a window of the terminal's size on the screen.
+// The floor the window benchmark compares the terminal with: the least a Qt 6
+// Widgets program does for each of its figures.
+//   minimal_qt_window              a bare window of the terminal's size
+//                                  (the start-up floor);
+//   minimal_qt_window --port PATH  the same window polling PATH every 100 ms
+//                                  for at most 1200 bytes, painting them as
+//                                  lines of the terminal's font and size, and
+//                                  writing each key's character to PATH (the
+//                                  idle, stream and key floors).
+// No status line, no buttons, no document: what this costs, any program that
+// does the same on this machine costs at least.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTimer>
 #include <QWidget>
+#include <array>
+#include <deque>
+#include <memory>
 
 namespace {
+
 constexpr int kWidth = 652;
 constexpr int kHeight = 476;
+constexpr int kTickMs = 100;
+constexpr size_t kReadPerTick = 1200;
+constexpr int kFontPixelSize = 13;
+constexpr size_t kLineWidth = 80;
+constexpr size_t kShownLines = 27;
+constexpr int kMargin = 4;
+
+class PollingWindow : public QWidget {
+  public:
+    explicit PollingWindow(int portFd) : port(portFd) {
+        QFont font(QStringLiteral("DejaVu Sans Mono"));
+        font.setPixelSize(kFontPixelSize);
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        setFont(font);
+        lines.emplace_back();
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this] { Tick(); });
+        timer->start(kTickMs);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().base());
+        const int lineHeight = fontMetrics().lineSpacing();
+        int baseline = kMargin + fontMetrics().ascent();
+        for (const QString& line : lines) {
+            painter.drawText(kMargin, baseline, line);
+            baseline += lineHeight;
+        }
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        const QByteArray text = event->text().toLatin1();
+        if (text.isEmpty()) return;
+        // A floor: a byte the pty refuses is simply not timed by the bench.
+        const ssize_t written = write(port, text.constData(), 1);
+        Q_UNUSED(written);
+    }
+
+  private:
+    void Tick() {
+        std::array<char, kReadPerTick> buffer{};
+        const ssize_t got = read(port, buffer.data(), buffer.size());
+        if (got <= 0) return;
+        for (ssize_t i = 0; i < got; ++i) Put(buffer[static_cast<size_t>(i)]);
+        while (lines.size() > kShownLines) lines.pop_front();
+        update();
+    }
+
+    void Put(char byte) {
+        if (byte == '\n') return;
+        if (byte == '\r' || lines.back().size() >= static_cast<qsizetype>(kLineWidth)) {
+            lines.emplace_back();
+        }
+        if (byte != '\r') lines.back().append(QLatin1Char(byte));
+    }
+
+    int port;
+    std::deque<QString> lines;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("minimal"));
-    window.resize(kWidth, kHeight);
-    window.show();
+    const QStringList arguments = QApplication::arguments();
+    const qsizetype portAt = arguments.indexOf(QStringLiteral("--port"));
+    QWidget plain;
+    QWidget* window = &plain;
+    std::unique_ptr<PollingWindow> polling;
+    if (portAt > 0 && portAt + 1 < arguments.size()) {
+        const int fd = open(arguments.at(portAt + 1).toLocal8Bit().constData(),
+                            O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0) return 1;
+        polling = std::make_unique<PollingWindow>(fd);
+        window = polling.get();
+    }
+    window->setWindowTitle(QStringLiteral("minimal"));
+    window->resize(kWidth, kHeight);
+    window->show();
     return QApplication::exec();
 }

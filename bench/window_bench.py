@@ -13,6 +13,10 @@ growth of the second minute of the stream is that of a warmed-up program.
 Then the start-up: the time from starting each program, and a bare Qt
 window (minimal_qt_window), until X maps its window, taken in turns.
 
+The bare window also goes through the three phases first, polling the pty
+every 100 ms and painting what arrives (minimal_qt_window --port): its column
+is the floor, what the same work costs any Qt program on this machine.
+
 CPU and memory figures are per minute of the phase; the machine may be
 shared, so CPU *time* is measured, which others' load hardly changes, while
 the key latency and the start-up times do change with it: compare builds
@@ -49,6 +53,9 @@ KEY_LOST_AFTER = 0.5                                # released before auto-repea
 SETTLE = 2.0                                        # after the window maps
 MAP_TIMEOUT = 30.0
 LETTERS = "abcdefghijklmnopqrstuvwxyz"
+# The bare window polling the pty as the program does, without anything else:
+# the least any Qt program costs here for the same work.
+FLOOR_LABEL = "bare Qt window"
 
 
 def on_cpu_seconds(pid):
@@ -154,17 +161,25 @@ def stop(process):
 class Run:
     """One program on its own display and line, through its three phases."""
 
-    def __init__(self, binary, seconds, profile=None, label=""):
+    def __init__(self, binary, seconds, profile=None, label="", floor=False):
+        """binary is a build of the program or, with floor, the bare window,
+        which then polls the pty itself."""
         self.seconds = seconds
         self.profile = profile
         self.profile_label = label.replace("/", "_")
         self.display = qh.XvfbDisplay()
         self.line = Line()
-        self.folder = program_folder(binary, self.line.slave_path)
         self.watch = MapWatch(self.display.name)
-        self.process = start([os.path.join(self.folder, "quorvant")], self.folder, self.display)
+        if floor:
+            self.folder = tempfile.mkdtemp(prefix="quorvant-bench-")
+            command = [binary, "--port", self.line.slave_path]
+        else:
+            self.folder = program_folder(binary, self.line.slave_path)
+            command = [os.path.join(self.folder, "quorvant")]
+        self.process = start(command, self.folder, self.display)
         _, self.window = self.watch.wait_map(self.process)
-        check_main_window(self.window)
+        if not floor:
+            check_main_window(self.window)
         self.pid = self.process.pid
         self.xpid = self.display.process.pid
         self.offered = self.accepted = 0
@@ -398,19 +413,22 @@ def main():
         labels.append(label or path)
         binaries.append(os.path.abspath(path))
 
+    minimal = os.path.abspath(args.minimal)
+    subjects = [(FLOOR_LABEL, minimal, True)] + [(label, binary, False)
+                                                 for label, binary in zip(labels, binaries)]
     runs = []
-    for binary in binaries:
-        run = Run(binary, args.seconds, args.profile, labels[len(runs)])
+    for label, binary, floor in subjects:
+        run = Run(binary, args.seconds, args.profile, label, floor)
         try:
             run.measure()
         finally:
             run.close()
         runs.append(run)
-        print("measured %s" % binary, file=sys.stderr)
-    times = start_times(binaries, os.path.abspath(args.minimal), args.starts)
+        print("measured %s" % label, file=sys.stderr)
+    times = start_times(binaries, minimal, args.starts)
     print("%g s per phase; CPU time from /proc; start-up: median of %d rounds in turns"
           % (args.seconds, args.starts))
-    report(labels, runs, times[0], times[1:], args.seconds)
+    report([FLOOR_LABEL] + labels, runs, times[0], times, args.seconds)
 
 
 if __name__ == "__main__":
