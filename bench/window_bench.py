@@ -166,7 +166,7 @@ class Run:
         which then polls the pty itself."""
         self.seconds = seconds
         self.profile = profile
-        self.profile_label = label.replace("/", "_")
+        self.profile_label = label.replace("/", "_").replace(" ", "-")
         self.display = qh.XvfbDisplay()
         self.line = Line()
         self.watch = MapWatch(self.display.name)
