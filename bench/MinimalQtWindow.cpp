@@ -21,14 +21,16 @@
 #include <deque>
 #include <memory>
 
+#include "terminal/ReceiveDisplay.h"
+#include "window/TerminalWindow.h"
+
 namespace {
 
 constexpr int kWidth = 652;
 constexpr int kHeight = 476;
-constexpr int kTickMs = 100;
+// The program's read per tick (private to its window logic).
 constexpr size_t kReadPerTick = 1200;
 constexpr int kFontPixelSize = 13;
-constexpr size_t kLineWidth = 80;
 constexpr size_t kShownLines = 27;
 constexpr int kMargin = 4;
 
@@ -42,7 +44,7 @@ class PollingWindow : public QWidget {
         lines.emplace_back();
         auto* timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, [this] { Tick(); });
-        timer->start(kTickMs);
+        timer->start(static_cast<int>(kPollPeriodMs));
     }
 
   protected:
@@ -77,7 +79,8 @@ class PollingWindow : public QWidget {
 
     void Put(char byte) {
         if (byte == '\n') return;
-        if (byte == '\r' || lines.back().size() >= static_cast<qsizetype>(kLineWidth)) {
+        if (byte == '\r' ||
+            lines.back().size() >= static_cast<qsizetype>(ReceiveDisplay::kLineWidth)) {
             lines.emplace_back();
         }
         if (byte != '\r') lines.back().append(QLatin1Char(byte));
@@ -93,15 +96,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList arguments = QApplication::arguments();
     const qsizetype portAt = arguments.indexOf(QStringLiteral("--port"));
-    QWidget plain;
-    QWidget* window = &plain;
-    std::unique_ptr<PollingWindow> polling;
+    std::unique_ptr<QWidget> window;
     if (portAt > 0 && portAt + 1 < arguments.size()) {
         const int fd = open(arguments.at(portAt + 1).toLocal8Bit().constData(),
                             O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (fd < 0) return 1;
-        polling = std::make_unique<PollingWindow>(fd);
-        window = polling.get();
+        window = std::make_unique<PollingWindow>(fd);
+    } else {
+        window = std::make_unique<QWidget>();
     }
     window->setWindowTitle(QStringLiteral("minimal"));
     window->resize(kWidth, kHeight);
