@@ -26,24 +26,30 @@ for arg in "$@"; do
   ports+=("$arg")
 done
 
-rm -rf "$prefix"
-mkdir -p "$(dirname "$prefix")"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 log="$prefix.stderr.log"
-wineboot -i >"$log" 2>&1 || true
-wineserver -w
-test -f "$prefix/system.reg" || { echo "wine prefix $prefix was not created, see $log" >&2; exit 1; }
 
-# --- For the window end-to-end test under Xvfb: Wine's own fonts (the dialog
-# font among them) where its programs look for them, and windows that Wine
-# manages itself, so that they are drawn with their caption and vanish at once
-# when closed although no window manager runs.
-if [ -d /usr/share/wine/fonts ]; then
-  cp -f /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>>"$log" || true
-fi
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$log" 2>&1 ||
-  { echo "could not set the X11 driver options in $prefix, see $log" >&2; exit 1; }
-# --- end of the window test's block
+create_prefix() {
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  wineboot -i >"$log" 2>&1 || true
+  wineserver -w
+  test -f "$prefix/system.reg" || { echo "wine prefix $prefix was not created, see $log" >&2; return 1; }
+
+  # For the window end-to-end test under Xvfb: Wine's own fonts (the dialog
+  # font among them) where its programs look for them, and windows that Wine
+  # manages itself, so that they are drawn with their caption and vanish at once
+  # when closed although no window manager runs.
+  if [ -d /usr/share/wine/fonts ]; then
+    cp -f /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>>"$log" || true
+  fi
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$log" 2>&1 ||
+    { echo "could not set the X11 driver options in $prefix, see $log" >&2; return 1; }
+}
+
+# Now and then wineboot leaves a prefix without its 32-bit helpers, and the
+# first program run in it fails; a second prefix built from scratch works.
+create_prefix || { wineserver -k 2>/dev/null || true; create_prefix; } || exit 1
 
 if [ ${#ports[@]} -gt 0 ]; then
   for entry in "${ports[@]}"; do
