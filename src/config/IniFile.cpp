@@ -7,7 +7,9 @@
 
 #include "config/AppPaths.h"
 #include "config/FileReplace.h"
+#include "config/IniLineReader.h"
 #include "config/MessageSink.h"
+#include "config/PlainFile.h"
 #include "text/Ascii.h"
 #include "text/FormatFits.h"
 
@@ -26,44 +28,49 @@ bool IsPrintable(unsigned char c) {
 bool IsNameByte(unsigned char c) {
     return c >= 0x21 && c <= 0x7E;
 }
+bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
 
-// Splits the file into the pieces the lookup compares: a line up to and
-// including its LF, or kPieceLength bytes of a longer one. Reads in blocks so
-// that a file of megabytes costs no more than one pass per lookup.
-class PieceReader {
-  public:
-    explicit PieceReader(std::FILE* source) : file(source) {}
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
-    // The next piece into piece; its length, 0 at the end of the file.
-    size_t Next(char (&piece)[IniFile::kPieceLength]) {
-        size_t length = 0;
-        while (length < IniFile::kPieceLength) {
-            if (position == filled && !Refill()) break;
-            const char c = block[position++];
-            piece[length++] = c;
-            if (c == '\n') break;
-        }
-        return length;
+const char* SkipBlanks(const char* text, const char* end) {
+    while (text != end && IsBlank(*text)) ++text;
+    return text;
+}
+
+// Written before the first line by some editors, and kept by others when
+// lines are pasted together.
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+constexpr size_t kUtf8MarkLength = sizeof(kUtf8Mark) - 1;
+
+// Where the value of key begins in a line that sets it ("key=value", any
+// case, blanks allowed around the '='); nullptr for any other line. The key
+// must open the line: a blank or anything else before it is some other text.
+const char* ValueStart(const char* line, size_t length, const char* key, size_t keyLength) {
+    const char* end = line + length;
+    if (length >= kUtf8MarkLength && std::memcmp(line, kUtf8Mark, kUtf8MarkLength) == 0) {
+        line += kUtf8MarkLength;
     }
-
-  private:
-    bool Refill() {
-        filled = std::fread(block, 1, sizeof(block), file);
-        position = 0;
-        return filled > 0;
-    }
-
-    std::FILE* file;
-    char block[4096];
-    size_t filled = 0;
-    size_t position = 0;
-};
-
-bool PieceStartsWithKey(const char* piece, size_t pieceLength, const char* key, size_t keyLength) {
-    if (pieceLength < keyLength + 1 || piece[keyLength] != '=') return false;
+    if (static_cast<size_t>(end - line) < keyLength) return nullptr;
     for (size_t i = 0; i < keyLength; ++i) {
-        if (LowerAscii(piece[i]) != LowerAscii(key[i])) return false;
+        if (LowerAscii(line[i]) != LowerAscii(key[i])) return nullptr;
     }
+    const char* separator = SkipBlanks(line + keyLength, end);
+    if (separator == end || *separator != '=') return nullptr;
+    return SkipBlanks(separator + 1, end);
+}
+
+// The form WriteChar gives a byte that is no name character: "0x" and two hex
+// digits, alone in the value or followed by a blank.
+bool DecodeHexChar(const char* value, char& out) {
+    if (value[0] != '0' || LowerAscii(value[1]) != 'x') return false;
+    const int high = HexDigitValue(value[2]);
+    const int low = high < 0 ? -1 : HexDigitValue(value[3]);
+    if (low < 0 || (value[4] != '\0' && !IsBlank(value[4]))) return false;
+    out = static_cast<char>(high << 4 | low);
     return true;
 }
 
@@ -115,18 +122,18 @@ bool FileUnreadable(const char* path) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (error || !std::filesystem::is_regular_file(status)) return false;
-    std::FILE* f = std::fopen(path, "rb");
+    std::FILE* f = OpenPlainFileForReading(path);
     if (f == nullptr) return true;
     std::fclose(f);
     return false;
 }
 
 uint64_t FileSize(const char* path) {
-    if (path == nullptr || path[0] == '\0') return 0;
-    std::FILE* f = std::fopen(path, "rb");
+    // Anything but a regular file (a FIFO, a device) counts as missing: a
+    // read from it might wait for ever.
+    std::FILE* f = OpenPlainFileForReading(path);
     if (f == nullptr) return 0;
-    // A first byte proves the file readable; a folder opens on some systems
-    // but yields none.
+    // A first byte proves the file readable.
     uint64_t size = 0;
     if (std::fgetc(f) != EOF && std::fseek(f, 0, SEEK_END) == 0) {
         const long end = std::ftell(f);
@@ -156,7 +163,7 @@ bool IniFile::CreateForWriting(const char* header) {
     const bool named = path[0] != '\0' &&
                        FormatFits(sidePath, sizeof(sidePath), "%s%s", path, kSideSuffix) &&
                        !IsOtherThanFile(path);
-    file = named ? std::fopen(sidePath, "wb") : nullptr;
+    file = named ? CreateFreshFile(sidePath) : nullptr;
     if (file == nullptr && named && RefusedByFolder(errno)) OpenInPlace(path);
     writing = file != nullptr;
     writeFailed = false;
@@ -186,7 +193,7 @@ bool IniFile::OpenInPlace(const char* path) {
 bool IniFile::OpenForReading() {
     DropFile();
     if (FileSize(paths.SetupFilePath()) == 0) return false;
-    file = std::fopen(paths.SetupFilePath(), "rb");
+    file = OpenPlainFileForReading(paths.SetupFilePath());
     if (file == nullptr) {
         messages.ShowMessage(kIniOpenFailed);
         return false;
@@ -229,11 +236,32 @@ bool IniFile::FinishWriting() {
 }
 
 bool IniFile::WriteRaw(const char* text) {
+    return WriteRaw(text, std::strlen(text));
+}
+
+bool IniFile::WriteRaw(const char* text, size_t length) {
     if (file == nullptr) return false;
-    const size_t length = std::strlen(text);
     if (std::fwrite(text, 1, length, file) == length) return true;
     writeFailed = true;
     return false;
+}
+
+// A control character (a line end in a command line, say) is written as 0x
+// and two hex digits, so that no value ever breaks its line and starts one of
+// its own.
+bool IniFile::WriteValue(const char* value) {
+    bool written = true;
+    const char* run = value;
+    for (const char* p = value;; ++p) {
+        const unsigned char byte = static_cast<unsigned char>(*p);
+        if (byte != 0 && !IsControl(byte)) continue;
+        if (p != run) written = WriteRaw(run, static_cast<size_t>(p - run)) && written;
+        if (byte == 0) return written;
+        char escaped[8];
+        std::snprintf(escaped, sizeof(escaped), "0x%02X", static_cast<unsigned>(byte));
+        written = WriteRaw(escaped) && written;
+        run = p + 1;
+    }
 }
 
 // Written in parts rather than formatted into one buffer, so that a value of
@@ -242,7 +270,7 @@ bool IniFile::WriteKeyLine(const char* key, const char* value) {
     if (file == nullptr) return false;
     const bool keyWritten = WriteRaw(key);
     const bool separatorWritten = WriteRaw("=");
-    const bool valueWritten = WriteRaw(value);
+    const bool valueWritten = WriteValue(value);
     const bool endWritten = WriteRaw("\r\n");
     return keyWritten && separatorWritten && valueWritten && endWritten;
 }
@@ -284,25 +312,48 @@ bool IniFile::WriteText(const char* key, const char* text) {
 
 size_t IniFile::FindValue(const char* key, char* out, size_t maxLength) {
     if (out != nullptr) out[0] = '\0';
-    if (file == nullptr || key == nullptr || out == nullptr) return 0;
+    if (key == nullptr || out == nullptr || !Rewind()) return 0;
     const size_t keyLength = std::strlen(key);
     if (keyLength > kMaxKeyLength) return 0;
-    if (std::fseek(file, 0, SEEK_SET) != 0) return 0;
-    std::clearerr(file);
 
-    PieceReader reader(file);
-    char piece[kPieceLength];
-    for (size_t length = reader.Next(piece); length > 0; length = reader.Next(piece)) {
-        if (!PieceStartsWithKey(piece, length, key, keyLength)) continue;
+    IniLineReader reader(file);
+    char line[IniLineReader::kLineCapacity];
+    size_t length = 0;
+    while (reader.Next(line, length)) {
+        const char* value = ValueStart(line, length, key, keyLength);
+        if (value == nullptr) continue;
+        const char* end = line + length;
         size_t valueLength = 0;
-        for (size_t i = keyLength + 1; i < length && valueLength < maxLength; ++i) {
-            if (!IsPrintable(static_cast<unsigned char>(piece[i]))) break;
-            out[valueLength++] = piece[i];
+        for (; value != end && valueLength < maxLength; ++value) {
+            if (!IsPrintable(static_cast<unsigned char>(*value))) break;
+            out[valueLength++] = *value;
         }
         out[valueLength] = '\0';
         return valueLength;
     }
     return 0;
+}
+
+bool IniFile::HoldsAnyKey(const char* const* keys, size_t count) {
+    if (keys == nullptr || !Rewind()) return false;
+    IniLineReader reader(file);
+    char line[IniLineReader::kLineCapacity];
+    size_t length = 0;
+    while (reader.Next(line, length)) {
+        for (size_t i = 0; i < count; ++i) {
+            const size_t keyLength = std::strlen(keys[i]);
+            if (keyLength <= kMaxKeyLength && ValueStart(line, length, keys[i], keyLength)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool IniFile::Rewind() {
+    if (file == nullptr || writing || std::fseek(file, 0, SEEK_SET) != 0) return false;
+    std::clearerr(file);
+    return true;
 }
 
 bool IniFile::ReadUnsigned(const char* key, uint16_t& target) {
@@ -319,6 +370,6 @@ bool IniFile::ReadLong(const char* key, uint32_t& target) {
 
 bool IniFile::ReadChar(const char* key, char& target) {
     if (FindValue(key, valueBuffer, kCharValueLength) == 0) return false;
-    target = valueBuffer[0];
+    if (!DecodeHexChar(valueBuffer, target)) target = valueBuffer[0];
     return true;
 }

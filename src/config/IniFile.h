@@ -30,8 +30,6 @@ bool FileUnreadable(const char* path);
 class IniFile {
   public:
     static constexpr size_t kMaxKeyLength = 100;
-    // A longer line is read as several pieces, each matched like a line.
-    static constexpr size_t kPieceLength = 179;
     // Room for the longest value a typed reader converts.
     static constexpr size_t kValueCapacity = 71;
     static constexpr const char* kSideSuffix = ".new";
@@ -55,20 +53,30 @@ class IniFile {
     bool WriteLong(const char* key, uint32_t value);
     // A byte outside 0x21..0x7E is written as 0x followed by two hex digits.
     bool WriteChar(const char* key, char value);
+    // A control character in the text is written as 0x and two hex digits.
     bool WriteText(const char* key, const char* text);
 
-    // Copies the value of the first line beginning with "key=" (any case)
-    // into out, which holds maxLength + 1 bytes; the value ends at its first
-    // byte outside 0x20..0x7E. Returns its length; 0 when missing or empty.
+    // Copies the value of the first line beginning with "key=" (any case,
+    // blanks allowed around the '=') into out, which holds maxLength + 1
+    // bytes; the value starts after those blanks and ends at its first byte
+    // outside 0x20..0x7E. Returns its length; 0 when missing or empty. Only
+    // the start of a line counts, in any of the forms IniLineReader reads.
     size_t FindValue(const char* key, char* out, size_t maxLength);
+    // Whether some line sets one of the keys, with a value or without.
+    bool HoldsAnyKey(const char* const* keys, size_t count);
     // Each leaves target unchanged and returns false when the key is missing
     // or its value empty.
     bool ReadUnsigned(const char* key, uint16_t& target);  // signed decimal, modulo 65536
     bool ReadLong(const char* key, uint32_t& target);      // saturates at 4294967295
-    bool ReadChar(const char* key, char& target);          // the value's first character
+    // The value's first character, or the byte its 0x form (as WriteChar
+    // writes it) stands for.
+    bool ReadChar(const char* key, char& target);
 
   private:
     bool WriteRaw(const char* text);
+    bool WriteRaw(const char* text, size_t length);
+    bool WriteValue(const char* value);
+    bool Rewind();
     bool WriteKeyLine(const char* key, const char* value);
     void DropFile();
     bool OpenInPlace(const char* path);

@@ -3,10 +3,12 @@
 
 #include "config/AppPaths.h"
 #include "config/ClockText.h"
+#include "config/FileReplace.h"
 #include "config/IniFile.h"
 #include "config/MessageSink.h"
 #include "config/SetupData.h"
 #include "text/Ascii.h"
+#include "text/FormatFits.h"
 
 namespace {
 
@@ -56,6 +58,32 @@ void ReadMacList(IniFile& ini, SetupData& data) {
     }
 }
 
+// Every key a save writes, for telling a setup file from some other file.
+constexpr const char* kSetupKeys[] = {
+    "COMPORT",     "COMBAUD",  "COMPARI",      "COMBITS", "COMSTOP", "LastAccess",
+    "LastCommand", "LANGUAGE", "SELECTED_MAC", "MAC1",    "MAC2",    "MAC3",
+    "MAC4",        "MAC5",     "MAC6",         "MAC7",    "MAC8",
+};
+
+constexpr char kKeptCopySuffix[] = ".bak";
+
+// A file at the setup file's name in which not one key can be read was
+// written by something else, or in a form this program cannot read; it may
+// still hold what the user wanted kept. It moves aside to the setup file's
+// name with ".bak" before a save takes its place (a copy kept there earlier
+// gives way to it). False when it could not be moved: it is not written over
+// then.
+bool KeepForeignFile(const AppPaths& paths, MessageSink& messages) {
+    IniFile ini(paths, messages);
+    if (!ini.OpenForReading()) return true;
+    const bool ours = ini.HoldsAnyKey(kSetupKeys, sizeof(kSetupKeys) / sizeof(kSetupKeys[0]));
+    ini.Close();
+    if (ours) return true;
+    char keptPath[AppPaths::kPathCapacity + sizeof(kKeptCopySuffix)];
+    return FormatFits(keptPath, sizeof(keptPath), "%s%s", paths.SetupFilePath(), kKeptCopySuffix) &&
+           ReplaceFileInOneStep(paths.SetupFilePath(), keptPath);
+}
+
 }  // namespace
 
 bool SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const SetupData& data,
@@ -71,7 +99,7 @@ bool SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const S
     if (FileUnreadable(paths.SetupFilePath())) return false;
 
     IniFile ini(paths, messages);
-    if (!ini.CreateForWriting(header)) {
+    if (!KeepForeignFile(paths, messages) || !ini.CreateForWriting(header)) {
         messages.ShowMessage(kIniCreateFailed);
         return false;
     }

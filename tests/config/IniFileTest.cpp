@@ -40,24 +40,54 @@ TEST_F(IniFileTest, WritersProduceTheirLineFormsAndReadBack) {
     ini.WriteChar("ESC", '\x1B');
     ini.WriteChar("BLANK", ' ');
     ini.WriteChar("HIGH", '\xE4');
+    ini.WriteChar("NUL", '\0');
     ini.WriteText("T", " a b ");
     ini.WriteText("EMPTY", "");
+    // A command line may hold line ends; they must not start lines of their own.
+    ini.WriteText("CMD", "x\r\nSELECTED_MAC=2\tz\x7F\xE4");
     ASSERT_TRUE(ini.Close());
 
     EXPECT_EQ(ReadBytes(paths.SetupFilePath()),
               "HEAD\r\n\r\n[S]\r\nU=4464\r\nL=4294967295\r\nC=E\r\nESC=0x1B\r\nBLANK=0x20\r\n"
-              "HIGH=0xE4\r\nT= a b \r\nEMPTY=\r\n");
+              "HIGH=0xE4\r\nNUL=0x00\r\nT= a b \r\nEMPTY=\r\n"
+              "CMD=x0x0D0x0ASELECTED_MAC=20x09z0x7F\xE4\r\n");
 
-    // The hexadecimal form is not decoded: it reads back as its first character.
+    // Every character WriteChar writes comes back as it was.
     ASSERT_TRUE(ini.OpenForReading());
-    char c = 0;
-    EXPECT_TRUE(ini.ReadChar("ESC", c));
-    EXPECT_EQ(c, '0');
-    EXPECT_TRUE(ini.ReadChar("C", c));
-    EXPECT_EQ(c, 'E');
-    EXPECT_EQ(Value("T"), " a b ");
+    for (const auto& [key, expected] :
+         {std::pair{"C", 'E'}, std::pair{"ESC", '\x1B'}, std::pair{"BLANK", ' '},
+          std::pair{"HIGH", '\xE4'}, std::pair{"NUL", '\0'}}) {
+        SCOPED_TRACE(key);
+        char c = 'Q';
+        EXPECT_TRUE(ini.ReadChar(key, c));
+        EXPECT_EQ(c, expected);
+    }
+    EXPECT_EQ(Value("SELECTED_MAC"), "");
+    EXPECT_EQ(Value("T"), "a b ");
     EXPECT_TRUE(ini.Close());
     EXPECT_TRUE(sink.shown.empty());
+}
+
+TEST_F(IniFileTest, ReadCharDecodesOnlyTheWholeHexForm) {
+    const struct {
+        const char* value;
+        char expected;
+    } cases[] = {
+        {"0x1B", '\x1B'},  {"0x1b", '\x1B'},   {"0X7f", '\x7F'}, {"0x00", '\0'},
+        {"0x45 ; E", 'E'}, {"0x1B\t", '\x1B'}, {"0x1", '0'},     {"0x1BC", '0'},
+        {"0xG1", '0'},     {"0x", '0'},        {"0", '0'},       {"x1B", 'x'},
+    };
+    std::string file;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        file += Cat({"K", std::to_string(i), "=", cases[i].value, "\r\n"});
+    }
+    OpenWith(file);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].value);
+        char c = 'Q';
+        EXPECT_TRUE(ini.ReadChar(Cat({"K", std::to_string(i)}).c_str(), c));
+        EXPECT_EQ(c, cases[i].expected);
+    }
 }
 
 TEST_F(IniFileTest, FindValueTakesTheFirstLineThatBeginsWithTheKey) {
@@ -89,10 +119,10 @@ TEST_F(IniFileTest, FindValueTakesTheFirstLineThatBeginsWithTheKey) {
         {"MAC1", 200, "BBBBBBBBBBBB"},
         {"MAC10", 200, "AAAAAAAAAAAA"},
         {"COMSTOP", 200, "2"},
-        {"COMBITS", 200, ""},  // a blank before the key
-        {"COMPARI", 200, ""},  // a blank before the '='
-        {"NOTE", 200, "  a b  "},
-        {"NOTE", 3, "  a"},
+        {"COMBITS", 200, ""},   // a blank before the key
+        {"COMPARI", 200, "O"},  // blanks around the '='
+        {"NOTE", 200, "a b  "},
+        {"NOTE", 3, "a b"},
         {"TABBED", 200, "value"},
         {"HIGH", 200, "ab"},
         {"NUL", 200, "ab"},
@@ -109,19 +139,77 @@ TEST_F(IniFileTest, FindValueTakesTheFirstLineThatBeginsWithTheKey) {
     }
 }
 
-TEST_F(IniFileTest, LongLinesAreMatchedPieceByPiece) {
-    // A line is read in pieces of 179 characters; a piece that begins with the key
-    // matches like a line of its own.
-    struct {
-        size_t filler;
-        bool found;
-    } const cases[] = {{178, false}, {179, true}, {357, false}, {358, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.filler);
-        OpenWith(Cat({std::string(c.filler, '#'), "COMPORT=9\r\n"}));
+TEST_F(IniFileTest, AKeyCountsOnlyAtTheStartOfALine) {
+    // Text deep inside an overlong line, wherever it falls, is no line of its
+    // own; the line after it is.
+    for (const size_t filler : {size_t{0}, size_t{1}, size_t{178}, size_t{179}, size_t{180},
+                                size_t{357}, size_t{358}, size_t{5000}}) {
+        SCOPED_TRACE(filler);
+        OpenWith(Cat({"LastCommand=", std::string(filler, '#'), "COMPORT=9 MAC1=0123456789AB\r\n",
+                      "COMSTOP=2\r\n"}));
         uint16_t port = 1;
-        EXPECT_EQ(ini.ReadUnsigned("COMPORT", port), c.found);
-        EXPECT_EQ(port, c.found ? 9 : 1);
+        uint16_t stop = 1;
+        EXPECT_FALSE(ini.ReadUnsigned("COMPORT", port));
+        EXPECT_EQ(Value("MAC1"), "");
+        EXPECT_TRUE(ini.ReadUnsigned("COMSTOP", stop));
+        EXPECT_EQ(stop, 2);
+        ini.Close();
+    }
+}
+
+// Editors save text in forms of their own; each is unambiguous and must give
+// the same values as the file this program writes.
+TEST_F(IniFileTest, FormsOfOtherEditorsGiveTheSameValues) {
+    const std::string lines[] = {"==[ SETUP FILE ]==", "[RS232]",           "COMPORT=3",
+                                 "COMPARI=O",          "MAC1=0123456789AB", "NOTE=ab\xE4z"};
+    const auto joined = [&](std::string_view end, std::string_view first = {}) {
+        std::string text(first);
+        for (const std::string& line : lines) text += Cat({line, end});
+        return text;
+    };
+    const auto utf16 = [](const std::string& text, bool littleEndian) {
+        std::string out = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+        for (const char c : text) {
+            // The one non-ASCII character stands for U+00E4 and U+20AC by turns.
+            const unsigned unit = static_cast<unsigned char>(c) < 0x80
+                                      ? static_cast<unsigned char>(c)
+                                  : littleEndian ? 0xE4u
+                                                 : 0x20ACu;
+            const char high = static_cast<char>(unit >> 8);
+            const char low = static_cast<char>(unit & 0xFF);
+            out += littleEndian ? std::string{low, high} : std::string{high, low};
+        }
+        return out;
+    };
+    const std::string plain = joined("\r\n");
+    const std::string fromKey = plain.substr(plain.find("COMPORT"));
+    std::string markInside = utf16(plain, true);
+    markInside.insert(2 + 2 * plain.find("COMPORT"), "\xFF\xFE");
+    const struct {
+        const char* form;
+        std::string bytes;
+    } cases[] = {
+        {"CR LF", plain},
+        {"LF", joined("\n")},
+        {"CR only", joined("\r")},
+        {"UTF-8 mark", joined("\r\n", "\xEF\xBB\xBF")},
+        {"UTF-8 mark before a key", Cat({"\xEF\xBB\xBF", fromKey})},
+        {"UTF-16 LE", utf16(plain, true)},
+        {"UTF-16 BE", utf16(joined("\r"), false)},
+        {"UTF-16 LE, a mark before a key", markInside},
+        {"blanks around =", "COMPORT =3\r\nCOMPARI\t=  O\r\nMAC1= \t0123456789AB\r\nNOTE = ab\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.form);
+        OpenWith(c.bytes);
+        uint16_t port = 0;
+        char parity = 0;
+        EXPECT_TRUE(ini.ReadUnsigned("COMPORT", port));
+        EXPECT_EQ(port, 3);
+        EXPECT_TRUE(ini.ReadChar("COMPARI", parity));
+        EXPECT_EQ(parity, 'O');
+        EXPECT_EQ(Value("MAC1"), "0123456789AB");
+        EXPECT_EQ(Value("NOTE"), "ab");
         ini.Close();
     }
 }
@@ -163,13 +251,13 @@ TEST_F(IniFileTest, NumbersConvertModuloOrClamped) {
 }
 
 TEST_F(IniFileTest, ReadersKeepTheTargetWhenTheValueIsMissingOrEmpty) {
-    OpenWith("COMPARI= E\r\nEMPTY=\r\n");
+    OpenWith("COMPARI= E\r\nEMPTY=\r\nBLANKS=  \r\n");
     char parity = 'Q';
     uint16_t u = 42;
     uint32_t l = 42;
     EXPECT_TRUE(ini.ReadChar("COMPARI", parity));
-    EXPECT_EQ(parity, ' ');  // no white space is skipped for a character
-    for (const char* key : {"EMPTY", "MISSING"}) {
+    EXPECT_EQ(parity, 'E');
+    for (const char* key : {"EMPTY", "BLANKS", "MISSING"}) {
         char c = 'Q';
         EXPECT_FALSE(ini.ReadChar(key, c));
         EXPECT_FALSE(ini.ReadUnsigned(key, u));

@@ -143,23 +143,108 @@ TEST_F(SetupStoreTest, OnlyPermanentModeSavesTheSettingsInUse) {
 }
 
 TEST_F(SetupStoreTest, SavedValuesLoadBackAsTheyWere) {
-    data.lineSettings = {12, 921600, 'M', 5, 2};
     data.selectedMac = 3;
     std::memcpy(data.macList[0], "0123456789AB", 13);
     std::memcpy(data.macList[7], "00a0c9e1f2d3", 13);
     language = 'E';
-    ASSERT_TRUE(SaveSetup(paths, clock, sink, data, language));
+    // A parity that is no name character is saved in its 0x form.
+    for (const char parity : {'M', ' ', '\x1B', '\xE4'}) {
+        SCOPED_TRACE(static_cast<int>(parity));
+        data.lineSettings = {12, 921600, parity, 5, 2};
+        ASSERT_TRUE(SaveSetup(paths, clock, sink, data, language));
 
-    SetupData loaded;
-    char loadedLanguage = 0;
-    ASSERT_TRUE(LoadSetup(paths, clock, sink, loaded, loadedLanguage));
-    EXPECT_EQ(loaded.lineSettings, data.lineSettings);
-    EXPECT_EQ(loaded.selectedMac, 3);
-    EXPECT_EQ(loadedLanguage, 'E');
-    for (int slot = 0; slot < kMacSlots; ++slot) {
-        EXPECT_STREQ(loaded.macList[slot], data.macList[slot]) << slot;
+        SetupData loaded;
+        char loadedLanguage = 0;
+        ASSERT_TRUE(LoadSetup(paths, clock, sink, loaded, loadedLanguage));
+        EXPECT_EQ(loaded.lineSettings, data.lineSettings);
+        EXPECT_EQ(loaded.selectedMac, 3);
+        EXPECT_EQ(loadedLanguage, 'E');
+        for (int slot = 0; slot < kMacSlots; ++slot) {
+            EXPECT_STREQ(loaded.macList[slot], data.macList[slot]) << slot;
+        }
     }
     EXPECT_TRUE(sink.shown.empty());
+}
+
+// The command line is written into the file; whatever it holds, it must never
+// read back as settings, neither at the start that wrote it nor at the next.
+TEST_F(SetupStoreTest, TheCommandLineNeverBecomesSettings) {
+    // Placed where a reader that cut lines into 179-character pieces would have
+    // seen the start of a line, with line ends of its own after them.
+    std::string crafted = "quorvant ";
+    crafted.resize(167, 'a');
+    crafted += "selected_mac=2 ";
+    crafted.resize(346, 'b');
+    crafted += "mac2=0016a4a0b842 \r\nmac1=0016a4a0b842\r\nselected_mac=1\r\ncomport=9";
+    AppPaths craftedPaths(ProgramPath().c_str(), crafted.c_str(), kPathSeparator,
+                          kKeepModulePathCase);
+
+    for (const int start : {1, 2}) {
+        SCOPED_TRACE(start);
+        data = SetupData{};
+        StartUp(craftedPaths, clock, sink, data, language);
+        EXPECT_EQ(data.selectedMac, 0);
+        for (int slot = 0; slot < kMacSlots; ++slot) EXPECT_STREQ(data.macList[slot], "") << slot;
+        EXPECT_EQ(data.lineSettings, LineSettings{});
+
+        const std::string file = SetupFile();
+        EXPECT_NE(file.find("\r\nSELECTED_MAC=0\r\nMAC1=\r\nMAC2=\r\n"), std::string::npos);
+        const size_t command = file.find("\r\nLastCommand=");
+        ASSERT_NE(command, std::string::npos);
+        EXPECT_EQ(file.substr(command + 2, file.find("\r\n", command + 2) - command - 2),
+                  Cat({"LastCommand=", crafted.substr(0, 364),
+                       "0x0D0x0Amac1=0016a4a0b8420x0D0x0Aselected_mac=10x0D0x0Acomport=9"}));
+    }
+    EXPECT_TRUE(sink.shown.empty());
+}
+
+// A file of which not one key can be read is someone else's, or in a form this
+// program does not read: it is kept beside the setup file before the start-up
+// save takes its name. A file that holds a key, even an empty one, is ours.
+TEST_F(SetupStoreTest, AFileWithoutOneKeyIsKeptBeforeItIsWrittenOver) {
+    const std::string kept = Cat({paths.SetupFilePath(), ".bak"});
+    std::string utf32 = "\xFF\xFE"s + std::string(2, '\0');
+    for (const char c : "COMPORT=3\r\n"s) utf32 += c + std::string(3, '\0');
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool keptAside;
+    } cases[] = {
+        {"UTF-32", utf32, true},
+        {"notes", "port three, please\r\n", true},
+        {"indented keys", "  COMPORT=3\r\n  COMBAUD=9600\r\n", true},
+        {"one empty key", "[BLUETOOTH]\r\nMAC1=\r\n", false},
+        {"one key in lower case", "comport=3\r\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(kept);
+        ASSERT_TRUE(WriteBytes(paths.SetupFilePath(), c.bytes));
+        data = SetupData{};
+
+        StartUp(paths, clock, sink, data, language);
+
+        EXPECT_EQ(std::filesystem::exists(kept), c.keptAside);
+        if (c.keptAside) {
+            EXPECT_EQ(ReadBytes(kept), c.bytes);
+        }
+        EXPECT_EQ(SetupFile().rfind("==[ SETUP FILE FOR QUORVANT.EXE ]==\r\n", 0), 0u);
+        EXPECT_EQ(EntriesIn(folder.Path()), c.keptAside ? 2u : 1u);
+    }
+    EXPECT_TRUE(sink.shown.empty());
+}
+
+// Where the copy cannot be made, the file is not written over at all.
+TEST_F(SetupStoreTest, AFileThatCannotBeKeptIsNotWrittenOver) {
+    const std::string kept = Cat({paths.SetupFilePath(), ".bak"});
+    std::filesystem::create_directories(Cat({kept, std::string{kPathSeparator}, "full"}));
+    ASSERT_TRUE(WriteBytes(paths.SetupFilePath(), "notes\r\n"));
+
+    StartUp(paths, clock, sink, data, language);
+
+    EXPECT_EQ(SetupFile(), "notes\r\n");
+    EXPECT_EQ(sink.shown, std::vector<std::string>{kCreateFailed});
+    EXPECT_EQ(data.lineSettings, LineSettings{});
 }
 
 TEST_F(SetupStoreTest, MegabytesOfGarbageGiveTheDefaultsAndAFreshFile) {
@@ -178,6 +263,7 @@ TEST_F(SetupStoreTest, MegabytesOfGarbageGiveTheDefaultsAndAFreshFile) {
     const std::string file = SetupFile();
     EXPECT_EQ(file.rfind("==[ SETUP FILE FOR QUORVANT.EXE ]==\r\n", 0), 0u);
     EXPECT_LT(file.size(), 1000u);
+    EXPECT_EQ(ReadBytes(Cat({paths.SetupFilePath(), ".bak"})), garbage);
     EXPECT_TRUE(sink.shown.empty());
 }
 
