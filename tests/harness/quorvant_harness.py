@@ -325,9 +325,12 @@ class LinuxProgram:
     port_target, a path that must not be a serial device of the machine.
     With port, that port number leads there instead, and COM1 nowhere (so
     that it never falls back to the machine's ttyS0); setup, when given,
-    is the setup file the program starts with."""
+    is the setup file the program starts with. args are the program's
+    arguments, or a function of the copied binary's path that gives them;
+    prepare, when given, is called with the folder before the start."""
 
-    def __init__(self, binary, display, line, port_target=None, port=1, setup=None):
+    def __init__(self, binary, display, line, port_target=None, port=1, setup=None, args=(),
+                 prepare=None):
         self.folder = tempfile.mkdtemp(prefix="quorvant-run-")
         self.binary = os.path.join(self.folder, "quorvant")
         shutil.copy2(binary, self.binary)
@@ -343,9 +346,19 @@ class LinuxProgram:
         if setup is not None:
             with open(self.setup_file, "wb") as f:
                 f.write(setup)
+        if prepare is not None:
+            prepare(self.folder)
         self.display = display
-        env = dict(display.env, QT_QPA_PLATFORM="xcb")
-        self.process = subprocess.Popen([self.binary], cwd=self.folder, env=env,
+        self.args = list(args(self.binary) if callable(args) else args)
+        self.process = None
+        self.start()
+
+    def start(self):
+        """Starts the program (again, once it has ended) in its folder."""
+        if self.process is not None and self.process.stderr:
+            self.process.stderr.close()
+        env = dict(self.display.env, QT_QPA_PLATFORM="xcb")
+        self.process = subprocess.Popen([self.binary] + self.args, cwd=self.folder, env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self.window = None
 
@@ -436,6 +449,26 @@ class LinuxProgram:
 
 
 # --- What the program sends and writes.
+
+# A setup file reader that cut each line into pieces of this many bytes took
+# the start of every piece for the start of a line.
+OLD_SETUP_PIECE = 179
+
+
+def crafted_command_argument(before):
+    """A program argument without blanks that would turn into settings once it
+    stands in the setup file's "LastCommand=" line after the text before
+    (the program's path and a blank, lower-cased): "selected_mac=2" and
+    "mac2=0016a4a0b842" start the second and third 179-byte pieces of that
+    line, and line ends of its own follow with more settings."""
+    used = len("LastCommand=") + len(before)
+    argument = "x" * (OLD_SETUP_PIECE - used) + "selected_mac=2"
+    argument += "x" * (2 * OLD_SETUP_PIECE - used - len(argument)) + "mac2=0016a4a0b842"
+    argument += "\r\nmac1=0016a4a0b847\r\nselected_mac=1\r\nmac3=0016a4a0b843"
+    if used >= OLD_SETUP_PIECE:
+        raise Failure("the program's path is too long for the crafted command line")
+    return argument
+
 
 STREAM_HEAD = b"abcdefghijklmnopqrstuvwxyz--LINE="
 STREAM_LINE = 80

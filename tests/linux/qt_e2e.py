@@ -326,6 +326,54 @@ def check_bluetooth(binary, display):
         line.close()
 
 
+def check_crafted_start(binary, display):
+    """A crafted command line and a link planted at quorvant.ini.new, at the
+    first start and at the one after it: F3 only asks the adapter, the setup
+    file keeps SELECTED_MAC=0 and empty addresses, and the link's target keeps
+    its bytes."""
+    line = qh.PtyLine()
+    victim = {}
+
+    def plant(folder):
+        victim["path"] = os.path.join(folder, "victim")
+        victim["link"] = os.path.join(folder, "quorvant.ini.new")
+        with open(victim["path"], "wb") as f:
+            f.write(b"precious\n")
+        os.symlink(victim["path"], victim["link"])
+
+    run = qh.LinuxProgram(binary, display, line, prepare=plant,
+                          args=lambda path: [qh.crafted_command_argument(path.lower() + " ")])
+    try:
+        for start in ("first start", "next start"):
+            if start == "next start":
+                os.symlink(victim["path"], victim["link"])
+                run.start()
+            run.find_window()
+            run.focus()
+            expect_keys(run, line, ["F3"], b"AT+BTR?\r", "F3 after a crafted command line, "
+                        + start)
+            expect(line.quiet_for(0.5), "no set command follows, " + start)
+            values = setup_values(run)
+            addresses = [values.get(b"MAC%d" % slot) for slot in range(1, 9)]
+            expect(values.get(b"SELECTED_MAC") == b"0" and addresses == [b""] * 8,
+                   "the setup file keeps SELECTED_MAC=0 and empty addresses, %s (%r, %r)"
+                   % (start, values.get(b"SELECTED_MAC"), addresses))
+            with open(victim["path"], "rb") as f:
+                kept = f.read()
+            expect(kept == b"precious\n" and not os.path.lexists(victim["link"])
+                   and os.path.isfile(run.setup_file) and not os.path.islink(run.setup_file),
+                   "the link planted at quorvant.ini.new leaves its target as it was, " + start)
+            run.key("alt+x")
+            try:
+                code = run.wait_exit(10)
+            except qh.Timeout:
+                code = None
+            expect(code == 0, "Alt+X ends the program, %s" % start)
+    finally:
+        run.close()
+        line.close()
+
+
 LOG_ROW = re.compile(rb"\d\d\.\d\d\.\d\d \d\d:\d\d:\d\d\.\d\d\d;(.*)")
 LOG_START = "==== LOG START COM1: 115200,E,8,1 ===="
 
@@ -515,6 +563,7 @@ def main():
         expect(code == 0, "Alt+X ends the program (exit code %r)" % code)
 
         check_bluetooth(sys.argv[1], display)
+        check_crafted_start(sys.argv[1], display)
         check_log(sys.argv[1], display)
         check_log_failure(sys.argv[1], display)
         check_failed_open(sys.argv[1], display)
