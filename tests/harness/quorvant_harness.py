@@ -470,6 +470,13 @@ def crafted_command_argument(before):
     return argument
 
 
+def stored_command_line(command_line):
+    """The "LastCommand" value the setup file holds for a command line:
+    lower-cased, with each control character in its 0xNN form."""
+    return "".join("0x%02X" % ord(c) if ord(c) < 0x20 or ord(c) == 0x7F else c
+                   for c in command_line.lower()).encode()
+
+
 STREAM_HEAD = b"abcdefghijklmnopqrstuvwxyz--LINE="
 STREAM_LINE = 80
 

@@ -343,6 +343,7 @@ def check_crafted_start(binary, display):
 
     run = qh.LinuxProgram(binary, display, line, prepare=plant,
                           args=lambda path: [qh.crafted_command_argument(path.lower() + " ")])
+    stored = qh.stored_command_line(" ".join([run.binary] + run.args))
     try:
         for start in ("first start", "next start"):
             if start == "next start":
@@ -355,6 +356,8 @@ def check_crafted_start(binary, display):
             expect(line.quiet_for(0.5), "no set command follows, " + start)
             values = setup_values(run)
             addresses = [values.get(b"MAC%d" % slot) for slot in range(1, 9)]
+            expect(values.get(b"LastCommand") == stored,
+                   "LastCommand holds the crafted command line on one line, " + start)
             expect(values.get(b"SELECTED_MAC") == b"0" and addresses == [b""] * 8,
                    "the setup file keeps SELECTED_MAC=0 and empty addresses, %s (%r, %r)"
                    % (start, values.get(b"SELECTED_MAC"), addresses))

@@ -91,9 +91,11 @@ class Program:
         self.display = display
         self.process = None
 
-    def start(self):
+    def start(self, arguments=""):
+        """Starts the .exe; arguments is the rest of its command line."""
+        command_line = windows_path(self.exe) + (" " + arguments if arguments else "")
         self.process = subprocess.Popen(
-            [WINE_RUN, self.probe_exe, self.desktop, "run", windows_path(self.exe)],
+            [WINE_RUN, self.probe_exe, self.desktop, "run", command_line],
             cwd=self.folder, env=self.env, stdout=subprocess.DEVNULL)
 
     def probe(self, *args):
@@ -392,6 +394,35 @@ def send_bluetooth_command(program, port):
     end_program_with_alt_x(program, window)
 
 
+def crafted_start(program, port):
+    """A crafted command line, at the first start (no setup file yet) and at
+    the one after it: F3 only asks the adapter, and the setup file keeps
+    SELECTED_MAC=0 and empty addresses."""
+    setup = os.path.join(program.folder, "quorvant.ini")
+    os.remove(setup)
+    argument = qh.crafted_command_argument((windows_path(program.exe) + " ").lower())
+    for start in ("first start", "next start"):
+        program.start(argument)
+        window = wait_for_window(program, CAPTION)
+        program.wait_text(SETTINGS_FIELD, b" COM1: 115200,E,8,1", "port open, " + start)
+        port.drain(quiet=0.3)
+        program.xdotool("windowfocus", "--sync", window)
+        program.xdotool("key", "F3")
+        sent = port.take(8, EVENT_TIMEOUT, "the Bluetooth query") + port.take_until_quiet(
+            0.5, EVENT_TIMEOUT)
+        check(sent == b"AT+BTR?\r", "F3 after a crafted command line, %s, sent %r" % (start, sent))
+        with open(setup, "rb") as f:
+            values = dict(l.split(b"=", 1) for l in f.read().split(b"\r\n") if b"=" in l)
+        addresses = [values.get(b"MAC%d" % slot) for slot in range(1, 9)]
+        stored = qh.stored_command_line(windows_path(program.exe) + " " + argument)
+        check(values.get(b"LastCommand") == stored,
+              "LastCommand holds %r" % values.get(b"LastCommand"))
+        check(values.get(b"SELECTED_MAC") == b"0" and addresses == [b""] * 8,
+              "after a crafted command line, %s, the setup file holds SELECTED_MAC=%r and %r"
+              % (start, values.get(b"SELECTED_MAC"), addresses))
+        end_program_with_alt_x(program, window)
+
+
 def line_speed(line):
     """The speed the program set on the line, read back through the far end."""
     return termios.tcgetattr(line.master)[5]
@@ -463,6 +494,7 @@ def end_to_end(exe, probe_exe):
         port = start_with_port_missing(program, link)
         run_terminal(program, port, second_link)
         send_bluetooth_command(program, port)
+        crafted_start(program, port)
         passed = True
     except Failure:
         if program is not None and display is not None:
