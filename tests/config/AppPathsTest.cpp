@@ -105,6 +105,27 @@ TEST(AppPaths, SetupDirectoryChoosesWhereTheSetupFileLies) {
                  "");
 }
 
+// The save dialog opens in the setup folder unless the platform names a
+// usable place of its own.
+TEST(AppPaths, SaveDirectoryIsTheSetupFolderUnlessGivenAnother) {
+    const std::string tooLong = "/" + std::string(400, 'h') + "/";
+    const struct {
+        const char* saveDirectory;
+        const char* expected;
+    } cases[] = {
+        {nullptr, "/home/ann/.config/quorvant/"},
+        {"", "/home/ann/.config/quorvant/"},
+        {"/home/ann/", "/home/ann/"},
+        {tooLong.c_str(), "/home/ann/.config/quorvant/"},
+    };
+    for (const auto& c : cases) {
+        const AppPaths paths("/usr/bin/quorvant", "x", '/', true, "/home/ann/.config/quorvant/",
+                             c.saveDirectory);
+        EXPECT_STREQ(paths.SaveDirectory(), c.expected) << (c.saveDirectory ? "given" : "none");
+    }
+    EXPECT_STREQ(AppPaths("/opt/q/quorvant", "x", '/', true).SaveDirectory(), "/opt/q/");
+}
+
 TEST(SetupDirectory, BesideTheProgramUnlessInstalled) {
     const ProgramFolderFacts ownFolder{true, false};
     const ProgramFolderFacts readOnly{false, false};
