@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "config/AppPaths.h"
@@ -108,7 +109,10 @@ TEST(AppPaths, SetupDirectoryChoosesWhereTheSetupFileLies) {
 // The save dialog opens in the setup folder unless the platform names a
 // usable place of its own.
 TEST(AppPaths, SaveDirectoryIsTheSetupFolderUnlessGivenAnother) {
-    const std::string tooLong = "/" + std::string(400, 'h') + "/";
+    char tooLong[AppPaths::kPathCapacity + 2] = {};
+    std::memset(tooLong, 'h', sizeof(tooLong) - 1);
+    tooLong[0] = '/';
+    tooLong[sizeof(tooLong) - 2] = '/';
     const struct {
         const char* saveDirectory;
         const char* expected;
@@ -116,7 +120,7 @@ TEST(AppPaths, SaveDirectoryIsTheSetupFolderUnlessGivenAnother) {
         {nullptr, "/home/ann/.config/quorvant/"},
         {"", "/home/ann/.config/quorvant/"},
         {"/home/ann/", "/home/ann/"},
-        {tooLong.c_str(), "/home/ann/.config/quorvant/"},
+        {tooLong, "/home/ann/.config/quorvant/"},
     };
     for (const auto& c : cases) {
         const AppPaths paths("/usr/bin/quorvant", "x", '/', true, "/home/ann/.config/quorvant/",
