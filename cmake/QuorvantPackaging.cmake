@@ -1,7 +1,7 @@
 # What `cmake --install` puts in place and what `cpack` packs, from the
 # project's one version: on Linux a .deb (the program, its desktop entry and
-# icons, the man page, the README), on Windows a zip (the stripped .exe and the
-# README with CR LF line ends).
+# icons, the man page, the README and the screenshot it shows), on Windows a
+# zip (the stripped .exe and a README for Windows users with CR LF line ends).
 include(GNUInstallDirs)
 
 set(packaging_dir ${PROJECT_SOURCE_DIR}/packaging)
@@ -19,11 +19,10 @@ set(CPACK_SOURCE_GENERATOR "")
 if(WIN32)
   install(TARGETS quorvant RUNTIME DESTINATION .)
 
-  # Windows editors of old want CR LF; the README is rewritten whenever it
-  # changes (the configure step depends on it).
-  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-                                                               ${PROJECT_SOURCE_DIR}/README.md)
-  file(READ ${PROJECT_SOURCE_DIR}/README.md readme_text)
+  # A text for Windows users, not the project's markdown; Windows editors of
+  # old want CR LF.
+  configure_file(${packaging_dir}/README-windows.txt ${packaging_out}/README-windows.txt @ONLY)
+  file(READ ${packaging_out}/README-windows.txt readme_text)
   string(REPLACE "\r\n" "\n" readme_text "${readme_text}")
   string(REPLACE "\n" "\r\n" readme_text "${readme_text}")
   file(WRITE ${packaging_out}/README.txt "${readme_text}")
@@ -43,6 +42,10 @@ else()
   install(FILES ${packaging_dir}/icons/quorvant.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # The images the README shows, at the same relative place, so that a
+  # viewer of the installed README finds them.
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/screenshots/linux-main.png
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs/screenshots)
   # The program recognises an installation by this folder beside its bin/
   # and then keeps its setup file in the user's config folder.
   install(FILES ${packaging_dir}/share-README.txt

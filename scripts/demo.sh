@@ -57,7 +57,7 @@ trap 'exit 130' INT TERM
 if [ "$headless" = 1 ]; then
   # -noreset: a server that resets when its last client leaves refuses new
   # ones for a moment, and the programs connect while xdotool comes and goes.
-  Xvfb -displayfd 3 -screen 0 1400x600x24 -noreset -nolisten tcp 3>"$work/display" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1280x600x24 -noreset -nolisten tcp 3>"$work/display" 2>/dev/null &
   pids+=($!)
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || { echo "demo: Xvfb did not start" >&2; exit 1; }
@@ -112,8 +112,18 @@ pids+=($right_pid)
 left=$(window_of "$left_pid" "$work/left.log")
 right=$(window_of "$right_pid" "$work/right.log")
 eval "$(xdotool getwindowgeometry --shell "$left")"
+# Side by side with a gap where the screen is wide enough; on a narrower one
+# (two 652-pixel windows do not fit 1280 pixels) the right window lies over
+# the left one's right edge, its scroll bar, rather than leaving the screen.
+read -r screen_w _ < <(xdotool getdisplaygeometry)
+right_x=$((WIDTH + 20))
+if [ $((right_x + WIDTH)) -gt "$screen_w" ]; then
+  right_x=$((screen_w - WIDTH))
+  [ "$right_x" -ge 0 ] || right_x=0
+fi
 xdotool windowmove "$left" 0 0
-xdotool windowmove "$right" $((WIDTH + 20)) 0
+xdotool windowmove "$right" "$right_x" 0
+xdotool windowraise "$right" 2>/dev/null || true
 
 click "$right" "$SYNCX_X" "$BUTTON_Y"
 click "$left" "$SENDX_X" "$BUTTON_Y"
@@ -130,5 +140,10 @@ if [ -n "$seconds" ]; then
     done
   fi
 else
+  if [ "$headless" = 1 ]; then
+    echo "demo: runs on a hidden display until you press Ctrl+C (or give --seconds N)"
+  else
+    echo "demo: close both windows (Alt+X) or press Ctrl+C here to end it"
+  fi
   wait "$left_pid" "$right_pid" || true
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes the README's pictures in docs/screenshots: the main window, the port
-# settings dialog and the help window of the Linux program (linux-*.png) and
+# Makes the pictures of README.md and docs/DEVELOPING.md in docs/screenshots:
+# the main window, the port settings dialog and the help window of the Linux
+# program (linux-*.png) and
 # of the Windows program under Wine (windows-*.png), each on a private Xvfb
 # with its COM ports on ptys.
 #   scripts/screenshot-docs.sh [linux build [windows build [wine prefix]]]

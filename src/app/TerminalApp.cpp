@@ -24,7 +24,7 @@ const PortNames& PortNamesOf(const PlatformServices& platform) {
 TerminalApp::TerminalApp(const PlatformServices& platform)
     : clockText(platform.timeSource),
       appPaths(platform.modulePath, platform.commandLine, platform.pathSeparator,
-               platform.keepModulePathCase, platform.setupDirectory),
+               platform.keepModulePathCase, platform.setupDirectory, platform.saveDirectory),
       serialPort(platform.commDevice),
       portSettingsDialog(PortNamesOf(platform)) {}
 

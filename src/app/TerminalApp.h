@@ -21,6 +21,8 @@ struct PlatformServices {
     const PortNames* portNames = nullptr;
     // Where the setup file lies; beside the executable when not given.
     const char* setupDirectory = nullptr;
+    // Where the save dialog first opens; the setup folder when not given.
+    const char* saveDirectory = nullptr;
 };
 
 class TerminalApp;

@@ -76,7 +76,7 @@ bool ChooseSetupDirectory(const char* programDirectory, const ProgramFolderFacts
 }
 
 AppPaths::AppPaths(const char* modulePath, const char* commandLine, char separator,
-                   bool keepModulePathCase, const char* setupDirectory)
+                   bool keepModulePathCase, const char* setupDirectory, const char* saveDirectory)
     : pathSeparator(separator) {
     const bool wholeModulePath =
         CopyCut(modulePathText, sizeof(modulePathText), modulePath != nullptr ? modulePath : "");
@@ -114,6 +114,10 @@ AppPaths::AppPaths(const char* modulePath, const char* commandLine, char separat
                                            setupDirectoryText, setupFileNameText);
     if (!wholeModulePath || !wholeSetupPath) setupFilePathText[0] = '\0';
 
+    const bool ownSaveFolder = saveDirectory != nullptr && saveDirectory[0] != '\0' &&
+                               CopyCut(saveDirectoryText, sizeof(saveDirectoryText), saveDirectory);
+    if (!ownSaveFolder) CopyCut(saveDirectoryText, sizeof(saveDirectoryText), setupDirectoryText);
+
     CopyCut(commandLineText, sizeof(commandLineText),
             commandLine != nullptr ? commandLine : kNoCommandLine);
     LowerAsciiText(commandLineText);
@@ -144,6 +148,9 @@ const char* AppPaths::SetupFilePath() const {
 }
 const char* AppPaths::SetupDirectory() const {
     return setupDirectoryText;
+}
+const char* AppPaths::SaveDirectory() const {
+    return saveDirectoryText;
 }
 char AppPaths::Separator() const {
     return pathSeparator;

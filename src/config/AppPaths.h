@@ -40,8 +40,12 @@ class AppPaths {
     // a cut path names some other file, and the setup file must never be
     // written over that. setupDirectory (see ChooseSetupDirectory) is where the
     // setup file lies: beside the executable when nullptr, nowhere when empty.
+    // saveDirectory is where the save dialog first opens when the platform has
+    // a better place than the setup folder; nullptr, empty or too long keeps
+    // the setup folder.
     AppPaths(const char* modulePath, const char* commandLine, char separator,
-             bool keepModulePathCase, const char* setupDirectory = nullptr);
+             bool keepModulePathCase, const char* setupDirectory = nullptr,
+             const char* saveDirectory = nullptr);
     virtual ~AppPaths();
 
     const char* CommandLine() const;
@@ -53,6 +57,8 @@ class AppPaths {
     const char* SetupFilePath() const;
     // The folder of the setup file, ending in the separator.
     const char* SetupDirectory() const;
+    // The first folder of the save dialog, ending in the separator.
+    const char* SaveDirectory() const;
     char Separator() const;
 
     // The extension of the first file name in text, at most three characters;
@@ -68,6 +74,7 @@ class AppPaths {
     char setupFilePathText[kPathCapacity] = {};
     char setupFileNameText[kPathCapacity] = {};
     char setupDirectoryText[kPathCapacity] = {};
+    char saveDirectoryText[kPathCapacity] = {};
     char pathSeparator = '/';
     char extensionResult[8] = {};
 };

@@ -46,10 +46,10 @@ ScreenCapture::~ScreenCapture() {
     receivePath.SetObserver(nullptr);
 }
 
-// The setup file's folder is the program's own unless the program is
-// installed; then the program's folder is a system one the user cannot write.
+// Not the program's folder: an installed program's is a system one the user
+// cannot write. The platform says where instead.
 void ScreenCapture::Reset() {
-    std::snprintf(saveFolder, sizeof(saveFolder), "%s", appPaths.SetupDirectory());
+    std::snprintf(saveFolder, sizeof(saveFolder), "%s", appPaths.SaveDirectory());
     saveFileName[0] = '\0';
 }
 

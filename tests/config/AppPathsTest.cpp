@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "config/AppPaths.h"
@@ -103,6 +104,30 @@ TEST(AppPaths, SetupDirectoryChoosesWhereTheSetupFileLies) {
     const std::string tooLong = "/" + std::string(400, 'c') + "/";
     EXPECT_STREQ(AppPaths("/usr/bin/quorvant", "x", '/', true, tooLong.c_str()).SetupFilePath(),
                  "");
+}
+
+// The save dialog opens in the setup folder unless the platform names a
+// usable place of its own.
+TEST(AppPaths, SaveDirectoryIsTheSetupFolderUnlessGivenAnother) {
+    char tooLong[AppPaths::kPathCapacity + 2] = {};
+    std::memset(tooLong, 'h', sizeof(tooLong) - 1);
+    tooLong[0] = '/';
+    tooLong[sizeof(tooLong) - 2] = '/';
+    const struct {
+        const char* saveDirectory;
+        const char* expected;
+    } cases[] = {
+        {nullptr, "/home/ann/.config/quorvant/"},
+        {"", "/home/ann/.config/quorvant/"},
+        {"/home/ann/", "/home/ann/"},
+        {tooLong, "/home/ann/.config/quorvant/"},
+    };
+    for (const auto& c : cases) {
+        const AppPaths paths("/usr/bin/quorvant", "x", '/', true, "/home/ann/.config/quorvant/",
+                             c.saveDirectory);
+        EXPECT_STREQ(paths.SaveDirectory(), c.expected) << (c.saveDirectory ? "given" : "none");
+    }
+    EXPECT_STREQ(AppPaths("/opt/q/quorvant", "x", '/', true).SaveDirectory(), "/opt/q/");
 }
 
 TEST(SetupDirectory, BesideTheProgramUnlessInstalled) {

@@ -29,6 +29,7 @@ EXPECTED_FILES = {
     "./usr/bin/quorvant",
     "./usr/share/applications/quorvant.desktop",
     "./usr/share/doc/quorvant/README.md",
+    "./usr/share/doc/quorvant/docs/screenshots/linux-main.png",
     "./usr/share/icons/hicolor/scalable/apps/quorvant.svg",
     "./usr/share/man/man1/quorvant.1.gz",
     "./usr/share/quorvant/README",
@@ -106,6 +107,32 @@ def check_file_list(deb):
              "file list differs: extra %s, missing %s"
              % (sorted(set(files) - EXPECTED_FILES), sorted(EXPECTED_FILES - set(files))))
     qh.check(files["./usr/bin/quorvant"] == "-rwxr-xr-x", "program mode %s" % files["./usr/bin/quorvant"])
+
+
+IMAGE_LINK = re.compile(rb"!\[[^\]]*\]\(\s*<?([^)\s>]+)>?[^)]*\)|<img\b[^>]*\bsrc=[\"']([^\"']+)")
+
+
+def check_doc_images(root):
+    """Every image the installed documentation shows is in the package."""
+    doc = os.path.join(root, "usr/share/doc/quorvant")
+    shown = 0
+    for folder, _dirs, names in os.walk(doc):
+        for name in names:
+            if not name.endswith((".md", ".txt", ".html")):
+                continue
+            with open(os.path.join(folder, name), "rb") as f:
+                text = f.read()
+            for match in IMAGE_LINK.finditer(text):
+                target = (match.group(1) or match.group(2)).decode()
+                qh.check("://" not in target and not target.startswith("/"),
+                         "%s shows an image from outside the package: %s" % (name, target))
+                path = os.path.normpath(os.path.join(folder, target))
+                qh.check(path.startswith(doc + os.sep) and os.path.isfile(path),
+                         "%s shows %s, which the package does not hold" % (name, target))
+                with open(path, "rb") as f:
+                    qh.check(f.read(8) == b"\x89PNG\r\n\x1a\n", "%s is no PNG" % target)
+                shown += 1
+    qh.check(shown > 0, "the documentation shows no image at all")
 
 
 def check_program_file(root):
@@ -269,7 +296,8 @@ def check_installed_as_root(root, scratch, entry):
 
 def check_installed_as_user(root, scratch):
     """As a user who cannot write usr/bin, with XDG_CONFIG_HOME unset: the
-    folder ~/.config/quorvant/ is made at the first start. Such a user has
+    folder ~/.config/quorvant/ and its ports/ are made at the first start,
+    and a copy of the program makes ports/ beside itself. Such a user has
     no access to the machine's serial devices, so COM1 without ports/ opens
     nothing."""
     try:
@@ -295,6 +323,21 @@ def check_installed_as_user(root, scratch):
         program.close()
     mode = os.stat(os.path.join(home, ".config/quorvant")).st_mode & 0o777
     qh.check(mode == 0o700, "the config folder has mode %o" % mode)
+    qh.check(os.path.isdir(os.path.join(home, ".config/quorvant/ports")),
+             "the installed program made no ports/ folder: %s" % tree(home))
+
+    # A copy in a folder of the user's makes its ports/ beside itself.
+    copy = os.path.join(home, "copy")
+    os.mkdir(copy)
+    shutil.copy2(os.path.join(root, "usr/bin/quorvant"), copy)
+    os.chown(copy, user.pw_uid, user.pw_gid)
+    program = Run([os.path.join(copy, "quorvant")], program_env(root, home), cwd=copy, user=user)
+    try:
+        program.wait_setup_file(os.path.join(copy, "quorvant.ini"))
+    finally:
+        program.close()
+    qh.check(os.path.isdir(os.path.join(copy, "ports")),
+             "the copied program made no ports/ folder: %s" % tree(copy))
 
 
 def check_unpacked_copy(root, scratch):
@@ -336,6 +379,7 @@ def main():
         root = os.path.join(scratch, "root")
         run("dpkg", "-x", deb, root)
         check_program_file(root)
+        check_doc_images(root)
         entry = desktop_entry(root)
         check_options(root, scratch, version)
         check_installed_as_root(root, scratch, entry)

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """The Windows zip: built with cpack into a scratch folder, it holds the
-program and README.txt in one folder; the README has CR LF line ends, and
-the program is stripped and carries its icon and a version resource with
-the project's version.
+program and README.txt in one folder; the README is the text for Windows
+users with the version filled in and CR LF line ends, and the program is
+stripped and carries its icon and a version resource with the project's
+version.
 
-Usage: zip_package_e2e.py CPACK BUILD_DIR VERSION README_MD
+Usage: zip_package_e2e.py CPACK BUILD_DIR VERSION WINDOWS_README
 """
 
 import os
@@ -81,7 +82,7 @@ def check_program(image, version):
 
 
 def main():
-    cpack, build_dir, version, readme_md = sys.argv[1:5]
+    cpack, build_dir, version, windows_readme = sys.argv[1:5]
     scratch = tempfile.mkdtemp(prefix="quorvant-zip-")
     try:
         path = build_package(cpack, build_dir, scratch)
@@ -94,10 +95,13 @@ def main():
                      "the zip holds %s" % sorted(names))
             readme = archive.read(folder + "README.txt")
             image = archive.read(folder + "quorvant.exe")
-        with open(readme_md, "rb") as f:
-            original = f.read()
-        qh.check(readme == original.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n"),
-                 "README.txt is not the README with CR LF")
+        with open(windows_readme, "rb") as f:
+            original = f.read().replace(b"@PROJECT_VERSION@", version.encode())
+        bare = readme.replace(b"\r\n", b"")
+        qh.check(b"\n" not in bare and b"\r" not in bare,
+                 "README.txt has a line end other than CR LF")
+        qh.check(readme == original.replace(b"\n", b"\r\n"),
+                 "README.txt is not the text for Windows users")
         check_program(image, version)
     finally:
         shutil.rmtree(scratch, ignore_errors=True)

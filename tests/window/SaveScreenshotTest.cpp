@@ -54,6 +54,29 @@ TEST(SaveScreenshot, ProposesTheTimeNamedFileInTheProgramFolderAndWritesTheDispl
     EXPECT_EQ(rig.desktop.saveRequests[2].substr(0, 1), "|");
 }
 
+// An installed program's platform names another first folder than the
+// program's own (the Linux one: the home folder rather than the hidden
+// configuration folder); the first dialog opens there.
+TEST(SaveScreenshot, TheFirstDialogOpensInTheFolderThePlatformNames) {
+    ScratchFolder folder;
+    const std::string modulePath = folder.Join(kProgramFileName);
+    const std::string home = folder.Join("home") + kPathSeparator;
+    FakeCommDevice device{1};
+    FixedClock clock;
+    PlatformServices services{device,     clock,          modulePath.c_str(),
+                              "quorvant", kPathSeparator, kKeepModulePathCase,
+                              nullptr,    nullptr,        home.c_str()};
+    TerminalApp app{services};
+    FakeMainView view;
+    FakeDesktop desktop;
+    TerminalWindow window{app.Services(), view, desktop};
+    window.InitWindow();
+    window.OnClicked(C::kSave);
+    window.OnTimer(kPollTimerId);
+    ASSERT_EQ(desktop.saveRequests.size(), 1u);
+    EXPECT_EQ(desktop.saveRequests[0].substr(0, home.size() + 1), home + "|");
+}
+
 TEST(SaveScreenshot, RefusesWhatIsTooLongOrMalformedWithoutWriting) {
     struct Case {
         const char* what;

@@ -12,6 +12,7 @@
 
 #include "help/HelpWindow.h"
 #include "qt/Cp1252.h"
+#include "resources/ReadableText.h"
 
 namespace H = HelpControl;
 
@@ -64,6 +65,8 @@ void QtHelpDialog::ShowHelpText(const char* text, Rgb background) {
     if (area == nullptr) return;
     QPalette palette = area->palette();
     palette.setColor(QPalette::Base, QColor(background.red, background.green, background.blue));
+    const Rgb textColour = TextColourOn(background);
+    palette.setColor(QPalette::Text, QColor(textColour.red, textColour.green, textColour.blue));
     area->setPalette(palette);
     area->setPlainText(Cp1252ToQString(text));
     area->moveCursor(QTextCursor::Start);

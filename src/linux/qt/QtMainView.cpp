@@ -14,6 +14,7 @@
 
 #include "qt/AppIcon.h"
 #include "qt/Cp1252.h"
+#include "resources/ReadableText.h"
 
 namespace {
 
@@ -164,6 +165,7 @@ size_t QtMainView::DisplayFirstVisibleCharacter() {
 void QtMainView::SetDisplayBackground(Rgb colour) {
     QPalette palette = display->palette();
     palette.setColor(QPalette::Base, ToColor(colour));
+    palette.setColor(QPalette::Text, ToColor(TextColourOn(colour)));
     display->setPalette(palette);
 }
 

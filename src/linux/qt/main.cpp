@@ -84,6 +84,9 @@ int main(int argc, char** argv) {
                                 haveCommandLine ? commandLine : nullptr, kPathSeparator, true);
     static char setupDirectory[AppPaths::kPathCapacity];
     LocateSetupFolder(programPaths.ProgramDirectory(), setupDirectory, sizeof(setupDirectory));
+    static char saveDirectory[AppPaths::kPathCapacity];
+    LocateSaveFolder(programPaths.ProgramDirectory(), setupDirectory, saveDirectory,
+                     sizeof(saveDirectory));
 
     LinuxPortNames portNames(setupDirectory);
     TermiosCommDevice commDevice(portNames);
@@ -96,7 +99,8 @@ int main(int argc, char** argv) {
                                     kPathSeparator,
                                     true,
                                     &portNames,
-                                    setupDirectory};
+                                    setupDirectory,
+                                    saveDirectory};
     TerminalApp app(services);
     QtWindowHost host;
     app.Start(host);

@@ -13,6 +13,26 @@ constexpr uint16_t kOrdinalMarker = 0xFFFF;
 constexpr uint32_t kDialogStyle =
     DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER | DS_SETFONT;
 
+// The main window's raster font comes in one cell size, 8 x 15 pixels; as a
+// DPI-aware program on a display above 96 DPI its window would stay that
+// small. There a monospaced TrueType font with the same cell at 96 DPI takes
+// its place and grows with the display.
+constexpr char kRasterFixedFont[] = "Fixedsys";
+constexpr char kScalableFixedFont[] = "Courier New";
+constexpr uint16_t kScalableFixedPoints = 10;
+constexpr int kBaseDpi = 96;
+
+int SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : kBaseDpi;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+bool ScalesRasterFont(const DialogLayout& layout) {
+    return lstrcmpiA(layout.fontName, kRasterFixedFont) == 0 && SystemDpi() > kBaseDpi;
+}
+
 uint32_t DialogStyle(const DialogLayout& layout) {
     uint32_t style = kDialogStyle;
     if (layout.frame & kFrameMinimiseBox) style |= WS_MINIMIZEBOX;
@@ -116,8 +136,9 @@ void DialogTemplate::AddDialogHeader(const DialogLayout& layout) {
     AddWord(0);   // no menu
     AddWord(0);   // the standard dialog class
     AddText("");  // the caption is set when the dialog starts
-    AddWord(layout.fontPoints);
-    AddText(layout.fontName);
+    const bool scalable = ScalesRasterFont(layout);
+    AddWord(scalable ? kScalableFixedPoints : layout.fontPoints);
+    AddText(scalable ? kScalableFixedFont : layout.fontName);
 }
 
 void DialogTemplate::AddControl(const ControlLayout& control, const char* richEditClass) {
