@@ -21,7 +21,8 @@ std::FILE* CreateRegularFile(const char* path) {
     if (fd < 0) return nullptr;
     struct stat entry {};
     const int flags = fcntl(fd, F_GETFL);
-    if (fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode) || flags < 0 ||
+    // A second name is a hard link planted there: another file's bytes.
+    if (fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode) || entry.st_nlink > 1 || flags < 0 ||
         fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ftruncate(fd, 0) != 0) {
         close(fd);
         return nullptr;

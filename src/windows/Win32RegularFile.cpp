@@ -14,7 +14,8 @@ constexpr DWORD kRefusedAttributes = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBU
 }  // namespace
 
 // The root of C: is shared by every user of the machine, so a link planted
-// there is opened as itself (never followed) and refused.
+// there is opened as itself (never followed) and refused, and so is a hard
+// link: a second name of some other file.
 std::FILE* CreateRegularFile(const char* path) {
     if (path == nullptr || path[0] == '\0') return nullptr;
     HANDLE handle =
@@ -24,7 +25,8 @@ std::FILE* CreateRegularFile(const char* path) {
     BY_HANDLE_FILE_INFORMATION info{};
     // Not emptied on opening: only once it has proved to be a plain file.
     if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
-        (info.dwFileAttributes & kRefusedAttributes) != 0 || !SetEndOfFile(handle)) {
+        (info.dwFileAttributes & kRefusedAttributes) != 0 || info.nNumberOfLinks > 1 ||
+        !SetEndOfFile(handle)) {
         CloseHandle(handle);
         return nullptr;
     }

@@ -287,6 +287,11 @@ TEST(LogFile, OnlyAPlainFileIsOpened) {
     std::filesystem::create_symlink(target, rig.Path());
     rig.F9();
     EXPECT_EQ(rig.view.Status(), kLogFailed);
+    std::filesystem::remove(rig.Path());
+    // So does a hard link.
+    std::filesystem::create_hard_link(target, rig.Path());
+    rig.F9();
+    EXPECT_EQ(rig.view.Status(), kLogFailed);
     std::ifstream in(target, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
               "precious");
