@@ -419,7 +419,19 @@ def send_bluetooth_command(program, port):
     wanted = b"AT+BTR?\rAT+BTR 0016A4A0B842\r"
     sent = port.take(len(wanted), EVENT_TIMEOUT, "the Bluetooth commands")
     check(sent == wanted, "F3 sent %r" % sent)
-    end_program_with_alt_x(program, window)
+    end_with_the_session(program)
+
+
+def end_with_the_session(program):
+    """A logout ends the process right after the window has heard of it: the
+    close box's steps run then, and the program ends by itself."""
+    code, _ = program.probe("endsession", 0, int(EVENT_TIMEOUT * 1000))
+    check(code == 0, "the window did not take the end of the session (%d)" % code)
+    try:
+        code = program.process.wait(EVENT_TIMEOUT)
+    except subprocess.TimeoutExpired:
+        raise Failure("the end of the session did not end the program")
+    check(code == 0, "the program ended with %d at the end of the session" % code)
 
 
 def line_speed(line):
