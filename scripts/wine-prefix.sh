@@ -45,6 +45,16 @@ create_prefix() {
   fi
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$log" 2>&1 ||
     { echo "could not set the X11 driver options in $prefix, see $log" >&2; return 1; }
+
+  # Wine makes the user's Desktop, Documents and the like links to the home
+  # folder of this machine's user; folders of their own keep what a test
+  # writes there (the log file in Documents among it) inside the prefix.
+  for link in "$prefix"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then
+      rm -f "$link"
+      mkdir -p "$link"
+    fi
+  done
 }
 
 # Now and then wineboot leaves a prefix without its 32-bit helpers, and the

@@ -92,6 +92,14 @@ bool LinuxPortNames::DeviceName(uint16_t port, char* out, size_t capacity) const
 }
 
 bool LinuxPortNames::Exists(uint16_t port) const {
+    return DevicePresent(port) && !IsConsole(port);
+}
+
+bool LinuxPortNames::Withheld(uint16_t port) const {
+    return DevicePresent(port) && IsConsole(port);
+}
+
+bool LinuxPortNames::DevicePresent(uint16_t port) const {
     if (port == 0) return false;
     char path[kPathCapacity];
     const bool linked = OverridePath(port, path, sizeof(path));

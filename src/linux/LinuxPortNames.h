@@ -26,8 +26,11 @@ class LinuxPortNames final : public PortNames {
     // A ports/comN entry counts when it leads to a character device. Every PC
     // kernel makes ttyS0 to ttyS31 whether or not a UART is behind them, so a
     // ttyS port counts only when sysfs reports a UART type other than 0 for
-    // it; the other families count when their device node is there.
+    // it; the other families count when their device node is there. The
+    // console's port does not count: the program never opens it.
     bool Exists(uint16_t port) const override;
+    // The port is there and carries the kernel's console.
+    bool Withheld(uint16_t port) const override;
     // The device behind the port (a ports/comN link resolved), followed by
     // its name in serialByIdFolder in brackets when it has one there, and by
     // " (console)" or " (no permission)" when this user cannot have it.
@@ -41,6 +44,7 @@ class LinuxPortNames final : public PortNames {
 
   private:
     bool OverridePath(uint16_t port, char* out, size_t capacity) const;
+    bool DevicePresent(uint16_t port) const;
     bool ResolvedDevice(uint16_t port, char* out, size_t capacity) const;
     bool ConsoleCarries(const char* device) const;
     bool SysfsReportsUart(unsigned index) const;

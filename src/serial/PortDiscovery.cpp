@@ -66,7 +66,11 @@ int BuildPortHint(const PortNames& names, const char* portList, char* out, size_
     size_t used = 0;
     int lines = 0;
     for (uint16_t index = 0; index < kPortListHighest; ++index) {
-        const uint16_t port = ListedPort(portList + index * kEntryLength);
+        uint16_t port = ListedPort(portList + index * kEntryLength);
+        // The console is listed absent, but the user looking for it learns
+        // why it is not there.
+        const uint16_t entryPort = static_cast<uint16_t>(index + 1);
+        if (port == 0 && names.Withheld(entryPort)) port = entryPort;
         char description[kDescriptionCapacity];
         if (port == 0 || !names.Describe(port, description, sizeof(description))) continue;
         if (!FormatFits(out + used, room - used, "%sCOM%u = %s", lines > 0 ? "\n" : "",

@@ -25,7 +25,8 @@ int BuildPortList(const PortNames& names, uint8_t blink, char* out, size_t capac
 inline constexpr size_t kPortHintCapacity = 2048;
 
 // One line "COMn = <description>" for each port that portList (a text of
-// BuildPortList) shows present and that the names can describe, in port
-// order, separated by '\n'. Empty when none can be described. Probes nothing
-// again: the list says which ports are there. Returns the number of lines.
+// BuildPortList) shows present, or that the names withhold, and that the
+// names can describe, in port order, separated by '\n'. Empty when none can
+// be described. The list says which ports are there; only the ports it shows
+// absent are asked whether they are withheld. Returns the number of lines.
 int BuildPortHint(const PortNames& names, const char* portList, char* out, size_t capacity);

@@ -28,13 +28,15 @@ constexpr uint32_t kReadGraceMs = 80;
 // the line drains them; the bound allows twice that, plus a fixed slack for
 // adapter latency (USB frames, a radio link's bursts) and a busy machine.
 // Bytes are costed at 12 bits (start, 8 data, parity, 2 stop), the widest
-// frame. At 921600 baud the largest test block (7680 bytes) gets 300 ms, a
-// typed byte 100 ms: a stalled peer costs the window a fraction of a second,
-// never more, while a slow line at 300 baud still gets its 80-byte block out.
+// frame. The window's thread waits on the write, so however slow the rate
+// (the setup file accepts 300 baud, and 1), no write holds it longer than two
+// poll ticks: what a slow or stalled line has not taken by then comes back as
+// a short write, for the caller to see.
 constexpr uint64_t kWorstBitsPerByte = 12;
 constexpr uint64_t kMicrosPerSecond = 1000000;
 constexpr uint64_t kWriteLineTimeFactor = 2;
 constexpr uint64_t kWriteSlackMs = 100;
+constexpr uint64_t kWriteHoldLimitMs = 200;
 constexpr uint32_t kNoWriteLimit = 0;
 
 ParityKind ParityFor(char letter) {
@@ -196,7 +198,8 @@ WriteResult SerialPort::Write(const uint8_t* data, uint16_t length, uint16_t dis
 bool SerialPort::BoundWrite(uint16_t length) {
     const uint64_t lineMs = (static_cast<uint64_t>(length) * microsPerByte + 999) / 1000;
     const uint64_t limit = lineMs * kWriteLineTimeFactor + kWriteSlackMs;
-    const uint32_t limitMs = limit < UINT32_MAX ? static_cast<uint32_t>(limit) : UINT32_MAX;
+    const uint32_t limitMs =
+        static_cast<uint32_t>(limit < kWriteHoldLimitMs ? limit : kWriteHoldLimitMs);
     if (limitMs == activeWriteLimitMs) return true;
     if (!device.SetWriteLimit(limitMs)) return false;
     activeWriteLimitMs = limitMs;

@@ -56,7 +56,9 @@ class SerialPort {
     bool SetRts(bool on);
     // discardFirst 1 drops waiting input before writing; any other value keeps
     // it. The write is bounded by the line time of the block at the opened
-    // rate: a peer that stops taking bytes gives Short, not a hung thread.
+    // rate, and never waits longer than two poll ticks: a peer that stops
+    // taking bytes, or a rate too slow for the block, gives Short, not a hung
+    // window.
     WriteResult Write(const uint8_t* data, uint16_t length, uint16_t discardFirst);
     // The number of bytes dropped, or -1 (status failed), -2 (line errors),
     // -3 (the line keeps sending: more than 30000).

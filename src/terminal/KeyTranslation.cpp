@@ -8,6 +8,7 @@ namespace {
 namespace Vk = VirtualKey;
 
 constexpr uint8_t kLeftAltScanCode = 0x38;
+constexpr uint8_t kNoCharacter = 0;
 
 struct CharPair {
     uint8_t from, to;
@@ -74,7 +75,11 @@ KeyDecision ClassifyKeyDown(const KeyMessage& message, const KeyboardState& keyb
     if (vk >= Vk::kF2 && vk <= Vk::kF10) {
         return Decide(KeyAction::FunctionKey, 0, static_cast<uint8_t>(vk - Vk::kF1 + 1));
     }
-    return Decide(KeyAction::Send, TranslateKey(message, keyboard));
+    // F11, Pause, Caps Lock and the like: to many devices a NUL byte is a
+    // command or a framing error, so a key without a character sends nothing.
+    const uint8_t byte = TranslateKey(message, keyboard);
+    if (byte == kNoCharacter) return Decide(KeyAction::Consume);
+    return Decide(KeyAction::Send, byte);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ enum class KeyAction : uint8_t {
     ClearDisplay,      // Alt+C
     FunctionKey,       // F2..F10: a request for the next poll tick
     StopStreamOrSend,  // Enter, Escape: stop a running test stream, else send
-    Send,              // one translated byte to the port
+    Send,              // one translated byte to the port (never 0)
 };
 
 struct KeyDecision {

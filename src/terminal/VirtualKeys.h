@@ -10,6 +10,8 @@ inline constexpr uint16_t kEnter = 0x0D;
 inline constexpr uint16_t kShift = 0x10;
 inline constexpr uint16_t kControl = 0x11;
 inline constexpr uint16_t kAlt = 0x12;
+inline constexpr uint16_t kPause = 0x13;
+inline constexpr uint16_t kCapsLock = 0x14;
 inline constexpr uint16_t kEscape = 0x1B;
 inline constexpr uint16_t kLeft = 0x25;
 inline constexpr uint16_t kUp = 0x26;
@@ -37,4 +39,5 @@ inline constexpr uint16_t kF9 = 0x78;
 inline constexpr uint16_t kF10 = 0x79;
 inline constexpr uint16_t kF11 = 0x7A;
 inline constexpr uint16_t kF12 = 0x7B;
+inline constexpr uint16_t kScrollLock = 0x91;
 }  // namespace VirtualKey

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 #include "config/MessageSink.h"
 #include "window/LogFile.h"
@@ -19,9 +20,19 @@ struct SaveFileRequest {
 class PortSettingsDialog;
 
 // Where the platform keeps the log file, and how text is written there.
+// sparePath, when not empty, is where the log goes when path cannot be made
+// (a user who may not write the place every user shares).
 struct LogFileLocation {
     const char* path;
     TextForm form;
+    const char* sparePath = "";
+};
+
+// What the user did in the save-file dialog.
+enum class SaveChoice : uint8_t {
+    Cancelled,
+    Chosen,
+    TooLong,  // confirmed, but the path is longer than the program can hold
 };
 
 // What opens on top of the main window. Modal: the window's timers keep
@@ -41,12 +52,12 @@ class Desktop : public MessageSink {
     // whose lines end in CR LF, a lone CR or a lone LF. False when nothing
     // was copied.
     virtual bool CopyToClipboard(const char* /*text*/, size_t /*length*/) { return false; }
-    // Shows the save-file dialog; true with the whole path chosen in path
-    // (zero-terminated), false when the user cancelled or the path did not
-    // fit capacity.
-    virtual bool AskSaveFileName(const SaveFileRequest& /*request*/, char* /*path*/,
-                                 size_t /*capacity*/) {
-        return false;
+    // Shows the save-file dialog; Chosen with the whole path chosen in path
+    // (zero-terminated), TooLong when the user confirmed a path that does
+    // not fit capacity (or the dialog's own buffer).
+    virtual SaveChoice AskSaveFileName(const SaveFileRequest& /*request*/, char* /*path*/,
+                                       size_t /*capacity*/) {
+        return SaveChoice::Cancelled;
     }
     // Creates or empties the file and writes the display's bytes into it as
     // the platform's text; false when it could not.

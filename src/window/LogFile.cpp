@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "text/CodePage1252.h"
+#include "window/RegularFile.h"
 
 namespace {
 
@@ -28,8 +29,10 @@ LogFile::~LogFile() {
 
 bool LogFile::Open(const char* path, TextForm textForm) {
     if (file != nullptr) return false;
-    // Binary: the rows bring their own line ends.
-    file = std::fopen(path, "wb");
+    // Binary: the rows bring their own line ends. Only a plain file: a link
+    // planted at the name must not have its target emptied, and a FIFO must
+    // not freeze the window until someone reads it.
+    file = CreateRegularFile(path);
     if (file == nullptr) return false;
     // The rows are buffered here already; a second buffer would only hold
     // back what a crash should find in the file.

@@ -24,7 +24,8 @@ class LogFile {
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
-    // Creates the file anew (an old one is emptied); false when it cannot.
+    // Creates the file anew (an old one is emptied); false when it cannot, or
+    // when something other than a plain file stands at the name.
     bool Open(const char* path, TextForm form);
     // Writes the unfinished line as a row of its own, stamped with time, then
     // closes; false when some of the log could not be written.

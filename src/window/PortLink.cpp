@@ -16,8 +16,10 @@ bool PortLink::OpenPort(const LineSettings& line, bool showMessage) {
     if (!serialPort.Open(line.port, line.baud, line.parity, line.dataBits, line.stopBits)) {
         // Also closes a device that opened but refused its configuration.
         serialPort.Close();
-        ShowFailed(line, showMessage);
+        // Before the box: the ticks that run under it must see the port
+        // closed, not read a closed device as an open one.
         portOpen = false;
+        ShowFailed(line, showMessage);
         return false;
     }
     ShowOpened(line);
@@ -79,7 +81,9 @@ void PortLink::ToggleRts() {
 }
 
 void PortLink::ShowModemInputs() {
-    const uint16_t status = serialPort.GetModemStatus();
+    uint16_t status = serialPort.GetModemStatus();
+    // All bits set means the state could not be read, not four lit inputs.
+    if (status == kStatusUnreadable) status = 0;
     view.SetChecked(C::kCts, (status & kStatusCts) != 0);
     view.SetChecked(C::kDsr, (status & kStatusDsr) != 0);
     view.SetChecked(C::kRi, (status & kStatusRing) != 0);

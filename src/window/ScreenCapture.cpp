@@ -25,8 +25,11 @@ constexpr char kSaveDefaultExtension[] = "txt";
 constexpr size_t kSaveNameLimit = 256;
 
 constexpr char kLogOnText[] = "==== LOG -ON- ====";
+constexpr char kLogOnElsewhereFormat[] = "==== LOG -ON- %s ====";
 constexpr char kLogOffText[] = "==== LOG -OFF- ====";
+constexpr char kLogFailedText[] = "==== LOG -FAILED- ====";
 constexpr char kOpenFailedFormat[] = "ERROR (file open process was not successful):\n%s";
+constexpr char kBothFailedFormat[] = "ERROR (file open process was not successful):\n%s\n%s";
 constexpr char kWriteFailedFormat[] = "ERROR (file write process was not successful):\n%s";
 constexpr size_t kMessageCapacity = AppPaths::kPathCapacity + 64;
 constexpr size_t kEventCapacity = 128;
@@ -74,48 +77,63 @@ void ScreenCapture::SaveScreenshot(bool streamOn) {
                   clockText.CompactTimestamp());
     char title[AppPaths::kPathCapacity + 32];
     std::snprintf(title, sizeof(title), kSaveTitleFormat, appPaths.ProgramFileName());
-    const bool chosen = AskSaveFileName(title);
+    const SaveChoice choice = AskSaveFileName(title);
     view.Redraw();
     view.FocusDisplay();
-    if (!chosen) return;
+    if (choice == SaveChoice::Cancelled) return;
+    if (choice == SaveChoice::TooLong) {
+        // The user confirmed a file: nothing written must not pass in silence.
+        ReportSaveFailure();
+        return;
+    }
 
     // Both parts are shorter than the limit, so the path fits.
     char path[2 * AppPaths::kPathCapacity];
     std::snprintf(path, sizeof(path), "%s%s", saveFolder, saveFileName);
     const DisplayText& text = receivePath.Display().Text();
     if (!desktop.WriteTextFile(path, text.Data(), text.Length())) {
-        desktop.ShowMessage(kSaveFailedText);
-        view.Redraw();
-        view.FocusDisplay();
+        ReportSaveFailure();
         return;
     }
     statusLine.ShowHeld(kSavedText, kMessageHoldTicks);
 }
 
-bool ScreenCapture::AskSaveFileName(const char* title) {
+void ScreenCapture::ReportSaveFailure() {
+    desktop.ShowMessage(kSaveFailedText);
+    view.Redraw();
+    view.FocusDisplay();
+}
+
+SaveChoice ScreenCapture::AskSaveFileName(const char* title) {
     if (std::strlen(saveFolder) >= kSaveNameLimit || std::strlen(saveFileName) >= kSaveNameLimit) {
         ForgetSaveFolder();
-        return false;
+        return SaveChoice::Cancelled;
     }
     const char* extension = appPaths.FileExtension(saveFileName);
     if (extension[0] == '\0') extension = kSaveDefaultExtension;
     const SaveFileRequest request{saveFolder, saveFileName, extension, title};
     char path[2 * AppPaths::kPathCapacity] = {};
-    if (!desktop.AskSaveFileName(request, path, sizeof(path))) {
+    const SaveChoice choice = desktop.AskSaveFileName(request, path, sizeof(path));
+    if (choice == SaveChoice::Cancelled) {
         // The next dialog opens where the platform likes.
         ForgetSaveFolder();
-        return false;
+        return choice;
     }
+    // A path too long to keep leaves the folder of the last save in place.
+    if (choice == SaveChoice::TooLong) return choice;
     const char* separator = std::strrchr(path, appPaths.Separator());
     const size_t nameStart = separator != nullptr ? static_cast<size_t>(separator - path) + 1 : 0;
     const size_t nameLength = std::strlen(path + nameStart);
-    if (nameStart >= kSaveNameLimit || nameLength == 0 || nameLength >= sizeof(saveFileName)) {
+    if (nameLength == 0) {
         ForgetSaveFolder();
-        return false;
+        return SaveChoice::Cancelled;
+    }
+    if (nameStart >= kSaveNameLimit || nameLength >= sizeof(saveFileName)) {
+        return SaveChoice::TooLong;
     }
     std::snprintf(saveFolder, sizeof(saveFolder), "%.*s", static_cast<int>(nameStart), path);
     std::snprintf(saveFileName, sizeof(saveFileName), "%s", path + nameStart);
-    return true;
+    return SaveChoice::Chosen;
 }
 
 void ScreenCapture::ForgetSaveFolder() {
@@ -132,25 +150,47 @@ void ScreenCapture::ToggleLog(const LineSettings& lineSettings, bool portOpen) {
         statusLine.ShowHeld(kLogOffText, kMessageHoldTicks);
         return;
     }
-    logOn = true;
     const LogFileLocation place = desktop.LogFilePlace();
     // Both the opening and the first row may show a box.
     openingLog = true;
-    if (OpenFileReporting(place.path, place.form)) {
-        receivePath.SetObserver(this);
-        LogEvent("LOG START", &lineSettings, portOpen ? "" : " (port closed)");
-        WriteThrough();
+    const char* used = OpenLogFile(place);
+    if (used == nullptr) {
+        // Off, so that the next F9 tries again; nothing claims a log that
+        // records nothing.
+        openingLog = false;
+        statusLine.ShowHeld(kLogFailedText, kMessageHoldTicks);
+        return;
     }
+    logOn = true;
+    std::snprintf(logPath, sizeof(logPath), "%s", used);
+    receivePath.SetObserver(this);
+    LogEvent("LOG START", &lineSettings, portOpen ? "" : " (port closed)");
+    WriteThrough();
     openingLog = false;
-    statusLine.ShowHeld(kLogOnText, kMessageHoldTicks);
+    if (used == place.path) {
+        statusLine.ShowHeld(kLogOnText, kMessageHoldTicks);
+        return;
+    }
+    // Not where the user would look first: the message says where it went.
+    char text[kMessageCapacity];
+    std::snprintf(text, sizeof(text), kLogOnElsewhereFormat, used);
+    statusLine.ShowHeld(text, kMessageHoldTicks);
 }
 
-bool ScreenCapture::OpenFileReporting(const char* path, TextForm form) {
-    if (logFile.Open(path, form)) return true;
-    char message[kMessageCapacity];
-    std::snprintf(message, sizeof(message), kOpenFailedFormat, path);
+// The platform's place first, then its spare; the box names every place
+// tried. Returns the path of the file opened.
+const char* ScreenCapture::OpenLogFile(const LogFileLocation& place) {
+    if (logFile.Open(place.path, place.form)) return place.path;
+    const bool haveSpare = place.sparePath != nullptr && place.sparePath[0] != '\0';
+    if (haveSpare && logFile.Open(place.sparePath, place.form)) return place.sparePath;
+    char message[2 * kMessageCapacity];
+    if (haveSpare) {
+        std::snprintf(message, sizeof(message), kBothFailedFormat, place.path, place.sparePath);
+    } else {
+        std::snprintf(message, sizeof(message), kOpenFailedFormat, place.path);
+    }
     desktop.ShowMessage(message);
-    return false;
+    return nullptr;
 }
 
 void ScreenCapture::StopLogging() {
@@ -168,13 +208,13 @@ void ScreenCapture::WriteThrough() {
 }
 
 // A log that silently stopped recording would be worse than none: the box
-// says so once, and the file is given up. The log stays on, as after a failed
-// opening, so the next F9 ends it.
+// says so once, and the file is given up. The log stays on, so the next F9
+// ends it with the status line's word.
 void ScreenCapture::ReportWriteFailure() {
     receivePath.SetObserver(nullptr);
     logFile.Close(clockText.MillisecondTimestamp());
     char message[kMessageCapacity];
-    std::snprintf(message, sizeof(message), kWriteFailedFormat, desktop.LogFilePlace().path);
+    std::snprintf(message, sizeof(message), kWriteFailedFormat, logPath);
     desktop.ShowMessage(message);
 }
 

@@ -4,6 +4,7 @@
 #include "config/AppPaths.h"
 #include "serial/LineSettings.h"
 #include "terminal/ReceiveDisplay.h"
+#include "window/Desktop.h"
 #include "window/LogFile.h"
 
 class ClockText;
@@ -33,7 +34,8 @@ class ScreenCapture final : public ReceivedTextObserver {
     void SaveScreenshot(bool streamOn);
 
     // F9: the log file is created anew, or closed. lineSettings and portOpen
-    // describe the port for the log's first row.
+    // describe the port for the log's first row. A log that cannot be created
+    // stays off, and the status line says it failed.
     void ToggleLog(const LineSettings& lineSettings, bool portOpen);
     // While a box of the log's start is open a nested tick must leave F9
     // pending.
@@ -53,9 +55,10 @@ class ScreenCapture final : public ReceivedTextObserver {
     void ReceivedText(const char* text, size_t length, bool hexText) override;
 
   private:
-    bool AskSaveFileName(const char* title);
+    SaveChoice AskSaveFileName(const char* title);
     void ForgetSaveFolder();
-    bool OpenFileReporting(const char* path, TextForm form);
+    void ReportSaveFailure();
+    const char* OpenLogFile(const LogFileLocation& place);
     void LogEvent(const char* what, const LineSettings* lineSettings, const char* after);
     void StopLogging();
     void ReportWriteFailure();
@@ -73,9 +76,11 @@ class ScreenCapture final : public ReceivedTextObserver {
     char saveFolder[AppPaths::kPathCapacity] = {};
     char saveFileName[AppPaths::kPathCapacity] = {};
 
-    // On from the F9 that starts logging to the next, whether or not the
-    // file could be made.
+    // On from the F9 that made the file to the next F9; a file that could not
+    // be made leaves it off.
     bool logOn = false;
     bool openingLog = false;
     LogFile logFile;
+    // The file actually in use: the platform's place or its spare.
+    char logPath[AppPaths::kPathCapacity] = {};
 };

@@ -12,6 +12,7 @@
 #include "PtyPair.h"
 #include "ScratchFolder.h"
 #include "TermiosCommDevice.h"
+#include "serial/PortDiscovery.h"
 
 namespace {
 
@@ -183,7 +184,7 @@ TEST(LinuxPortNames, ConsoleListNamesTheDeviceByItsWholeName) {
 }
 
 // A pty stands in for the console by its name in the made-up sysfs.
-TEST(LinuxPortNames, AConsolePortIsListedAndMarkedButNeverOpened) {
+TEST(LinuxPortNames, AConsolePortIsListedAbsentAndMarkedButNeverOpened) {
     FakeSystem system;
     ScratchFolder program;
     PtyPair console, other;
@@ -199,12 +200,24 @@ TEST(LinuxPortNames, AConsolePortIsListedAndMarkedButNeverOpened) {
     EXPECT_TRUE(names.IsConsole(1));  // /dev/ttyS0 from the table, by name only
     EXPECT_TRUE(names.IsConsole(2));
     EXPECT_FALSE(names.IsConsole(3));
-    EXPECT_TRUE(names.Exists(1));
-    EXPECT_TRUE(names.Exists(2));
+    // Listed as not there, since it is never opened; the line under the list
+    // still names it.
+    EXPECT_FALSE(names.Exists(2));
+    EXPECT_TRUE(names.Withheld(2));
+    EXPECT_TRUE(names.Exists(3));
+    EXPECT_FALSE(names.Withheld(3));
     ASSERT_TRUE(names.Describe(1, out, sizeof(out)));
     EXPECT_STREQ(out, "/dev/ttyS0 (console)");
-    ASSERT_TRUE(names.Describe(2, out, sizeof(out)));
-    EXPECT_EQ(std::string(out), console.SlavePath() + " (console)");
+    char list[kPortListCapacity];
+    ASSERT_EQ(BuildPortList(names, 0, list, sizeof(list)), 0);
+    EXPECT_EQ(std::string(list, 12), "___ ___ 003 ");
+    char hint[kPortHintCapacity];
+    BuildPortHint(names, list, hint, sizeof(hint));
+    EXPECT_EQ(std::string(hint).rfind("COM1 = /dev/ttyS0 (console)\nCOM2 = " + console.SlavePath() +
+                                          " (console)\nCOM3 = " + other.SlavePath() + "\n",
+                                      0),
+              0u)
+        << hint;
 
     TermiosCommDevice device(names);
     EXPECT_FALSE(device.OpenDevice(2));

@@ -171,6 +171,18 @@ TEST_F(SerialPortOnPty, WriteDropsWaitingInputOnlyWhenAskedTo) {
     EXPECT_EQ(memcmp(atMaster + 3, command, 3), 0);
 }
 
+// A far end that stops reading, at a rate whose line time for the block is
+// many minutes: the write comes back within a fraction of a second, with what
+// the kernel took, as a short write.
+TEST_F(SerialPortOnPty, AStalledSlowLineGivesAShortWriteSoon) {
+    ASSERT_TRUE(serial.Open(PtyPort::kPort, 300, 'E', 8, 1));
+    const std::vector<uint8_t> block(20000, 'x');
+    const auto start = Clock::now();
+    EXPECT_EQ(serial.Write(block.data(), static_cast<uint16_t>(block.size()), 0),
+              WriteResult::Short);
+    EXPECT_LT(MsSince(start), 1000.0);
+}
+
 TEST_F(SerialPortOnPty, OutputLinesShowInTheModemStatus) {
     // A pty has no modem inputs: only the two output bits can be set.
     EXPECT_EQ(serial.GetModemStatus(), kStatusDtr | kStatusRts);

@@ -8,6 +8,7 @@ Usage: qt_e2e.py PATH_TO_QUORVANT
 import os
 import re
 import shutil
+import signal
 import sys
 import tempfile
 import termios
@@ -461,43 +462,123 @@ def check_log(binary, display):
         shutil.rmtree(home, ignore_errors=True)
 
 
-def check_log_failure(binary, display):
-    """A home folder where the log cannot be made: F9 shows the error box,
-    and the program goes on."""
+def confirm_error_box(run, display, what):
+    """Waits for the program's error box, confirms it with Return and waits
+    for it to close; False when no box came."""
+    try:
+        box = qh.wait_for(lambda: run.visible_windows("^quorvant$"), 10, "the error box")[0]
+    except qh.Timeout:
+        expect(False, what)
+        return False
+    expect(True, what)
+    display.run("xdotool", "windowfocus", "--sync", box)
+    display.run("xdotool", "key", "Return")
+    try:
+        qh.wait_for(lambda: not run.visible_windows("^quorvant$"), 10, "the box to close")
+    except qh.Timeout:
+        return False
+    return True
+
+
+def check_log_refused(binary, display):
+    """What stands at LogFile.csv is not a plain file: a link planted there
+    keeps its target untouched, a FIFO does not freeze the window, and the log
+    stays off, so that the F9 after the box tries again and makes the log
+    once the name is free."""
     home = tempfile.mkdtemp(prefix="quorvant-home-")
-    # A file named like the log's folder: no user, root included, gets a
-    # file below it.
-    blocked = os.path.join(home, "blocked")
-    open(blocked, "wb").close()
+    path = os.path.join(home, "LogFile.csv")
+    target = os.path.join(home, "precious.txt")
+    with open(target, "wb") as f:
+        f.write(b"precious")
+    os.symlink(target, path)
     line = qh.PtyLine()
-    run = start_with_home(binary, display, line, blocked)
+    run = start_with_home(binary, display, line, home)
     try:
         run.find_window()
         run.focus()
         run.key("F9")
-        try:
-            box = qh.wait_for(lambda: run.visible_windows("^quorvant$"), 10, "the error box")[0]
-        except qh.Timeout:
-            box = None
-        expect(box is not None, "F9 with an unusable home folder shows the error box")
-        if box is None:
+        if not confirm_error_box(run, display, "F9 with a link at LogFile.csv shows the error box"):
             return
+        with open(target, "rb") as f:
+            expect(f.read() == b"precious" and os.path.islink(path),
+                   "the link's target keeps its bytes")
         if os.environ.get("QUORVANT_SHOTS"):
-            display.screenshot(os.path.join(os.environ["QUORVANT_SHOTS"], "log-error-linux.png"),
-                               box)
-        display.run("xdotool", "windowfocus", "--sync", box)
-        display.run("xdotool", "key", "Return")
+            display.screenshot(os.path.join(os.environ["QUORVANT_SHOTS"], "log-error-linux.png"))
+
+        os.unlink(path)
+        os.mkfifo(path)
+        run.focus()
+        run.key("F9")
+        if not confirm_error_box(run, display,
+                                 "F9 after the box tries again; a FIFO gives the box at once"):
+            return
+        os.unlink(path)
+        run.focus()
+        run.key("F9")
         try:
-            qh.wait_for(lambda: not run.visible_windows("^quorvant$"), 10, "the box to close")
-            closed = True
+            qh.wait_for(lambda: log_texts(path) == [LOG_START], 10, "the log's first row")
         except qh.Timeout:
-            closed = False
-        expect(closed and run.visible_windows(qh.WINDOW_TITLE_WORD),
-               "Return closes the box and the window stays")
+            pass
+        expect(log_texts(path) == [LOG_START] and not run.visible_windows("^quorvant$"),
+               "with the name free the next F9 makes the log")
     finally:
         run.close()
         line.close()
         shutil.rmtree(home, ignore_errors=True)
+
+
+def start_on_held_line(binary, display, line):
+    """The program on the line; None when it could not have the port (its
+    error box came instead of the window)."""
+    run = qh.LinuxProgram(binary, display, line)
+
+    def shown():
+        if run.visible_windows("^quorvant$"):
+            return "box"
+        return "window" if run.visible_windows(qh.WINDOW_TITLE_WORD) else None
+    try:
+        if qh.wait_for(shown, 20, "the window or the port error box") == "window":
+            run.find_window()
+            return run
+    except qh.Timeout:
+        pass
+    run.close()
+    return None
+
+
+def check_signals(binary, display):
+    """SIGTERM, SIGINT and SIGHUP end the program as its close box does: the
+    next start on the same pty, whose far end stays held, opens it at once."""
+    line = qh.PtyLine()
+    try:
+        for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP, None):
+            run = start_on_held_line(binary, display, line)
+            name = "the start after %s" % previous if number != signal.SIGTERM else "the first start"
+            if run is None:
+                expect(False, "%s opens the port" % name)
+                return
+            try:
+                run.focus()
+                line.drain(quiet=0.2)
+                run.key("a")
+                try:
+                    got = line.take(1, 10, "a key")
+                except qh.Timeout:
+                    got = b""
+                expect(got == b"a", "%s opens the port (%r arrived)" % (name, got))
+                if number is None:
+                    return
+                previous = signal.Signals(number).name
+                run.process.send_signal(number)
+                try:
+                    code = run.wait_exit(10)
+                except qh.Timeout:
+                    code = None
+                expect(code == 0, "%s ends the program (exit code %r)" % (previous, code))
+            finally:
+                run.close()
+    finally:
+        line.close()
 
 
 def check_failed_open(binary, display):
@@ -554,6 +635,10 @@ def main():
         expect_keys(run, line, ["z", "ssharp", "shift+3", "ISO_Level3_Shift+q", "adiaeresis"],
                     b"z\xdf\xa7@\xe4", "keys on a German layout")
 
+        # F11, F12, Pause, Scroll Lock and Caps Lock have no character.
+        expect_keys(run, line, ["F11", "F12", "Pause", "Scroll_Lock", "Caps_Lock", "Caps_Lock",
+                                "b"], b"b", "keys without a character send nothing")
+
         check_stream(run, line)
         check_help(run)
         check_port_settings(run, line)
@@ -568,7 +653,8 @@ def main():
         check_bluetooth(sys.argv[1], display)
         check_crafted_start(sys.argv[1], display)
         check_log(sys.argv[1], display)
-        check_log_failure(sys.argv[1], display)
+        check_log_refused(sys.argv[1], display)
+        check_signals(sys.argv[1], display)
         check_failed_open(sys.argv[1], display)
     finally:
         if run is not None:

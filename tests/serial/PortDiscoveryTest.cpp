@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 
 #include "FakeCommDevice.h"
@@ -77,7 +78,9 @@ class DescribedPortNames : public FakePortNames {
         std::snprintf(out, capacity, "%s", it->second.c_str());
         return true;
     }
+    bool Withheld(uint16_t port) const override { return withheld.count(port) != 0; }
     std::map<uint16_t, std::string> descriptions;
+    std::set<uint16_t> withheld;
     mutable int describeCalls = 0;
 };
 
@@ -102,6 +105,13 @@ TEST(PortHint, OneLinePerPresentPortThatCanBeDescribed) {
 
     const FakePortNames plain{1, 2};
     EXPECT_EQ(Hint(plain), "");
+
+    // A withheld port (the console) is absent from the list, yet described.
+    DescribedPortNames console{34};
+    console.withheld = {1};
+    console.descriptions = {{1, "/dev/ttyS0 (console)"}, {34, "/dev/ttyUSB1"}};
+    EXPECT_EQ(Build(console, 0).substr(0, 4), "___ ");
+    EXPECT_EQ(Hint(console), "COM1 = /dev/ttyS0 (console)\nCOM34 = /dev/ttyUSB1");
 }
 
 TEST(PortHint, LinesThatDoNotFitAreLeftOutAndMarked) {

@@ -365,25 +365,34 @@ TEST_F(SerialPortTest, ReadOfCountedBytesThatVanishedGivesUp) {
 }
 
 // The bound follows the block and the line rate: a healthy line at the
-// widest frame (8 data, parity, 2 stop bits) always gets its block out, and a
-// stalled one costs the window well under a second at every rate the test
-// stream runs at full blocks.
-TEST_F(SerialPortTest, WriteLimitCoversTheLineTimeOfTheBlock) {
+// widest frame (8 data, parity, 2 stop bits) gets its block out whenever the
+// block fits in two poll ticks, and no rate, however slow, holds the window
+// longer than that: the rest is a short write.
+TEST_F(SerialPortTest, WriteLimitCoversTheLineTimeButNeverHoldsTheWindowLong) {
+    constexpr uint32_t kTwoTicksMs = 200;
     const struct {
         uint32_t baud;
         uint16_t length;
-    } cases[] = {{300, 80}, {9600, 80}, {115200, 960}, {921600, 7680}, {921600, 1}, {115200, 257}};
+    } cases[] = {{9600, 8},     {115200, 960}, {921600, 7680}, {921600, 1},
+                 {115200, 257}, {1200, 80},    {300, 80},      {1, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.baud << " baud, " << c.length << " bytes");
         ASSERT_TRUE(port.Open(1, c.baud, 'E', 8, 2));
         std::vector<uint8_t> block(c.length, 'x');
         ASSERT_EQ(port.Write(block.data(), c.length, 0), WriteResult::Ok);
         const double lineMs = c.length * 12.0 * 1000.0 / c.baud;
-        EXPECT_GE(dev.writeLimitMs, 2 * lineMs);
-        if (c.baud >= 9600) {
-            EXPECT_LE(dev.writeLimitMs, 400u);
+        EXPECT_LE(dev.writeLimitMs, kTwoTicksMs);
+        EXPECT_NE(dev.writeLimitMs, 0u) << "0 would mean no limit at all";
+        if (2 * lineMs <= kTwoTicksMs / 2) {
+            EXPECT_GE(dev.writeLimitMs, 2 * lineMs);
         }
     }
+
+    // What a slow line did not take by then is the short write it is.
+    ASSERT_TRUE(port.Open(1, 300, 'E', 8, 1));
+    dev.writeLimit = 5;
+    const std::vector<uint8_t> line(80, 'x');
+    EXPECT_EQ(port.Write(line.data(), 80, 0), WriteResult::Short);
 }
 
 TEST_F(SerialPortTest, WriteLimitIsSetOnlyWhenTheBlockLengthChanges) {

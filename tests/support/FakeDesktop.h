@@ -69,13 +69,15 @@ class FakeDesktop : public Desktop {
 
     // The save dialog answers with saveAnswer, or is cancelled when it is
     // empty; each request is kept as "folder|name|extension|title".
-    bool AskSaveFileName(const SaveFileRequest& request, char* path, size_t capacity) override {
+    SaveChoice AskSaveFileName(const SaveFileRequest& request, char* path,
+                               size_t capacity) override {
         saveRequests.push_back(std::string(request.folder) + "|" + request.fileName + "|" +
                                request.defaultExtension + "|" + request.title);
         if (saveDialogScript) saveDialogScript();
-        if (saveAnswer.empty() || saveAnswer.size() >= capacity) return false;
+        if (saveAnswer.empty()) return SaveChoice::Cancelled;
+        if (saveAnswer.size() >= capacity) return SaveChoice::TooLong;
         std::memcpy(path, saveAnswer.c_str(), saveAnswer.size() + 1);
-        return true;
+        return SaveChoice::Chosen;
     }
     bool WriteTextFile(const char* path, const char* text, size_t length) override {
         if (!fileWritesWork) return false;
@@ -84,11 +86,14 @@ class FakeDesktop : public Desktop {
     }
 
     // The log file's place: none unless a test gives one.
-    LogFileLocation LogFilePlace() const override { return {logPath.c_str(), logForm}; }
+    LogFileLocation LogFilePlace() const override {
+        return {logPath.c_str(), logForm, logSparePath.c_str()};
+    }
 
     std::vector<std::string> messages;
     std::function<void()> messageScript;
     std::string logPath;
+    std::string logSparePath;
     TextForm logForm = TextForm::Utf8Lf;
     std::vector<std::string> saveRequests;
     std::string saveAnswer;

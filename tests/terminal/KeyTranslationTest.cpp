@@ -44,8 +44,6 @@ TEST(TranslateKey, GermanLayoutRules) {
         {"AltGr+8", '8', '8', false, true, '['},
         {"AltGr+0", '0', '0', false, true, '}'},
         {"AltGr+E keeps e", 'E', 'E', false, true, 'e'},
-        {"no character", Vk::kF11, 0, false, false, 0},
-        {"Shift+no character", 0x14, 0, true, false, 0},
         {"Shift+ue", 0xBA, 0xFC, true, false, 0xDC},
     };
     for (const Case& c : cases) {
@@ -82,11 +80,21 @@ TEST(ClassifyKey, WhatIsPassedOnConsumedOrRequested) {
         {"keypad Up", Key(Vk::kUp), KeyAction::Consume},
         {"Enter", Key(Vk::kEnter), KeyAction::StopStreamOrSend},
         {"Escape", Key(Vk::kEscape), KeyAction::StopStreamOrSend},
-        {"F11", Key(Vk::kF11), KeyAction::Send},
+        // Keys without a character: a NUL byte would be a command or a
+        // framing error to many devices.
+        {"F11", Key(Vk::kF11), KeyAction::Consume},
+        {"F12", Key(Vk::kF12), KeyAction::Consume},
+        {"Pause", Key(Vk::kPause), KeyAction::Consume},
+        {"Caps Lock", Key(Vk::kCapsLock), KeyAction::Consume},
+        {"Scroll Lock", Key(Vk::kScrollLock), KeyAction::Consume},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ClassifyKey(c.message, Keyboard(0)).action, c.action) << c.name;
     }
+    // Shift or AltGr held give a key without a character none either.
+    EXPECT_EQ(ClassifyKey(Key(Vk::kCapsLock), Keyboard(0, true)).action, KeyAction::Consume);
+    EXPECT_EQ(ClassifyKey(Key(Vk::kF12, KeyKind::KeyDown, true), Keyboard(0)).action,
+              KeyAction::Consume);
     for (uint16_t k = 2; k <= 10; ++k) {
         KeyDecision d = ClassifyKey(Key(static_cast<uint16_t>(Vk::kF1 + k - 1)), Keyboard(0));
         EXPECT_EQ(d.action, KeyAction::FunctionKey) << k;

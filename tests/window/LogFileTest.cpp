@@ -2,10 +2,17 @@
 // their quoting and text form, DisplayHalt, the file's life and its failures.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 #include "WindowRig.h"
 #include "terminal/VirtualKeys.h"
@@ -16,6 +23,7 @@ using namespace window_test;
 
 constexpr char kLogOn[] = "==== LOG -ON- ====";
 constexpr char kLogOff[] = "==== LOG -OFF- ====";
+constexpr char kLogFailed[] = "==== LOG -FAILED- ====";
 constexpr char kTime[] = "06.12.26 06:10:00.250";
 constexpr char kStart[] = "06.12.26 06:10:00.250;==== LOG START COM1: 115200,E,8,1 ====";
 
@@ -207,12 +215,13 @@ TEST(LogFile, LongRunsKeepEveryLineInOrder) {
     EXPECT_EQ(rig.Rows(), expected);
 }
 
-TEST(LogFile, AFailedOpeningSaysSoOnceAndStillCountsAsOn) {
+TEST(LogFile, AFailedOpeningSaysSoAndLeavesTheLogOffForTheNextTry) {
     LogRig rig;
     // A file stands where the folder should be: no user, root included, can
     // create the log there.
     { std::ofstream blocker(rig.folder.Join("blocker")); }
     rig.desktop.logPath = rig.folder.Join("blocker") + kPathSeparator + "LogFile.csv";
+    const std::string box = "ERROR (file open process was not successful):\n" + rig.desktop.logPath;
     // F9 again while the box is shown: the ticks under it leave it pending.
     rig.desktop.messageScript = [&rig] {
         rig.desktop.messageScript = nullptr;
@@ -220,30 +229,105 @@ TEST(LogFile, AFailedOpeningSaysSoOnceAndStillCountsAsOn) {
         rig.Receive("under the box\r");
     };
     rig.F9();
-    EXPECT_EQ(rig.desktop.messages,
-              (std::vector<std::string>{"ERROR (file open process was not successful):\n" +
-                                        rig.desktop.logPath}));
-    EXPECT_EQ(rig.view.Status(), kLogOn);
+    EXPECT_EQ(rig.desktop.messages, std::vector<std::string>{box});
+    EXPECT_EQ(rig.view.Status(), kLogFailed);
     EXPECT_EQ(rig.view.display, "under the box\n");
 
-    // The F9 pressed under the box is served now, with no file to close.
+    // The F9 pressed under the box is served now: the log was off, so it
+    // tries again.
     rig.Tick();
+    EXPECT_EQ(rig.desktop.messages, (std::vector<std::string>{box, box}));
+    EXPECT_EQ(rig.view.Status(), kLogFailed);
+
+    // Once the place is usable the next F9 makes the log.
+    rig.desktop.logPath = rig.Path();
+    rig.F9();
+    EXPECT_EQ(rig.view.Status(), kLogOn);
+    EXPECT_EQ(rig.File(), std::string(kStart) + "\n");
+}
+
+// The shared place refused: the spare takes the log, and the status line
+// names it; both refused: the box names both.
+TEST(LogFile, ASparePlaceTakesTheLogWhenTheFirstCannotBeMade) {
+    LogRig rig;
+    const std::string spare = rig.folder.Join("spare.csv");
+    { std::ofstream blocker(rig.folder.Join("blocker")); }
+    rig.desktop.logPath = rig.folder.Join("blocker") + kPathSeparator + "LogFile.csv";
+    rig.desktop.logSparePath = spare;
+    rig.F9();
+    EXPECT_TRUE(rig.desktop.messages.empty());
+    EXPECT_EQ(rig.view.Status(), "==== LOG -ON- " + spare + " ====");
+    rig.Receive("kept\r");
+    rig.F9();
     EXPECT_EQ(rig.view.Status(), kLogOff);
-    EXPECT_EQ(rig.desktop.messages.size(), 1u);
+    std::ifstream in(spare, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, std::string(kStart) + "\n" + Row("kept") + "\n");
+
+    rig.desktop.logSparePath = rig.desktop.logPath;
+    rig.F9();
+    EXPECT_EQ(rig.desktop.messages,
+              std::vector<std::string>{"ERROR (file open process was not successful):\n" +
+                                       rig.desktop.logPath + "\n" + rig.desktop.logPath});
+    EXPECT_EQ(rig.view.Status(), kLogFailed);
+}
+
+TEST(LogFile, OnlyAPlainFileIsOpened) {
+    LogRig rig;
+    // A folder at the log's name.
+    std::filesystem::create_directory(rig.Path());
+    rig.F9();
+    EXPECT_EQ(rig.view.Status(), kLogFailed);
+    EXPECT_TRUE(std::filesystem::is_directory(rig.Path()));
+    std::filesystem::remove(rig.Path());
+#ifndef _WIN32
+    // A link planted at the name: its target keeps its bytes.
+    const std::string target = rig.folder.Join("precious.txt");
+    { std::ofstream(target, std::ios::binary) << "precious"; }
+    std::filesystem::create_symlink(target, rig.Path());
+    rig.F9();
+    EXPECT_EQ(rig.view.Status(), kLogFailed);
+    std::filesystem::remove(rig.Path());
+    // So does a hard link.
+    std::filesystem::create_hard_link(target, rig.Path());
+    rig.F9();
+    EXPECT_EQ(rig.view.Status(), kLogFailed);
+    std::ifstream in(target, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
+              "precious");
+    std::filesystem::remove(rig.Path());
+
+    // A FIFO without a reader: F9 returns at once (a blocking open would
+    // hang this test) and the log stays off.
+    ASSERT_EQ(mkfifo(rig.Path().c_str(), 0600), 0);
+    rig.F9();
+    EXPECT_EQ(rig.view.Status(), kLogFailed);
+    std::filesystem::remove(rig.Path());
+#endif
+    rig.F9();
+    EXPECT_EQ(rig.view.Status(), kLogOn);
 }
 
 #ifndef _WIN32
-// A device that takes the opening but no byte: the loss is told once, and the
-// log stays on until the next F9, as after a failed opening.
+// A file that takes the opening but no more bytes (the size limit of the
+// process stands in for a full disk): the loss is told once, and the log
+// stays on until the next F9.
 TEST(LogFile, AFailedWriteSaysSoOnceAndGivesTheFileUp) {
     LogRig rig;
-    rig.desktop.logPath = "/dev/full";
     rig.F9();
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = static_cast<rlim_t>(rig.File().size());
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     rig.Receive("lost\r");
     rig.Receive("more\r");
-    EXPECT_EQ(
-        rig.desktop.messages,
-        (std::vector<std::string>{"ERROR (file write process was not successful):\n/dev/full"}));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(rig.desktop.messages,
+              (std::vector<std::string>{"ERROR (file write process was not successful):\n" +
+                                        rig.Path()}));
     rig.F9();
     EXPECT_EQ(rig.view.Status(), kLogOff);
     EXPECT_EQ(rig.desktop.messages.size(), 1u);

@@ -101,6 +101,7 @@ TEST(PollTick, AVanishedAdapterIsClosedRetriedQuietlyAndFoundAgain) {
 
 TEST(PollTick, FunctionKeysAreServedOnceEachInTheirOrder) {
     Running rig;
+    rig.desktop.logPath = rig.folder.Join("LogFile.csv");
     // Pressed in reverse, F2 twice (key and button).
     for (uint16_t vk : {VirtualKey::kF9, VirtualKey::kF4, VirtualKey::kF3, VirtualKey::kF2}) {
         rig.Press(vk);

@@ -136,7 +136,19 @@ TEST(PortSettingsChange, SettingsTheDeviceRefusesStayAndAreRetriedQuietly) {
         rig.device.FailAlways(FakeCall::SetState);
         dialog.OnClicked(P::kOk);
     };
+    // The ticks under the error box find the port closed: no green lamp, and
+    // no inputs read from a device that is not there.
+    rig.device.modemBits = kModemCtsOn | kModemDsrOn | kModemRingOn | kModemRlsdOn;
+    std::vector<std::string> underTheBox;
+    rig.desktop.messageScript = [&] {
+        rig.Tick(2);
+        for (uint16_t id : {C::kCts, C::kDsr, C::kRi, C::kRlsd}) {
+            if (rig.view.IsChecked(id)) underTheBox.push_back("input " + std::to_string(id));
+        }
+        if (rig.view.lamp == LampColour::Green) underTheBox.push_back("green lamp");
+    };
     rig.window.OnFocus(C::kSettingsField);
+    EXPECT_EQ(underTheBox, std::vector<std::string>{});
 
     EXPECT_EQ(rig.desktop.messages, std::vector<std::string>{" COM1 port error !"});
     EXPECT_EQ(rig.view.Field(C::kSettingsField), " COM1 port error");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "WindowRig.h"
 
@@ -77,20 +78,11 @@ TEST(SaveScreenshot, TheFirstDialogOpensInTheFolderThePlatformNames) {
     EXPECT_EQ(desktop.saveRequests[0].substr(0, home.size() + 1), home + "|");
 }
 
-TEST(SaveScreenshot, RefusesWhatIsTooLongOrMalformedWithoutWriting) {
-    struct Case {
-        const char* what;
-        std::string answer;
-    };
-    const Case cases[] = {
-        {"name beyond position 256", std::string(256, 'd') + kPathSeparator + "x.txt"},
-        {"no name after the folder", std::string("dir") + kPathSeparator},
-        {"cancelled", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+TEST(SaveScreenshot, CancelOrAPathWithoutANameWritesNothingAndForgetsTheFolder) {
+    for (const std::string& answer : {std::string("dir") + kPathSeparator, std::string()}) {
+        SCOPED_TRACE(answer);
         SaveRig rig;
-        rig.desktop.saveAnswer = c.answer;
+        rig.desktop.saveAnswer = answer;
         rig.Save();
         EXPECT_TRUE(rig.desktop.files.empty());
         EXPECT_TRUE(rig.desktop.messages.empty());
@@ -99,12 +91,32 @@ TEST(SaveScreenshot, RefusesWhatIsTooLongOrMalformedWithoutWriting) {
         rig.Save();
         EXPECT_EQ(rig.desktop.saveRequests.back().substr(0, 1), "|");
     }
+}
+
+// A confirmed file that cannot be kept must not vanish in silence: the box
+// says so, and the next dialog opens where the last one did.
+TEST(SaveScreenshot, AConfirmedPathTooLongToHoldSaysSo) {
+    const std::string tooLong[] = {
+        std::string(256, 'd') + kPathSeparator + "x.txt",  // the name starts beyond 256
+        std::string(800, 'd') + kPathSeparator + "x.txt",  // beyond the path buffer
+    };
+    for (const std::string& answer : tooLong) {
+        SaveRig rig;
+        rig.desktop.saveAnswer = answer;
+        rig.Save();
+        EXPECT_TRUE(rig.desktop.files.empty());
+        EXPECT_EQ(rig.desktop.messages, (std::vector<std::string>{"ERROR: create ScreenSaveFile"}));
+        EXPECT_NE(rig.view.Status(), kSaved);
+        rig.Save();
+        EXPECT_EQ(rig.desktop.saveRequests.back(), rig.desktop.saveRequests.front());
+    }
     // A name that starts just before 256 is taken.
     SaveRig rig;
     const std::string folder = std::string(254, 'd') + kPathSeparator;
     rig.desktop.saveAnswer = folder + "x.txt";
     rig.Save();
     EXPECT_EQ(rig.desktop.files.count(folder + "x.txt"), 1u);
+    EXPECT_TRUE(rig.desktop.messages.empty());
 }
 
 TEST(SaveScreenshot, AFailedWriteSaysSoInABoxOnly) {

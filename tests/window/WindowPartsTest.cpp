@@ -92,6 +92,12 @@ TEST(PortLink, OpenShowsTheSettingsAndRaisesBothOutputs) {
     EXPECT_TRUE(rig.view.IsChecked(C::kDsr) && rig.view.IsChecked(C::kRlsd));
     EXPECT_FALSE(rig.view.IsChecked(C::kCts) || rig.view.IsChecked(C::kRi));
 
+    // A status word that cannot be read lights nothing.
+    rig.device.modemBits = kModemCtsOn | kModemDsrOn | kModemRingOn | kModemRlsdOn;
+    rig.device.FailOnce(FakeCall::GetState);
+    rig.link.ShowModemInputs();
+    for (uint16_t id : {C::kCts, C::kDsr, C::kRi, C::kRlsd}) EXPECT_FALSE(rig.view.IsChecked(id));
+
     rig.link.ClosePort();
     EXPECT_FALSE(rig.link.IsOpen());
     EXPECT_FALSE(rig.device.IsOpen());

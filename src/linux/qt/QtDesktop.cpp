@@ -76,17 +76,17 @@ void ConfigureSaveDialog(QFileDialog& dialog, const SaveFileRequest& request) {
     dialog.selectFile(QFile::decodeName(request.fileName));
 }
 
-bool QtDesktop::AskSaveFileName(const SaveFileRequest& request, char* path, size_t capacity) {
+SaveChoice QtDesktop::AskSaveFileName(const SaveFileRequest& request, char* path, size_t capacity) {
     view.FlushDisplay();
     QFileDialog dialog(Owner());
     ConfigureSaveDialog(dialog, request);
     const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     ActivateMainWindow();
-    if (!accepted) return false;
+    if (!accepted) return SaveChoice::Cancelled;
     const QByteArray chosen = QFile::encodeName(dialog.selectedFiles().first());
-    if (static_cast<size_t>(chosen.size()) >= capacity) return false;
+    if (static_cast<size_t>(chosen.size()) >= capacity) return SaveChoice::TooLong;
     std::memcpy(path, chosen.constData(), static_cast<size_t>(chosen.size()) + 1);
-    return true;
+    return SaveChoice::Chosen;
 }
 
 bool QtDesktop::WriteTextFile(const char* path, const char* text, size_t length) {

@@ -25,7 +25,8 @@ class QtDesktop final : public Desktop {
     void RunPortSettingsDialog(PortSettingsDialog& dialog) override;
     void RunHelpWindow(HelpWindow& window) override;
     bool CopyToClipboard(const char* text, size_t length) override;
-    bool AskSaveFileName(const SaveFileRequest& request, char* path, size_t capacity) override;
+    SaveChoice AskSaveFileName(const SaveFileRequest& request, char* path,
+                               size_t capacity) override;
     // UTF-8 with LF line ends, as text files are here.
     bool WriteTextFile(const char* path, const char* text, size_t length) override;
     // LogFile.csv in the home folder, UTF-8 with LF.

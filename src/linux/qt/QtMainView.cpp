@@ -277,6 +277,11 @@ void QtMainView::EndWindow() {
     QCoreApplication::exit(0);
 }
 
+void QtMainView::RequestClose() {
+    if (ended || events == nullptr) return;
+    Dispatch([this] { events->OnCloseRequest(); });
+}
+
 // --- Qt events ---------------------------------------------------------------------
 
 void QtMainView::closeEvent(QCloseEvent* event) {

@@ -51,6 +51,9 @@ class QtMainView final : public QWidget, public MainView {
     // Closes the display's pending edit block and scrolls to its end; done
     // after every event and before anything modal opens.
     void FlushDisplay();
+    // A close asked for from outside the window (a signal to the process):
+    // the window logic ends it as it does for the close box.
+    void RequestClose();
 
     QWidget* Control(uint16_t controlId) const;
     QPlainTextEdit* Display() const { return display; }

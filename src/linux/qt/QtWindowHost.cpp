@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "qt/AppKeyFilter.h"
+#include "qt/ExitSignals.h"
 #include "qt/FixedGermanLayout.h"
 #include "qt/KeyTranslator.h"
 #include "qt/QtDesktop.h"
@@ -56,6 +57,9 @@ void QtWindowHost::RunMainWindow(TerminalApp& app) {
     view.Attach(&events);
     AppKeyFilter keyFilter(view, translator);
     qApp->installEventFilter(&keyFilter);
+    // From the start on: a signal that comes while a box of the start-up is
+    // open ends the program the same way.
+    ExitSignals exitSignals([&view] { view.RequestClose(); });
 
     window.InitWindow();
     view.FlushDisplay();

@@ -89,6 +89,15 @@ INT_PTR MainWindowHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         case WM_CLOSE:
             terminal->CloseWindow();
             return TRUE;
+        case WM_ENDSESSION:
+            // A logout or shutdown ends the process once this returns, before
+            // the dialog could be destroyed: the closing steps run here, as
+            // for the close box, and the teardown with them.
+            if (wParam != FALSE) {
+                terminal->CloseWindow();
+                terminal->TearDown();
+            }
+            return TRUE;
         case WM_HELP:
             terminal->OnHelpRequest();
             return TRUE;

@@ -1,6 +1,7 @@
 #include "MessageBoxDesktop.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include "HelpDialogHost.h"
 #include "PortSettingsDialogHost.h"
 #include "config/ProcessInfo.h"
+#include "text/FormatFits.h"
 
 void BaseNameOf(const char* path, char* out, size_t capacity) {
     if (capacity == 0) return;
@@ -81,11 +83,13 @@ namespace {
 // Pairs of display text and pattern, the list ended by an empty text.
 constexpr char kSaveFilter[] = "txt\0*.txt\0All\0*.*\0";
 constexpr size_t kSaveNameCapacity = 256;
+constexpr char kLogFileName[] = "LogFile.csv";
+constexpr char kSharedLogPath[] = "C:\\LogFile.csv";
 
 }  // namespace
 
-bool MessageBoxDesktop::AskSaveFileName(const SaveFileRequest& request, char* path,
-                                        size_t capacity) {
+SaveChoice MessageBoxDesktop::AskSaveFileName(const SaveFileRequest& request, char* path,
+                                              size_t capacity) {
     char file[kSaveNameCapacity] = {};
     std::snprintf(file, sizeof(file), "%s", request.fileName);
     OPENFILENAMEA dialog{};
@@ -100,12 +104,16 @@ bool MessageBoxDesktop::AskSaveFileName(const SaveFileRequest& request, char* pa
     dialog.lpstrDefExt = request.defaultExtension;
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT;
     const bool chosen = GetSaveFileNameA(&dialog) != 0;
+    // Read at once: the redraw below may run code that resets it.
+    const DWORD problem = chosen ? 0 : CommDlgExtendedError();
     if (owner != nullptr) RedrawWindow(owner, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
-    if (!chosen) return false;
+    // The user confirmed a path the buffer could not take.
+    if (problem == FNERR_BUFFERTOOSMALL) return SaveChoice::TooLong;
+    if (!chosen) return SaveChoice::Cancelled;
     const size_t length = std::strlen(file);
-    if (length >= capacity) return false;
+    if (length >= capacity) return SaveChoice::TooLong;
     std::memcpy(path, file, length + 1);
-    return true;
+    return SaveChoice::Chosen;
 }
 
 bool MessageBoxDesktop::WriteTextFile(const char* path, const char* text, size_t length) {
@@ -116,6 +124,15 @@ bool MessageBoxDesktop::WriteTextFile(const char* path, const char* text, size_t
     return std::fclose(file) == 0 && written;
 }
 
+// Only administrators may create files in the root of the system drive on
+// current Windows versions: a standard user's log goes to the Documents folder.
 LogFileLocation MessageBoxDesktop::LogFilePlace() const {
-    return {"C:\\LogFile.csv", TextForm::Windows1252CrLf};
+    if (documentsLogPath[0] == '\0') {
+        char folder[MAX_PATH] = {};
+        if (SUCCEEDED(
+                SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+            FormatFits(documentsLogPath, sizeof(documentsLogPath), "%s\\%s", folder, kLogFileName);
+        }
+    }
+    return {kSharedLogPath, TextForm::Windows1252CrLf, documentsLogPath};
 }

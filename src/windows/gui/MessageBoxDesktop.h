@@ -18,10 +18,12 @@ class MessageBoxDesktop : public Desktop {
     void RunPortSettingsDialog(PortSettingsDialog& dialog) override;
     void RunHelpWindow(HelpWindow& window) override;
     bool CopyToClipboard(const char* text, size_t length) override;
-    bool AskSaveFileName(const SaveFileRequest& request, char* path, size_t capacity) override;
+    SaveChoice AskSaveFileName(const SaveFileRequest& request, char* path,
+                               size_t capacity) override;
     // Windows-1252 with CR LF line ends.
     bool WriteTextFile(const char* path, const char* text, size_t length) override;
-    // C:\LogFile.csv, Windows-1252 with CR LF.
+    // C:\LogFile.csv, Windows-1252 with CR LF; LogFile.csv in the user's
+    // Documents folder when that cannot be made.
     LogFileLocation LogFilePlace() const override;
 
     const char* Caption() const { return captionText; }
@@ -29,6 +31,9 @@ class MessageBoxDesktop : public Desktop {
   private:
     HWND owner = nullptr;
     char captionText[MAX_PATH] = {};
+    // Found when the log is first asked for; empty when the system names no
+    // Documents folder.
+    mutable char documentsLogPath[MAX_PATH] = {};
 };
 
 // The text with every line end (CR LF, lone CR, lone LF) as CR LF, as the

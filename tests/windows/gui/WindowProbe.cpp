@@ -8,6 +8,9 @@
 //                                                   needle; prints the text
 //   window_probe DESKTOP check ID TIMEOUT_MS 0|1    wait for that check state
 //   window_probe DESKTOP rect  ID TIMEOUT_MS        prints "left top right bottom"
+//   window_probe DESKTOP endsession 0 TIMEOUT_MS    tells the main window that
+//                                                   the session ends, as a logout
+//                                                   does
 //
 // ID is a control of the main window, "port:ID" one of the port settings
 // dialog or "help:ID" one of the help window (whose ids overlap the main
@@ -174,6 +177,19 @@ int main(int argc, char** argv) {
                                        kAnswerTimeoutMs, &state) != 0 &&
                    static_cast<LRESULT>(state) == wanted;
         });
+    }
+    if (std::strcmp(command, "endsession") == 0 && argc == 4) {
+        TitleSearch search{kTitlePrefix, nullptr};
+        EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr) return 2;
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutA(search.found, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
+                                 SMTO_ABORTIFHUNG, timeoutMs, &answer) ||
+            !SendMessageTimeoutA(search.found, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF,
+                                 SMTO_ABORTIFHUNG, timeoutMs, &answer)) {
+            return 1;
+        }
+        return 0;
     }
     if (std::strcmp(command, "rect") == 0 && argc == 4) {
         RECT rect{};

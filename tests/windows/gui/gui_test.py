@@ -248,24 +248,51 @@ def log_lines(program, window, port, log_path):
         shutil.copy(log_path, os.path.join(os.environ["QUORVANT_SHOTS"], "LogFile-windows.csv"))
 
 
+def documents_folder(prefix):
+    """The Wine user's Documents folder in the prefix."""
+    users = os.path.join(prefix, "drive_c", "users")
+    for user in sorted(os.listdir(users)):
+        folder = os.path.join(users, user, "Documents")
+        if user != "Public" and os.path.isdir(folder):
+            return folder
+    raise Failure("no Documents folder in %s" % users)
+
+
 def log_failure(program, window, log_path):
-    """A folder where C:\\LogFile.csv should be: F9 shows the error box, the
-    log counts as on all the same, and the next F9 ends it."""
+    """A folder where C:\\LogFile.csv should be, as a standard user meets the
+    root of C: no file there: F9 writes the log in the Documents folder and
+    the status line names it. With that refused too, the box comes, the log
+    stays off and the next F9 tries again."""
+    spare = os.path.join(documents_folder(os.environ["WINEPREFIX"]), "LogFile.csv")
     remove_log(log_path)
+    remove_log(spare)
     os.mkdir(log_path)
     try:
         press_in(program, window, "F9")
-        box = wait_for_window(program, "quorvant")
-        shot(program, "log-error-windows.png", box)
-        program.xdotool("windowfocus", "--sync", box)
-        program.xdotool("key", "Return")
-        wait_for(lambda: not visible_windows(program, "quorvant"), EVENT_TIMEOUT,
-                 "the error box to close")
-        program.wait_text(STATUS_LINE, b"==== LOG -ON- ====", "the log on after the box")
+        program.wait_text(STATUS_LINE, b"\\Documents\\LogFile.csv ====",
+                          "the log in the Documents folder")
         press_in(program, window, "F9")
-        program.wait_text(STATUS_LINE, b"==== LOG -OFF- ====", "F9 after the box")
+        program.wait_text(STATUS_LINE, b"==== LOG -OFF- ====", "F9 ends the log")
+        with open(spare, "rb") as f:
+            data = f.read()
+        first = LOG_ROW.fullmatch(data.split(b"\r\n")[0])
+        check(first is not None and first.group(1) == LOG_START,
+              "the log in Documents begins %r" % data[:80])
+        os.unlink(spare)
+        os.mkdir(spare)
+        for attempt in ("F9", "the next F9"):
+            press_in(program, window, "F9")
+            box = wait_for_window(program, "quorvant")
+            shot(program, "log-error-windows.png", box)
+            program.xdotool("windowfocus", "--sync", box)
+            program.xdotool("key", "Return")
+            wait_for(lambda: not visible_windows(program, "quorvant"), EVENT_TIMEOUT,
+                     "the error box to close")
+            program.wait_text(STATUS_LINE, b"==== LOG -FAILED- ====",
+                              "%s without any place for the log" % attempt)
     finally:
-        os.rmdir(log_path)
+        remove_log(log_path)
+        remove_log(spare)
 
 
 def run_terminal(program, port, second_link):
@@ -296,7 +323,10 @@ def run_terminal(program, port, second_link):
 
     # Keys typed on the (US) keyboard go out translated, one byte each.
     program.xdotool("windowfocus", "--sync", window)
-    program.xdotool("key", "--delay", "60", "a", "shift+a", "shift+3", "Return")
+    # F11, F12, Pause, Scroll Lock and Caps Lock have no character: nothing
+    # of them may come before the typed keys.
+    program.xdotool("key", "--delay", "60", "F11", "F12", "Pause", "Scroll_Lock", "Caps_Lock",
+                    "Caps_Lock", "a", "shift+a", "shift+3", "Return")
     typed = port.take(4, EVENT_TIMEOUT, "typed keys")
     check(typed == b"aA\xa7\r", "typed keys arrived as %r" % typed)
 
@@ -391,7 +421,19 @@ def send_bluetooth_command(program, port):
     wanted = b"AT+BTR?\rAT+BTR 0016A4A0B842\r"
     sent = port.take(len(wanted), EVENT_TIMEOUT, "the Bluetooth commands")
     check(sent == wanted, "F3 sent %r" % sent)
-    end_program_with_alt_x(program, window)
+    end_with_the_session(program)
+
+
+def end_with_the_session(program):
+    """A logout ends the process right after the window has heard of it: the
+    close box's steps run then, and the program ends by itself."""
+    code, _ = program.probe("endsession", 0, int(EVENT_TIMEOUT * 1000))
+    check(code == 0, "the window did not take the end of the session (%d)" % code)
+    try:
+        code = program.process.wait(EVENT_TIMEOUT)
+    except subprocess.TimeoutExpired:
+        raise Failure("the end of the session did not end the program")
+    check(code == 0, "the program ended with %d at the end of the session" % code)
 
 
 def crafted_start(program, port):
