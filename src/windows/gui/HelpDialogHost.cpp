@@ -3,7 +3,7 @@
 #include <richedit.h>
 
 #include "help/HelpWindow.h"
-#include "resources/ReadableText.h"
+#include "RichEditColours.h"
 
 namespace H = HelpControl;
 
@@ -73,17 +73,7 @@ void HelpDialogHost::ShowHelpText(const char* text, Rgb background) {
     HWND control = Control(H::kText);
     if (control == nullptr) return;
     SendMessageA(control, EM_SETSEL, 0, -1);
-    SendMessageA(control, EM_SETBKGNDCOLOR, 0,
-                 RGB(background.red, background.green, background.blue));
-    // The system's text colour belongs to the system's background; a dark
-    // scheme's light text is unreadable on the fixed light colours.
-    const Rgb textColour = TextColourOn(background);
-    CHARFORMATA format{};
-    format.cbSize = sizeof(format);
-    format.dwMask = CFM_COLOR;
-    format.crTextColor = RGB(textColour.red, textColour.green, textColour.blue);
-    SendMessageA(control, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
-    SendMessageA(control, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    SetRichEditColours(control, background);
     SendMessageA(control, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
     SendMessageA(control, EM_LINESCROLL, 0, kScrollToTopLines);
 }

@@ -4,7 +4,7 @@
 
 #include <iterator>
 
-#include "resources/ReadableText.h"
+#include "RichEditColours.h"
 
 namespace {
 
@@ -100,17 +100,7 @@ size_t MainDialogView::DisplayFirstVisibleCharacter() {
 }
 
 void MainDialogView::SetDisplayBackground(Rgb colour) {
-    SendMessageA(display, EM_SETBKGNDCOLOR, 0,
-                 static_cast<LPARAM>(RGB(colour.red, colour.green, colour.blue)));
-    // Otherwise the text keeps the system's window text colour, which a dark
-    // or high-contrast scheme makes light.
-    const Rgb text = TextColourOn(colour);
-    CHARFORMATA format{};
-    format.cbSize = sizeof(format);
-    format.dwMask = CFM_COLOR;
-    format.crTextColor = RGB(text.red, text.green, text.blue);
-    SendMessageA(display, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
-    SendMessageA(display, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    SetRichEditColours(display, colour);
 }
 
 HBRUSH MainDialogView::LampBrush() const {
