@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "FakeMainView.h"
-#include "window/ReceivePath.h"
+#include "terminal/ReceivePath.h"
 
 namespace {
 
@@ -68,7 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Built once: the display buffers are large, and a fresh pair per input
     // would spend most of the run clearing them.
     static FakeMainView view;
-    static ReceivePath path(view);
+    static ReceiveDisplay display(view);
+    static ReceiveLog log;
+    static ReceivePath path(display, log);
     view = FakeMainView();
     path.Reset();
     path.ClearDisplay();
@@ -77,11 +79,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool control =
             i + 1 < size && (data[i] & kControlMark) != 0 && data[i + 1] == kControlEscape;
         if (i < size && !control) continue;
-        // One poll tick's read delivers at most 1200 bytes; feed in such pieces.
-        constexpr size_t kMaxReadPerTick = 1200;
+        // One poll tick's read delivers at most this much; feed in such pieces.
+        constexpr size_t kMaxReadPerTick = 32768;
         while (start < i) {
             const size_t piece = i - start < kMaxReadPerTick ? i - start : kMaxReadPerTick;
-            path.ReceiveBytes(data + start, static_cast<uint16_t>(piece));
+            path.ReceiveBytes(data + start, piece);
             Check(path.Display().CurrentColumn() <= ReceiveDisplay::kLineWidth);
             start += piece;
         }

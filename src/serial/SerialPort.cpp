@@ -8,6 +8,7 @@ constexpr uint32_t kOutputQueueBytes = 20000;
 constexpr uint32_t kPurgeEverything = kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear;
 // After the new line settings are in force, drop what arrived under the old ones.
 constexpr uint32_t kPurgeQueues = kPurgeTxClear | kPurgeRxClear;
+constexpr uint32_t kPurgeInput = kPurgeRxAbort | kPurgeRxClear;
 
 // DiscardInput reads one byte per call; a line that keeps sending must not
 // hold the thread for ever.
@@ -216,6 +217,14 @@ int32_t SerialPort::DiscardInput() {
         ++dropped;
         if (dropped > kDiscardLimit) return kDiscardTooMany;
     }
+}
+
+bool SerialPort::PurgeInput() {
+    if (!device.IsOpen() || !device.Purge(kPurgeInput)) {
+        NoteFailure();
+        return false;
+    }
+    return true;
 }
 
 uint32_t SerialPort::GetInputQueueCount() {

@@ -61,6 +61,9 @@ class SerialPort {
     // The number of bytes dropped, or -1 (status failed), -2 (line errors),
     // -3 (the line keeps sending: more than 30000).
     int32_t DiscardInput();
+    // Drops everything waiting in the input queue at once; the port stays
+    // open and its lines as they are. False when the device refused.
+    bool PurgeInput();
     uint32_t GetInputQueueCount();
     // The line errors of the last status query, cleared by taking them.
     uint32_t TakeLineErrors();

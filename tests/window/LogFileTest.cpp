@@ -147,6 +147,35 @@ TEST(LogFile, DisplayHaltFreezesTheScreenNotTheLog) {
     EXPECT_EQ(rig.view.display, "before log\nshown\nx");
 }
 
+// The log takes every byte read; the screen is the same with the log on or
+// off, whatever DisplayHalt and SyncX keep from it.
+TEST(LogFile, TakesEveryByteAndLeavesTheScreenAsItWould) {
+    const std::string half(50, 'x');
+    auto run = [&](LogRig& rig) {
+        std::vector<std::string> screens;
+        rig.Receive(half);
+        rig.Click(C::kDisplayHalt);
+        rig.Receive(std::string(30, 'h'));
+        rig.Click(C::kDisplayHalt);
+        rig.Receive(std::string(80, 'z'));
+        screens.push_back(rig.view.display);
+        rig.Click(C::kSyncX);
+        rig.Receive("dropped\rabc\r");
+        screens.push_back(rig.view.display);
+        return screens;
+    };
+    LogRig withLog;
+    withLog.F9();
+    const std::vector<std::string> logged = run(withLog);
+    LogRig withoutLog;
+    EXPECT_EQ(logged, run(withoutLog));
+    EXPECT_EQ(logged, (std::vector<std::string>{
+                          half + std::string(30, 'z') + "\n" + std::string(50, 'z'), "abc\n"}));
+    EXPECT_EQ(withLog.Rows(),
+              (std::vector<std::string>{Row(half + std::string(30, 'h')), Row(std::string(80, 'z')),
+                                        Row("dropped"), Row("abc")}));
+}
+
 TEST(LogFile, EventsAreRowsOfTheirOwn) {
     LogRig rig;
     rig.F9();
