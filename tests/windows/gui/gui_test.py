@@ -7,6 +7,8 @@
                                             and one on COM2 once it changes port;
                                             its log file is C:\\LogFile.csv of
                                             the prefix
+  gui_test.py fast-line EXE PROBE_EXE       COM1 at 921600 baud fed at the rate
+                                            the line carries: every line logged
 
 Both run their program on a fresh Xvfb, and under Wine on a desktop of its
 own: Wine's default desktop takes its display from whichever program started
@@ -481,6 +483,84 @@ def end_to_end(exe, probe_exe):
             print("kept for inspection: %s (wine.stderr.log, failure.png)" % folder)
 
 
+FAST_SETUP = (b"[RS232]\r\nCOMPORT=1\r\nCOMBAUD=921600\r\nCOMPARI=N\r\nCOMBITS=8\r\n"
+              b"COMSTOP=1\r\n")
+FAST_SECONDS = 4
+FAST_RATE = 92160
+FAST_MAX_BEHIND = 32 * 1024
+
+
+def feed_paced(port, data, rate):
+    """Writes data at rate bytes a second; returns how far behind the
+    schedule the feeder fell at worst."""
+    start = time.monotonic()
+    sent = worst = 0
+    while sent < len(data):
+        due = min(len(data), int((time.monotonic() - start) * rate) + 1)
+        while sent < due:
+            taken = port.try_write(data[sent:due])
+            if taken == 0:
+                break
+            sent += taken
+        worst = max(worst, due - sent)
+        time.sleep(0.005)
+    return worst
+
+
+def run_fast_line(program, port):
+    """921600 8N1, F9, numbered lines at 92,160 bytes a second: the feeder
+    never falls more than 32 kB behind and the log holds every line once."""
+    with open(os.path.join(program.folder, "quorvant.ini"), "wb") as f:
+        f.write(FAST_SETUP)
+    log_path = os.path.join(os.environ["WINEPREFIX"], "drive_c", "LogFile.csv")
+    remove_log(log_path)
+    program.start()
+    window = wait_for_window(program, CAPTION)
+    program.wait_text(SETTINGS_FIELD, b" COM1: 921600,N,8,1", "port open at 921600")
+    press_in(program, window, "F9")
+    program.wait_text(STATUS_LINE, b"==== LOG -ON- ====", "the first F9")
+
+    lines = [(b"%06d " % i + b"0123456789abcdef" * 5)[:78]
+             for i in range(FAST_SECONDS * FAST_RATE // 80)]
+    worst = feed_paced(port, b"".join(text + b"\r\n" for text in lines), FAST_RATE)
+    check(worst <= FAST_MAX_BEHIND, "the feeder fell %d bytes behind" % worst)
+    program.wait_text(DISPLAY, lines[-1], "the last line on the display")
+    press_in(program, window, "F9")
+    program.wait_text(STATUS_LINE, b"==== LOG -OFF- ====", "the second F9")
+    with open(log_path, "rb") as f:
+        rows = f.read().split(b"\r\n")[:-1]
+    texts = [m.group(1) if m else None for m in (LOG_ROW.fullmatch(row) for row in rows)]
+    got = texts[1:]
+    check(got == lines, "the log holds %d of %d lines, %d as sent"
+          % (len(got), len(lines), sum(a == b for a, b in zip(got, lines))))
+    print("921600: %d lines logged in order; the feeder at most %d bytes behind"
+          % (len(got), worst))
+    end_program_with_alt_x(program, window)
+
+
+def fast_line(exe, probe_exe):
+    prefix = os.environ.get("WINEPREFIX")
+    check(prefix and os.path.isdir(prefix), "WINEPREFIX names no Wine prefix")
+    link = qh.registered_com_link(prefix, 1)
+    check(link, "COM1 is not registered in %s" % prefix)
+    folder = tempfile.mkdtemp(prefix="quorvant-gui-")
+    display = program = port = None
+    try:
+        display = qh.XvfbDisplay(SCREEN_WIDTH, SCREEN_HEIGHT)
+        program = Program(folder, exe, probe_exe, display)
+        port = qh.PtyLine()
+        port.link(link)
+        run_fast_line(program, port)
+    finally:
+        if program is not None:
+            program.stop()
+        if port is not None:
+            port.close()
+        if display is not None:
+            display.close()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
 def run_windows_test(probe_exe, test_exe):
     folder = tempfile.mkdtemp(prefix="quorvant-gui-")
     display = qh.XvfbDisplay(SCREEN_WIDTH, SCREEN_HEIGHT)
@@ -498,9 +578,9 @@ def main(argv):
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(128 + signal.SIGTERM))
     if len(argv) == 4 and argv[1] == "windows":
         return run_windows_test(argv[2], argv[3])
-    if len(argv) == 4 and argv[1] == "end-to-end":
+    if len(argv) == 4 and argv[1] in ("end-to-end", "fast-line"):
         try:
-            end_to_end(argv[2], argv[3])
+            (end_to_end if argv[1] == "end-to-end" else fast_line)(argv[2], argv[3])
         except Failure as failure:
             print("FAILED: %s" % failure)
             return 1
