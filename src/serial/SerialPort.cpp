@@ -232,6 +232,17 @@ uint32_t SerialPort::GetInputQueueCount() {
     return QueryStatus(status) ? status.inputQueue : 0;
 }
 
+uint32_t SerialPort::AwaitInputQueueCount(uint32_t waitMs) {
+    const uint32_t start = device.TickCount();
+    for (;;) {
+        CommStatus status;
+        if (!QueryStatus(status)) return 0;
+        if (status.inputQueue > 0 || lineErrors != 0) return status.inputQueue;
+        // Unsigned difference: the tick counter's wrap does no harm.
+        if (device.TickCount() - start > waitMs) return 0;
+    }
+}
+
 uint32_t SerialPort::TakeLineErrors() {
     const uint32_t errors = lineErrors;
     lineErrors = 0;

@@ -65,6 +65,10 @@ class SerialPort {
     // open and its lines as they are. False when the device refused.
     bool PurgeInput();
     uint32_t GetInputQueueCount();
+    // As GetInputQueueCount, but an empty queue is asked again for up to
+    // waitMs: a driver that shows only part of its queue (a Linux tty shows
+    // at most 4095 bytes) refills what it shows a moment after a read.
+    uint32_t AwaitInputQueueCount(uint32_t waitMs);
     // The line errors of the last status query, cleared by taking them.
     uint32_t TakeLineErrors();
     // Reads exactly length bytes once they are queued, waiting at most
