@@ -4,7 +4,9 @@ numbered 80-byte lines fed into the pty at the rate the line carries
 (92,160 bytes a second) for a few seconds. The feeder never falls more than
 32 kB behind, and the log holds every line once, in order. At 115200 baud
 the program still takes 1200 bytes a tick: once the pty's own buffer is
-full, the line drains at no more than 12,000 bytes a second.
+full, the line drains at no more than 12,000 bytes a second. At 1200 baud
+SendX writes no faster than the line sends (a line every eight ticks), and
+a key pressed meanwhile goes out at once.
 
 Usage: fast_line_e2e.py PATH_TO_QUORVANT
 """
@@ -126,11 +128,53 @@ def check_base_pace(binary, display):
         run.close()
 
 
+SENDX_DU = (168, 2, 25, 11)
+SLOW_STREAM_SECONDS = 3.2
+# 1200 baud with even parity carries 109 bytes a second; a tick is 100 ms.
+SLOW_LINE_RATE = 110
+KEY_WITHIN = 0.1
+
+
+def check_slow_sendx(binary, display):
+    line = qh.PtyLine()
+    program = qh.LinuxProgram(binary, display, line, setup=setup(1200, b"E"))
+    try:
+        program.find_window()
+        program.focus()
+        x, y, w, h = SENDX_DU
+        program.click_dialog(x + w / 2, y + h / 2)
+        line.wait_received(lambda data: qh.STREAM_HEAD in data, 10, "the first stream line")
+        start = time.monotonic()
+        line.take()
+        time.sleep(SLOW_STREAM_SECONDS / 2)
+        pressed = time.monotonic()
+        # 'Q' occurs in no stream line.
+        program.key("shift+q")
+        data = line.wait_received(lambda data: b"Q" in data, 5, "the typed key")
+        answered = time.monotonic() - pressed
+        time.sleep(max(0.0, start + SLOW_STREAM_SECONDS - time.monotonic()))
+        data = line.take()
+        rate = (len(data) - 1) / (time.monotonic() - start)
+        qh.check(rate <= SLOW_LINE_RATE,
+                 "SendX at 1200 baud wrote %d bytes a second, more than the line sends" % rate)
+        # Starting xdotool takes part of the time; the window's own share is less.
+        qh.check(answered <= KEY_WITHIN + 0.05,
+                 "a key during SendX at 1200 baud took %.0f ms" % (answered * 1000))
+        problem = qh.stream_line_problems(qh.whole_stream_lines(data.replace(b"Q", b"")))
+        qh.check(problem is None, "SendX at 1200 baud: %s" % problem)
+        print("1200: SendX wrote %d bytes a second; a key went out after %.0f ms"
+              % (rate, answered * 1000))
+    finally:
+        program.close()
+        line.close()
+
+
 def main(binary):
     display = qh.XvfbDisplay()
     try:
         check_full_speed(binary, display)
         check_base_pace(binary, display)
+        check_slow_sendx(binary, display)
     finally:
         display.close()
 
