@@ -9,6 +9,9 @@
                                             the prefix
   gui_test.py fast-line EXE PROBE_EXE       COM1 at 921600 baud fed at the rate
                                             the line carries: every line logged
+  gui_test.py link-demo EXE PROBE_EXE       scripts/demo.sh's link test with two
+                                            .exe on COM21 and COM22 joined by
+                                            tools/null_modem.py, at 921600 baud
 
 Both run their program on a fresh Xvfb, and under Wine on a desktop of its
 own: Wine's default desktop takes its display from whichever program started
@@ -561,6 +564,88 @@ def fast_line(exe, probe_exe):
         shutil.rmtree(folder, ignore_errors=True)
 
 
+DEMO_PORTS = (21, 22)
+DEMO_SECONDS = 10
+SYNC_X = 1006
+
+
+def new_window(program, known):
+    """The id of the program's main window: the one of that caption not in
+    known. Both open centred, one over the other."""
+    def search():
+        fresh = [w.decode() for w in visible_windows(program, CAPTION)]
+        fresh = [w for w in fresh if w not in known]
+        return fresh[0] if fresh else None
+    return wait_for(search, WINDOW_TIMEOUT, "the new window", interval=0.1)
+
+
+def click_on_top(program, window, control):
+    """Raises the window above the other one, then clicks into the control
+    (no window manager: Wine only knows where it put the window)."""
+    program.xdotool("windowraise", window)
+    program.click(control)
+
+
+def link_demo(exe, probe_exe):
+    """Two programs back to back at 921600 baud: the right one, after SyncX,
+    shows the left one's SendX stream, every line whole, numbered in order
+    and check-summed, after ten seconds of the full burst."""
+    prefix = os.environ.get("WINEPREFIX")
+    check(prefix and os.path.isdir(prefix), "WINEPREFIX names no Wine prefix")
+    links = [qh.registered_com_link(prefix, n) for n in DEMO_PORTS]
+    check(all(links), "COM%d and COM%d are not registered in %s" % (DEMO_PORTS + (prefix,)))
+    folders = [tempfile.mkdtemp(prefix="quorvant-gui-") for _ in DEMO_PORTS]
+    display = relay = None
+    programs = []
+    windows = []
+    try:
+        display = qh.XvfbDisplay(SCREEN_WIDTH, SCREEN_HEIGHT)
+        relay = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "null_modem.py")]
+                                 + links, stdout=subprocess.PIPE)
+        check(relay.stdout.readline().strip() == b"ready", "the relay did not start")
+        for folder, port in zip(folders, DEMO_PORTS):
+            with open(os.path.join(folder, "quorvant.ini"), "wb") as f:
+                f.write(b"[RS232]\r\nCOMPORT=%d\r\nCOMBAUD=921600\r\nCOMPARI=E\r\n"
+                        b"COMBITS=8\r\nCOMSTOP=1\r\n" % port)
+            programs.append(Program(folder, exe, probe_exe, display))
+            # One at a time: each brings up a Wine desktop of its own.
+            program = programs[-1]
+            program.start()
+            # Both windows bear one caption: the probe, which looks on the
+            # program's own desktop, tells them apart (and fails until the
+            # desktop exists).
+            opened = b" COM%d: 921600,E,8,1" % port
+            wait_for(lambda: program.probe("text", SETTINGS_FIELD, 1000, opened.hex())[0] == 0,
+                     WINDOW_TIMEOUT, "COM%d open" % port, interval=0.2)
+            windows.append(new_window(program, windows))
+        sender, receiver = programs
+        click_on_top(receiver, windows[1], SYNC_X)
+        click_on_top(sender, windows[0], SEND_X)
+        sender.wait_check(SEND_X, True, "SendX did not latch")
+        time.sleep(DEMO_SECONDS)
+        _, text = receiver.probe("text", DISPLAY, int(EVENT_TIMEOUT * 1000), b"".hex())
+        rows = text.replace(b"\r\n", b"\n").replace(b"\r", b"\n").split(b"\n")
+        whole = [row for row in rows if len(row) == qh.STREAM_LINE]
+        check(len(whole) >= 15, "only %d whole lines on the SyncX side: %r"
+              % (len(whole), text[:300]))
+        check(all(row.startswith(qh.STREAM_HEAD) for row in rows[1:-1]),
+              "the lines are not aligned: %r" % text[:300])
+        problem = qh.stream_line_problems(b"".join(whole))
+        check(problem is None, "SyncX side: %s" % problem)
+        print("link demo at 921600 baud: %d aligned, check-summed lines on the SyncX side"
+              % len(whole))
+    finally:
+        for program in programs:
+            program.stop()
+        if relay is not None:
+            relay.terminate()
+            relay.wait()
+        if display is not None:
+            display.close()
+        for folder in folders:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
 def run_windows_test(probe_exe, test_exe):
     folder = tempfile.mkdtemp(prefix="quorvant-gui-")
     display = qh.XvfbDisplay(SCREEN_WIDTH, SCREEN_HEIGHT)
@@ -578,9 +663,10 @@ def main(argv):
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(128 + signal.SIGTERM))
     if len(argv) == 4 and argv[1] == "windows":
         return run_windows_test(argv[2], argv[3])
-    if len(argv) == 4 and argv[1] in ("end-to-end", "fast-line"):
+    modes = {"end-to-end": end_to_end, "fast-line": fast_line, "link-demo": link_demo}
+    if len(argv) == 4 and argv[1] in modes:
         try:
-            (end_to_end if argv[1] == "end-to-end" else fast_line)(argv[2], argv[3])
+            modes[argv[1]](argv[2], argv[3])
         except Failure as failure:
             print("FAILED: %s" % failure)
             return 1
