@@ -26,7 +26,7 @@ constexpr char kQueueFormat[] = "RxQueue = %-5lu   received = %-5lu   ";
 constexpr char kSpecialCommandText[] = "==== SPECIAL TEST COMMAND TRANSMITTED ====";
 constexpr char kRotorOnText[] = "==== TARN ROTOR FUNCTION -ON- ====";
 constexpr char kRotorOffText[] = "==== TARN ROTOR FUNCTION -OFF- ====";
-constexpr char kSendXCutText[] = "==== SENDX STOPPED: LINE TOO SLOW ====";
+constexpr char kSendXCutText[] = "==== SENDX STOPPED: WRITE TIMED OUT ====";
 
 constexpr char kBluetoothQuery[] = "AT+BTR?\r";
 constexpr char kBluetoothSetFormat[] = "AT+BTR %s\r";

@@ -346,9 +346,9 @@ TEST(SendX, AWriteCutShortStopsTheStreamAndSaysSo) {
     rig.Click(C::kSendX);
     rig.Tick();
     EXPECT_FALSE(rig.view.IsChecked(C::kSendX));
-    EXPECT_EQ(rig.view.Status(), "==== SENDX STOPPED: LINE TOO SLOW ====");
+    EXPECT_EQ(rig.view.Status(), "==== SENDX STOPPED: WRITE TIMED OUT ====");
     rig.Tick(19);
-    EXPECT_EQ(rig.view.Status(), "==== SENDX STOPPED: LINE TOO SLOW ====");
+    EXPECT_EQ(rig.view.Status(), "==== SENDX STOPPED: WRITE TIMED OUT ====");
     EXPECT_EQ(rig.Written().size(), 100u);
 }
 
