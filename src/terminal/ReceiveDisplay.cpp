@@ -45,9 +45,10 @@ size_t ReceiveDisplay::FirstShownByte(const uint8_t* data, size_t count, Receive
     return first;
 }
 
-void ReceiveDisplay::FormattedText(const char* text, size_t length, bool hexText) {
+void ReceiveDisplay::FormattedText(const char* text, size_t length, bool hexText, bool pieceEnds) {
     (void)hexText;
-    AppendToDisplay(text, length);
+    (void)pieceEnds;
+    if (length > 0) AppendToDisplay(text, length);
 }
 
 void ReceiveDisplay::ClearDisplay() {

@@ -39,7 +39,7 @@ class ReceiveDisplay final : public FormattedTextSink {
     const DisplayText& Text() const { return display; }
     uint16_t CurrentColumn() const { return formatter.Column(); }
 
-    void FormattedText(const char* text, size_t length, bool hexText) override;
+    void FormattedText(const char* text, size_t length, bool hexText, bool pieceEnds) override;
 
   private:
     size_t FirstShownByte(const uint8_t* data, size_t count, ReceiveMode mode) const;

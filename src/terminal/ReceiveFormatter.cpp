@@ -26,6 +26,7 @@ void ReceiveFormatter::Reset() {
     pendingLen = 0;
     pendingText[0] = '\0';
     pendingHex = false;
+    pieceOpen = false;
     column = 0;
     recordPos = 0;
     cycle.recordCount = 0;
@@ -110,12 +111,17 @@ void ReceiveFormatter::MakeRoom(size_t count, bool hexText) {
         Flush();
         pendingHex = hexText;
     }
-    if (pendingLen + count >= kPendingCapacity) Flush();
+    if (pendingLen + count >= kPendingCapacity) Emit(false);
 }
 
 void ReceiveFormatter::Flush() {
-    if (pendingLen == 0) return;
-    sink.FormattedText(pendingText, pendingLen, pendingHex);
+    if (pendingLen == 0 && !pieceOpen) return;
+    Emit(true);
+}
+
+void ReceiveFormatter::Emit(bool pieceEnds) {
+    sink.FormattedText(pendingText, pendingLen, pendingHex, pieceEnds);
+    pieceOpen = !pieceEnds;
     pendingLen = 0;
     pendingText[0] = '\0';
 }

@@ -11,11 +11,13 @@ struct ReceiveMode {
 };
 
 // Where formatted text goes: plain and record text with '\n' ending each
-// line, hexadecimal text (which has no line ends) flagged as such.
+// line, hexadecimal text (which has no line ends) flagged as such. The text
+// of one flush comes in one piece, or in several when it outgrows the buffer:
+// pieceEnds is false on all but the last.
 class FormattedTextSink {
   public:
     virtual ~FormattedTextSink() = default;
-    virtual void FormattedText(const char* text, size_t length, bool hexText) = 0;
+    virtual void FormattedText(const char* text, size_t length, bool hexText, bool pieceEnds) = 0;
 };
 
 // Turns received bytes into text: plain text with a break after 80 characters
@@ -51,6 +53,7 @@ class ReceiveFormatter {
     void PutHex(uint8_t byte);
     void PutRecordByte(uint8_t byte);
     void MakeRoom(size_t count, bool hexText);
+    void Emit(bool pieceEnds);
     void Append(const char* text, size_t length);
 
     FormattedTextSink& sink;
@@ -58,6 +61,8 @@ class ReceiveFormatter {
     size_t pendingLen = 0;
     // One piece never mixes hexadecimal with other text.
     bool pendingHex = false;
+    // Part of the piece went out already: the flush must end it.
+    bool pieceOpen = false;
     uint16_t column = 0;
     char recordText[kRecordTextCapacity] = {};
     uint16_t recordPos = 0;

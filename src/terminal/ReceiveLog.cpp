@@ -11,10 +11,10 @@ void ReceiveLog::LogBytes(const uint8_t* data, size_t count, ReceiveMode mode) {
     formatter.Flush();
 }
 
-void ReceiveLog::FormattedText(const char* text, size_t length, bool hexText) {
+void ReceiveLog::FormattedText(const char* text, size_t length, bool hexText, bool pieceEnds) {
     if (writer == nullptr) return;
     if (hexText) {
-        writer->LogHexText(text, length);
+        writer->LogHexText(text, length, pieceEnds);
     } else {
         writer->LogLines(text, length);
     }

@@ -5,13 +5,13 @@
 #include "terminal/ReceiveFormatter.h"
 
 // Where the log's rows are kept (a file). Plain and record text: each '\n'
-// ends a line. Hexadecimal text: one tick's bytes, or a part of them at rates
-// whose tick holds more than one piece of text.
+// ends a line. Hexadecimal text: one tick's bytes make one row, handed over
+// in parts when they are many; rowEnds is true with the last part.
 class ReceiveLogWriter {
   public:
     virtual ~ReceiveLogWriter() = default;
     virtual void LogLines(const char* text, size_t length) = 0;
-    virtual void LogHexText(const char* text, size_t length) = 0;
+    virtual void LogHexText(const char* text, size_t length, bool rowEnds) = 0;
 };
 
 // The receive path's second listener: every byte read from the port, in the
@@ -31,7 +31,7 @@ class ReceiveLog final : public FormattedTextSink {
 
     void LogBytes(const uint8_t* data, size_t count, ReceiveMode mode);
 
-    void FormattedText(const char* text, size_t length, bool hexText) override;
+    void FormattedText(const char* text, size_t length, bool hexText, bool pieceEnds) override;
 
   private:
     ReceiveLogWriter* writer = nullptr;

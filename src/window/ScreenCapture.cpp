@@ -219,6 +219,6 @@ void ScreenCapture::LogLines(const char* text, size_t length) {
     logFile.AddLines(clockText.MillisecondTimestamp(), text, length);
 }
 
-void ScreenCapture::LogHexText(const char* text, size_t length) {
-    logFile.AddHexText(clockText.MillisecondTimestamp(), text, length);
+void ScreenCapture::LogHexText(const char* text, size_t length, bool rowEnds) {
+    logFile.AddHexText(clockText.MillisecondTimestamp(), text, length, rowEnds);
 }

@@ -51,7 +51,7 @@ class ScreenCapture final : public ReceiveLogWriter {
     void LogPortChanged(const LineSettings& lineSettings);
 
     void LogLines(const char* text, size_t length) override;
-    void LogHexText(const char* text, size_t length) override;
+    void LogHexText(const char* text, size_t length, bool rowEnds) override;
 
   private:
     bool AskSaveFileName(const char* title);

@@ -8,7 +8,9 @@
                                             its log file is C:\\LogFile.csv of
                                             the prefix
   gui_test.py fast-line EXE PROBE_EXE       COM1 at 921600 baud fed at the rate
-                                            the line carries: every line logged
+                                            the line carries: every line logged;
+                                            then SendX at 1200 baud, paced to
+                                            the line, with a key typed meanwhile
   gui_test.py link-demo EXE PROBE_EXE       scripts/demo.sh's link test with two
                                             .exe on COM21 and COM22 joined by
                                             tools/null_modem.py, at 921600 baud
@@ -541,6 +543,48 @@ def run_fast_line(program, port):
     end_program_with_alt_x(program, window)
 
 
+SLOW_SETUP = (b"[RS232]\r\nCOMPORT=1\r\nCOMBAUD=1200\r\nCOMPARI=E\r\nCOMBITS=8\r\n"
+              b"COMSTOP=1\r\n")
+SLOW_STREAM_SECONDS = 3.2
+# 1200 baud with even parity carries 109 bytes a second.
+SLOW_LINE_RATE = 110
+KEY_WITHIN = 0.1
+
+
+def run_slow_sendx(program, port):
+    """SendX at 1200 baud writes no faster than the line sends, and a key
+    typed meanwhile goes out at once."""
+    with open(os.path.join(program.folder, "quorvant.ini"), "wb") as f:
+        f.write(SLOW_SETUP)
+    program.start()
+    window = wait_for_window(program, CAPTION)
+    program.wait_text(SETTINGS_FIELD, b" COM1: 1200,E,8,1", "port open at 1200")
+    program.click(SEND_X)
+    program.wait_check(SEND_X, True, "SendX did not latch")
+    port.wait_received(lambda data: qh.STREAM_HEAD in data, EVENT_TIMEOUT, "the first line")
+    start = time.monotonic()
+    port.take()
+    time.sleep(SLOW_STREAM_SECONDS / 2)
+    program.xdotool("windowfocus", "--sync", window)
+    pressed = time.monotonic()
+    # 'Q' occurs in no stream line.
+    program.xdotool("key", "shift+q")
+    port.wait_received(lambda data: b"Q" in data, EVENT_TIMEOUT, "the typed key")
+    answered = time.monotonic() - pressed
+    time.sleep(max(0.0, start + SLOW_STREAM_SECONDS - time.monotonic()))
+    data = port.take()
+    rate = (len(data) - 1) / (time.monotonic() - start)
+    check(rate <= SLOW_LINE_RATE, "SendX at 1200 baud wrote %d bytes a second" % rate)
+    # Starting xdotool takes part of the time; the window's own share is less.
+    check(answered <= KEY_WITHIN + 0.05,
+          "a key during SendX at 1200 baud took %.0f ms" % (answered * 1000))
+    problem = qh.stream_line_problems(qh.whole_stream_lines(data.replace(b"Q", b"")))
+    check(problem is None, "SendX at 1200 baud: %s" % problem)
+    print("1200: SendX wrote %d bytes a second; a key went out after %.0f ms"
+          % (rate, answered * 1000))
+    end_program_with_alt_x(program, window)
+
+
 def fast_line(exe, probe_exe):
     prefix = os.environ.get("WINEPREFIX")
     check(prefix and os.path.isdir(prefix), "WINEPREFIX names no Wine prefix")
@@ -554,6 +598,8 @@ def fast_line(exe, probe_exe):
         port = qh.PtyLine()
         port.link(link)
         run_fast_line(program, port)
+        port.drain(quiet=0.2)
+        run_slow_sendx(program, port)
     finally:
         if program is not None:
             program.stop()
