@@ -1,7 +1,7 @@
 // Any bytes from the line, cut into ticks and mixed with the user's switches:
 // plain, hexadecimal and record mode, SyncX, DisplayHalt, clear and trim. The
 // receive path must stay inside its fixed buffers, keep its column within a
-// display line, and trim the display to its bound.
+// display line, trim the display to its bound, and end every log row.
 #include <cstddef>
 #include <cstdint>
 
@@ -62,6 +62,22 @@ void Apply(ReceivePath& path, uint8_t what) {
     }
 }
 
+// The log's side: a hexadecimal row handed over in parts is ended before
+// anything else comes, and at the end of every tick.
+struct RowChecker final : ReceiveLogWriter {
+    void LogLines(const char* text, size_t length) override {
+        (void)text;
+        (void)length;
+        Check(!hexRowOpen);
+    }
+    void LogHexText(const char* text, size_t length, bool rowEnds) override {
+        (void)text;
+        (void)length;
+        hexRowOpen = !rowEnds;
+    }
+    bool hexRowOpen = false;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -71,6 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ReceiveDisplay display(view);
     static ReceiveLog log;
     static ReceivePath path(display, log);
+    static RowChecker rows;
+    log.SetWriter(&rows);
     view = FakeMainView();
     path.Reset();
     path.ClearDisplay();
@@ -85,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const size_t piece = i - start < kMaxReadPerTick ? i - start : kMaxReadPerTick;
             path.ReceiveBytes(data + start, piece);
             Check(path.Display().CurrentColumn() <= ReceiveDisplay::kLineWidth);
+            Check(!rows.hexRowOpen);
             start += piece;
         }
         if (control) {
