@@ -18,11 +18,12 @@ void ReceiveDisplay::Reset() {
 void ReceiveDisplay::ShowBytes(const uint8_t* data, size_t count, ReceiveMode mode) {
     const size_t first = FirstShownByte(data, count, mode);
     for (size_t i = 0; i < first; ++i) formatter.Skip(data[i], mode);
+    // The trim that would have cut the skipped text comes now rather than at
+    // the end of the tick, so it never shows.
+    replaceWithTail = first > 0;
     for (size_t i = first; i < count; ++i) formatter.Put(data[i], mode);
     formatter.Flush();
-    // What was skipped must not show meanwhile: the trim that would have cut
-    // it comes now rather than at the end of the tick.
-    if (first > 0) TrimDisplay();
+    replaceWithTail = false;
 }
 
 // Walks back from the newest byte until the text of the bytes after it alone
@@ -48,6 +49,15 @@ size_t ReceiveDisplay::FirstShownByte(const uint8_t* data, size_t count, Receive
 void ReceiveDisplay::FormattedText(const char* text, size_t length, bool hexText, bool pieceEnds) {
     (void)hexText;
     (void)pieceEnds;
+    // The text alone outgrows the trim: only its newest kTrimKeep characters
+    // stay, and the old display goes. One clear and one short append cost a
+    // text control less than a long append and a long cut.
+    if (replaceWithTail && length > kTrimKeep) {
+        display.Clear();
+        AppendToDisplay(text + length - kTrimKeep, kTrimKeep);
+        display.ClearUndo();
+        return;
+    }
     if (length > 0) AppendToDisplay(text, length);
 }
 

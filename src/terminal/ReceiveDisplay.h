@@ -46,4 +46,6 @@ class ReceiveDisplay final : public FormattedTextSink {
 
     DisplayText display;
     ReceiveFormatter formatter{*this};
+    // Set while a tick's text is known to outgrow the trim.
+    bool replaceWithTail = false;
 };
