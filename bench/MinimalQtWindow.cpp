@@ -3,7 +3,8 @@
 //   minimal_qt_window              a bare window of the terminal's size
 //                                  (the start-up floor);
 //   minimal_qt_window --port PATH  the same window polling PATH every 100 ms
-//                                  for at most 1200 bytes, painting them as
+//                                  for what waits (at most two ticks of a
+//                                  921600 baud line), painting it as
 //                                  lines of the terminal's font and size, and
 //                                  writing each key's character to PATH (the
 //                                  idle, stream and key floors).
@@ -22,14 +23,15 @@
 #include <memory>
 
 #include "terminal/ReceiveDisplay.h"
+#include "window/ReadPace.h"
 #include "window/TerminalWindow.h"
 
 namespace {
 
 constexpr int kWidth = 652;
 constexpr int kHeight = 476;
-// The program's read per tick (private to its window logic).
-constexpr size_t kReadPerTick = 1200;
+// The most the program reads in a tick, at the fastest line it offers.
+constexpr size_t kReadPerTick = ReadPace::kReadCapacity;
 constexpr int kFontPixelSize = 13;
 constexpr size_t kShownLines = 27;
 constexpr int kMargin = 4;
@@ -69,10 +71,15 @@ class PollingWindow : public QWidget {
 
   private:
     void Tick() {
-        std::array<char, kReadPerTick> buffer{};
-        const ssize_t got = read(port, buffer.data(), buffer.size());
-        if (got <= 0) return;
-        for (ssize_t i = 0; i < got; ++i) Put(buffer[static_cast<size_t>(i)]);
+        size_t total = 0;
+        // A tty hands out at most 4095 bytes a read: read on while it gives.
+        while (total < buffer.size()) {
+            const ssize_t got = read(port, buffer.data() + total, buffer.size() - total);
+            if (got <= 0) break;
+            total += static_cast<size_t>(got);
+        }
+        if (total == 0) return;
+        for (size_t i = 0; i < total; ++i) Put(buffer[i]);
         while (lines.size() > kShownLines) lines.pop_front();
         update();
     }
@@ -87,6 +94,7 @@ class PollingWindow : public QWidget {
     }
 
     int port;
+    std::array<char, kReadPerTick> buffer{};
     std::deque<QString> lines;
 };
 

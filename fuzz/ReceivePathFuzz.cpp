@@ -1,12 +1,12 @@
 // Any bytes from the line, cut into ticks and mixed with the user's switches:
 // plain, hexadecimal and record mode, SyncX, DisplayHalt, clear and trim. The
 // receive path must stay inside its fixed buffers, keep its column within a
-// display line, and trim the display to its bound.
+// display line, trim the display to its bound, and end every log row.
 #include <cstddef>
 #include <cstdint>
 
 #include "FakeMainView.h"
-#include "window/ReceivePath.h"
+#include "terminal/ReceivePath.h"
 
 namespace {
 
@@ -62,13 +62,33 @@ void Apply(ReceivePath& path, uint8_t what) {
     }
 }
 
+// The log's side: a hexadecimal row handed over in parts is ended before
+// anything else comes, and at the end of every tick.
+struct RowChecker final : ReceiveLogWriter {
+    void LogLines(const char* text, size_t length) override {
+        (void)text;
+        (void)length;
+        Check(!hexRowOpen);
+    }
+    void LogHexText(const char* text, size_t length, bool rowEnds) override {
+        (void)text;
+        (void)length;
+        hexRowOpen = !rowEnds;
+    }
+    bool hexRowOpen = false;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Built once: the display buffers are large, and a fresh pair per input
     // would spend most of the run clearing them.
     static FakeMainView view;
-    static ReceivePath path(view);
+    static ReceiveDisplay display(view);
+    static ReceiveLog log;
+    static ReceivePath path(display, log);
+    static RowChecker rows;
+    log.SetWriter(&rows);
     view = FakeMainView();
     path.Reset();
     path.ClearDisplay();
@@ -77,12 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool control =
             i + 1 < size && (data[i] & kControlMark) != 0 && data[i + 1] == kControlEscape;
         if (i < size && !control) continue;
-        // One poll tick's read delivers at most 1200 bytes; feed in such pieces.
-        constexpr size_t kMaxReadPerTick = 1200;
+        // One poll tick's read delivers at most this much; feed in such pieces.
+        constexpr size_t kMaxReadPerTick = 32768;
         while (start < i) {
             const size_t piece = i - start < kMaxReadPerTick ? i - start : kMaxReadPerTick;
-            path.ReceiveBytes(data + start, static_cast<uint16_t>(piece));
+            path.ReceiveBytes(data + start, piece);
             Check(path.Display().CurrentColumn() <= ReceiveDisplay::kLineWidth);
+            Check(!rows.hexRowOpen);
             start += piece;
         }
         if (control) {

@@ -6,9 +6,11 @@
 # waits for it with SyncX, so its lines arrive aligned one under the other.
 # Close the windows (Alt+X) to end the demo.
 #
-#   scripts/demo.sh [--headless] [--seconds N] [--screen FILE] [quorvant binary]
+#   scripts/demo.sh [--headless] [--baud N] [--seconds N] [--screen FILE] [quorvant binary]
 #
 # --headless   on a private Xvfb instead of the desktop's display
+# --baud N     both ends at N baud, any rate of the port settings dialog
+#              (1200 to 921600; 115200 unless given)
 # --seconds N  end the demo by itself after N seconds
 # --screen F   at the end, the right window's text (its copy button) into F
 # Without a binary the Linux program is built first (as scripts/run.sh does).
@@ -18,19 +20,25 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 headless=0
+baud=115200
 seconds=
 screen=
 binary=
 while [ $# -gt 0 ]; do
   case $1 in
     --headless) headless=1 ;;
+    --baud) baud=$2; shift ;;
     --seconds) seconds=$2; shift ;;
     --screen) screen=$(realpath -m "$2"); shift ;;
-    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) binary=$(realpath "$1") ;;
   esac
   shift
 done
+case " 1200 2400 4800 7200 9600 14400 19200 28800 38400 57600 76800 115200 128000 153600 230400 256000 460800 921600 " in
+  *" $baud "*) ;;
+  *) echo "demo: --baud $baud is no rate of the port settings dialog" >&2; exit 2 ;;
+esac
 if [ -z "$binary" ]; then
   scripts/install-deps.sh
   cmake --preset linux >/dev/null
@@ -71,7 +79,7 @@ for side in left right; do
   mkdir -p "$work/$side/ports"
   cp "$binary" "$work/$side/quorvant"
   # Both ends of a cable run the same line settings; English help for a start.
-  printf '%s\r\n' '==[ SETUP FILE FOR QUORVANT ]==' '' '[RS232]' 'COMPORT=1' 'COMBAUD=115200' \
+  printf '%s\r\n' '==[ SETUP FILE FOR QUORVANT ]==' '' '[RS232]' 'COMPORT=1' "COMBAUD=$baud" \
     'COMPARI=E' 'COMBITS=8' 'COMSTOP=1' '' '[HELP]' 'LANGUAGE=E' >"$work/$side/quorvant.ini"
 done
 
@@ -127,7 +135,7 @@ xdotool windowraise "$right" 2>/dev/null || true
 
 click "$right" "$SYNCX_X" "$BUTTON_Y"
 click "$left" "$SENDX_X" "$BUTTON_Y"
-echo "demo: the left window sends SendX, the right one shows it after SyncX (folder $work)"
+echo "demo: at $baud baud the left window sends SendX, the right one shows it after SyncX (folder $work)"
 
 if [ -n "$seconds" ]; then
   sleep "$seconds"

@@ -67,9 +67,10 @@ stage "Linux" linux
 
 # A fresh Wine prefix per run; Wine's own output goes to a file beside it.
 # Registered COM ports, each a link path that a test points at its own pty:
-#   COM1  -> $wineprefix-com1   (the main window's end-to-end test)
+#   COM1  -> $wineprefix-com1   (the main window's end-to-end tests)
 #   COM2  -> $wineprefix-com2   (the same test, after it changed the port)
-#   COM20 -> $wineprefix-com20  ... COM23 -> $wineprefix-com23 (channel tests)
+#   COM20 -> $wineprefix-com20  (channel tests), COM21 and COM22 (the two ends
+#   of the link demo's cable), COM23 (unplug)
 wineprefix="$root/build/windows-wineprefix"
 if scripts/wine-prefix.sh "$wineprefix" 1="$wineprefix-com1" 2="$wineprefix-com2" \
   20="$wineprefix-com20" 21="$wineprefix-com21" 22="$wineprefix-com22" 23="$wineprefix-com23"; then

@@ -8,6 +8,7 @@ constexpr uint32_t kOutputQueueBytes = 20000;
 constexpr uint32_t kPurgeEverything = kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear;
 // After the new line settings are in force, drop what arrived under the old ones.
 constexpr uint32_t kPurgeQueues = kPurgeTxClear | kPurgeRxClear;
+constexpr uint32_t kPurgeInput = kPurgeRxAbort | kPurgeRxClear;
 
 // DiscardInput reads one byte per call; a line that keeps sending must not
 // hold the thread for ever.
@@ -221,9 +222,28 @@ int32_t SerialPort::DiscardInput() {
     }
 }
 
+bool SerialPort::PurgeInput() {
+    if (!device.IsOpen() || !device.Purge(kPurgeInput)) {
+        NoteFailure();
+        return false;
+    }
+    return true;
+}
+
 uint32_t SerialPort::GetInputQueueCount() {
     CommStatus status;
     return QueryStatus(status) ? status.inputQueue : 0;
+}
+
+uint32_t SerialPort::AwaitInputQueueCount(uint32_t waitMs) {
+    const uint32_t start = device.TickCount();
+    for (;;) {
+        CommStatus status;
+        if (!QueryStatus(status)) return 0;
+        if (status.inputQueue > 0 || lineErrors != 0) return status.inputQueue;
+        // Unsigned difference: the tick counter's wrap does no harm.
+        if (device.TickCount() - start > waitMs) return 0;
+    }
 }
 
 uint32_t SerialPort::TakeLineErrors() {

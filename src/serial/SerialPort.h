@@ -63,7 +63,14 @@ class SerialPort {
     // The number of bytes dropped, or -1 (status failed), -2 (line errors),
     // -3 (the line keeps sending: more than 30000).
     int32_t DiscardInput();
+    // Drops everything waiting in the input queue at once; the port stays
+    // open and its lines as they are. False when the device refused.
+    bool PurgeInput();
     uint32_t GetInputQueueCount();
+    // As GetInputQueueCount, but an empty queue is asked again for up to
+    // waitMs: a driver that shows only part of its queue (a Linux tty shows
+    // at most 4095 bytes) refills what it shows a moment after a read.
+    uint32_t AwaitInputQueueCount(uint32_t waitMs);
     // The line errors of the last status query, cleared by taking them.
     uint32_t TakeLineErrors();
     // Reads exactly length bytes once they are queued, waiting at most

@@ -1,106 +1,69 @@
 #include "terminal/ReceiveDisplay.h"
 
-#include <cstdio>
-#include <cstring>
-
 namespace {
 
 constexpr uint8_t kLineFeed = 0x0A;
-constexpr uint8_t kCarriageReturn = 0x0D;
-constexpr uint8_t kDelete = 0x7F;
-constexpr uint8_t kHighestByte = 0xFF;
+constexpr size_t kHexCharsPerByte = 4;
 
-// Control characters and DEL would upset the display; 0xFF is not a
-// character of the code page.
-bool NeedsSubstitute(uint8_t byte) {
-    if (byte == kCarriageReturn) return false;
-    return byte < 0x20 || byte == kDelete || byte == kHighestByte;
-}
+static_assert(ReceiveDisplay::kSubstitute == ReceiveFormatter::kSubstitute);
 
 }  // namespace
 
 ReceiveDisplay::ReceiveDisplay(DisplaySink& view) : display(view) {}
 
 void ReceiveDisplay::Reset() {
-    pendingLen = 0;
-    pendingText[0] = '\0';
-    recordPos = 0;
-    cycle.recordCount = 0;
+    formatter.Reset();
 }
 
-void ReceiveDisplay::PutByte(uint8_t byte, bool hexMode, bool recordMode, bool shown) {
-    if (shown != pendingShown || hexMode != pendingHex) {
-        FlushPending();
-        pendingShown = shown;
-        pendingHex = hexMode;
+void ReceiveDisplay::ShowBytes(const uint8_t* data, size_t count, ReceiveMode mode) {
+    const size_t first = FirstShownByte(data, count, mode);
+    for (size_t i = 0; i < first; ++i) formatter.Skip(data[i], mode);
+    // The trim that would have cut the skipped text comes now rather than at
+    // the end of the tick, so it never shows.
+    replaceWithTail = first > 0;
+    for (size_t i = first; i < count; ++i) formatter.Put(data[i], mode);
+    formatter.Flush();
+    replaceWithTail = false;
+}
+
+// Walks back from the newest byte until the text of the bytes after it alone
+// is longer than kTrimAbove: the trim then keeps only the newest kTrimKeep
+// characters, all of them from those bytes. Each byte gives at least the
+// characters counted here (line breaks add more). Records are always built:
+// their text depends on the whole cycle and is short anyway.
+size_t ReceiveDisplay::FirstShownByte(const uint8_t* data, size_t count, ReceiveMode mode) const {
+    if (mode.record && !mode.hex) return 0;
+    size_t chars = 0;
+    size_t first = count;
+    while (first > 0 && chars <= kTrimAbove) {
+        --first;
+        if (mode.hex) {
+            chars += kHexCharsPerByte;
+        } else if (data[first] != kLineFeed) {
+            ++chars;
+        }
     }
-    if (hexMode) {
-        PutHex(byte);
+    return first;
+}
+
+void ReceiveDisplay::FormattedText(const char* text, size_t length, bool hexText, bool pieceEnds) {
+    (void)hexText;
+    (void)pieceEnds;
+    // The text alone outgrows the trim: only its newest kTrimKeep characters
+    // stay, and the old display goes. One clear and one short append cost a
+    // text control less than a long append and a long cut.
+    if (replaceWithTail && length > kTrimKeep) {
+        display.Clear();
+        AppendToDisplay(text + length - kTrimKeep, kTrimKeep);
+        display.ClearUndo();
         return;
     }
-    if (byte == kLineFeed) return;
-    if (NeedsSubstitute(byte)) byte = kSubstitute;
-    if (recordMode) {
-        PutRecordByte(byte);
-    } else {
-        PutPlain(byte);
-    }
-}
-
-void ReceiveDisplay::PutPlain(uint8_t byte) {
-    if (!PendingRoom(2)) return;
-    pendingText[pendingLen++] = static_cast<char>(byte);
-    ++column;
-    if (column >= kLineWidth || byte == kCarriageReturn) {
-        pendingText[pendingLen++] = static_cast<char>(kLineFeed);
-        column = 0;
-    }
-    pendingText[pendingLen] = '\0';
-}
-
-void ReceiveDisplay::PutHex(uint8_t byte) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    if (!PendingRoom(4)) return;
-    pendingText[pendingLen++] = '[';
-    pendingText[pendingLen++] = kDigits[byte >> 4];
-    pendingText[pendingLen++] = kDigits[byte & 0x0F];
-    pendingText[pendingLen++] = ']';
-    pendingText[pendingLen] = '\0';
-}
-
-void ReceiveDisplay::PutRecordByte(uint8_t byte) {
-    if (byte == '#') {  // a new record abandons an unfinished one unseen
-        recordText[0] = '#';
-        recordText[1] = '\0';
-        recordPos = 1;
-        return;
-    }
-    if (recordPos == 0) return;
-    recordText[recordPos++] = static_cast<char>(byte);
-    if (recordPos < kRecordLength) return;
-
-    recordText[kRecordLength] = '\0';
-    recordPos = 0;
-    uint16_t error = FormatRecord(recordText, sizeof(recordText), cycle);
-    if (error != 0) std::snprintf(recordText, sizeof(recordText), "--ERROR=%04X--\n", error);
-    Produce(recordText, std::strlen(recordText), false, pendingShown);
-}
-
-void ReceiveDisplay::FlushPending() {
-    if (pendingLen == 0) return;
-    Produce(pendingText, pendingLen, pendingHex, pendingShown);
-    pendingLen = 0;
-    pendingText[0] = '\0';
-}
-
-void ReceiveDisplay::Produce(const char* text, size_t length, bool hexText, bool shown) {
-    if (shown) AppendToDisplay(text, length);
-    if (observer != nullptr) observer->ReceivedText(text, length, hexText);
+    if (length > 0) AppendToDisplay(text, length);
 }
 
 void ReceiveDisplay::ClearDisplay() {
     display.Clear();
-    column = 0;
+    formatter.StartLine();
 }
 
 void ReceiveDisplay::AppendToDisplay(const char* text, size_t length) {

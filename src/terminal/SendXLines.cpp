@@ -28,6 +28,12 @@ uint16_t SendXLines::LinesPerTick(uint32_t baud) {
     return static_cast<uint16_t>(lines);
 }
 
+uint16_t SendXLines::TicksPerBurst(uint32_t baud) {
+    if (baud >= kBaudPerLine) return 1;
+    const uint32_t rate = baud != 0 ? baud : 1;
+    return static_cast<uint16_t>((kBaudPerLine + rate - 1) / rate);
+}
+
 void SendXLines::FormatLine(uint16_t number) {
     char field[8];
     std::snprintf(field, sizeof(field), "%05u", static_cast<unsigned>(number));

@@ -19,6 +19,9 @@ class SendXLines {
 
     // Lines of one tick's burst at this baud rate.
     static uint16_t LinesPerTick(uint32_t baud);
+    // Ticks from one burst to the next: 1 from 9600 baud on; below, so many
+    // that the line has sent one line before the next is written.
+    static uint16_t TicksPerBurst(uint32_t baud);
     // Fills the burst with the next lines for this baud rate; returns its
     // length in bytes, whole lines only.
     size_t BuildBurst(uint32_t baud);

@@ -41,11 +41,13 @@ bool LogFile::Open(const char* path, TextForm textForm) {
     writeFailed = false;
     used = 0;
     lineLength = 0;
+    hexRowOpen = false;
     return true;
 }
 
 bool LogFile::Close(const char* time) {
     if (file == nullptr) return true;
+    EndHexRow();
     if (lineLength > 0) EndLine(time);
     WriteThrough();
     const bool closed = std::fclose(file) == 0;
@@ -55,6 +57,7 @@ bool LogFile::Close(const char* time) {
 
 void LogFile::AddLines(const char* time, const char* text, size_t length) {
     if (file == nullptr) return;
+    EndHexRow();
     for (size_t i = 0; i < length; ++i) {
         if (text[i] == kLineFeed) {
             EndLine(time);
@@ -68,15 +71,29 @@ void LogFile::AddLines(const char* time, const char* text, size_t length) {
     }
 }
 
-void LogFile::AddHexText(const char* time, const char* text, size_t length) {
+void LogFile::AddHexText(const char* time, const char* text, size_t length, bool rowEnds) {
     if (file == nullptr) return;
-    // A plain line cut off by the switch to hexadecimal ends here.
-    if (lineLength > 0) EndLine(time);
-    WriteRow(time, text, length);
+    if (!hexRowOpen) {
+        // A plain line cut off by the switch to hexadecimal ends here.
+        if (lineLength > 0) EndLine(time);
+        PutText(time, std::strlen(time));
+        PutRaw(kSeparator);
+        hexRowOpen = true;
+    }
+    // Brackets and hexadecimal digits: nothing to quote.
+    PutText(text, length);
+    if (rowEnds) EndHexRow();
+}
+
+void LogFile::EndHexRow() {
+    if (!hexRowOpen) return;
+    hexRowOpen = false;
+    EndRow();
 }
 
 void LogFile::AddEvent(const char* time, const char* text) {
     if (file == nullptr) return;
+    EndHexRow();
     WriteRow(time, text, std::strlen(text));
 }
 
@@ -98,6 +115,10 @@ void LogFile::WriteRow(const char* time, const char* text, size_t length) {
         PutByte(static_cast<uint8_t>(text[i]));
     }
     if (quoted) PutRaw(kQuote);
+    EndRow();
+}
+
+void LogFile::EndRow() {
     if (form == TextForm::Windows1252CrLf) PutRaw(kCarriageReturn);
     PutRaw(kLineFeed);
 }

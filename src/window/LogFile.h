@@ -35,8 +35,9 @@ class LogFile {
     // Received text: each '\n' completes a line, stamped with time; the rest
     // waits for its line end.
     void AddLines(const char* time, const char* text, size_t length);
-    // One tick's hexadecimal text, a row of its own.
-    void AddHexText(const char* time, const char* text, size_t length);
+    // One tick's hexadecimal text, a row of its own; a tick with much of it
+    // hands it over in parts, the last with rowEnds.
+    void AddHexText(const char* time, const char* text, size_t length, bool rowEnds = true);
     // An event of the program, a row of its own.
     void AddEvent(const char* time, const char* text);
 
@@ -47,6 +48,8 @@ class LogFile {
   private:
     void WriteRow(const char* time, const char* text, size_t length);
     void EndLine(const char* time);
+    void EndHexRow();
+    void EndRow();
     void PutText(const char* text, size_t length);
     void PutByte(uint8_t byte);
     void PutRaw(char c);
@@ -58,4 +61,5 @@ class LogFile {
     size_t used = 0;
     char line[kLineCapacity] = {};
     size_t lineLength = 0;
+    bool hexRowOpen = false;
 };

@@ -8,7 +8,6 @@
 #include "window/Desktop.h"
 #include "window/MainView.h"
 #include "window/PortLink.h"
-#include "window/ReceivePath.h"
 #include "window/StatusLine.h"
 
 namespace {
@@ -37,16 +36,18 @@ constexpr size_t kEventCapacity = 128;
 }  // namespace
 
 ScreenCapture::ScreenCapture(AppPaths& appPaths, ClockText& clockText, MainView& view,
-                             Desktop& desktop, StatusLine& statusLine, ReceivePath& receivePath)
+                             Desktop& desktop, StatusLine& statusLine,
+                             const ReceiveDisplay& display, ReceiveLog& receiveLog)
     : appPaths(appPaths),
       clockText(clockText),
       view(view),
       desktop(desktop),
       statusLine(statusLine),
-      receivePath(receivePath) {}
+      display(display),
+      receiveLog(receiveLog) {}
 
 ScreenCapture::~ScreenCapture() {
-    receivePath.SetObserver(nullptr);
+    receiveLog.SetWriter(nullptr);
 }
 
 // Not the program's folder: an installed program's is a system one the user
@@ -61,7 +62,7 @@ void ScreenCapture::Reset() {
 // From the first visible line to the end, also when the user scrolled up and
 // lines below the view exist. The message says so only when it happened.
 void ScreenCapture::CopyScreenshot() {
-    const DisplayText& text = receivePath.Display().Text();
+    const DisplayText& text = display.Text();
     size_t start = text.FirstVisibleOffset();
     if (start > text.Length()) start = text.Length();
     if (desktop.CopyToClipboard(text.Data() + start, text.Length() - start)) {
@@ -90,7 +91,7 @@ void ScreenCapture::SaveScreenshot(bool streamOn) {
     // Both parts are shorter than the limit, so the path fits.
     char path[2 * AppPaths::kPathCapacity];
     std::snprintf(path, sizeof(path), "%s%s", saveFolder, saveFileName);
-    const DisplayText& text = receivePath.Display().Text();
+    const DisplayText& text = display.Text();
     if (!desktop.WriteTextFile(path, text.Data(), text.Length())) {
         ReportSaveFailure();
         return;
@@ -163,7 +164,7 @@ void ScreenCapture::ToggleLog(const LineSettings& lineSettings, bool portOpen) {
     }
     logOn = true;
     std::snprintf(logPath, sizeof(logPath), "%s", used);
-    receivePath.SetObserver(this);
+    receiveLog.SetWriter(this);
     LogEvent("LOG START", &lineSettings, portOpen ? "" : " (port closed)");
     WriteThrough();
     openingLog = false;
@@ -194,7 +195,7 @@ const char* ScreenCapture::OpenLogFile(const LogFileLocation& place) {
 }
 
 void ScreenCapture::StopLogging() {
-    receivePath.SetObserver(nullptr);
+    receiveLog.SetWriter(nullptr);
     if (!logFile.IsOpen()) return;
     if (!logFile.Close(clockText.MillisecondTimestamp())) ReportWriteFailure();
 }
@@ -211,15 +212,18 @@ void ScreenCapture::WriteThrough() {
 // says so once, and the file is given up. The log stays on, so the next F9
 // ends it with the status line's word.
 void ScreenCapture::ReportWriteFailure() {
-    receivePath.SetObserver(nullptr);
+    receiveLog.SetWriter(nullptr);
     logFile.Close(clockText.MillisecondTimestamp());
     char message[kMessageCapacity];
     std::snprintf(message, sizeof(message), kWriteFailedFormat, logPath);
     desktop.ShowMessage(message);
 }
 
-void ScreenCapture::LogFlush() {
-    LogEvent("FLUSH COM PORT: more than 10000 bytes waiting, dropped", nullptr, "");
+void ScreenCapture::LogFlush(uint32_t backlogLimit) {
+    char what[80];
+    std::snprintf(what, sizeof(what), "FLUSH COM PORT: more than %lu bytes waiting, dropped",
+                  static_cast<unsigned long>(backlogLimit));
+    LogEvent(what, nullptr, "");
 }
 
 void ScreenCapture::LogPortLost(const LineSettings& lineSettings) {
@@ -251,11 +255,10 @@ void ScreenCapture::LogEvent(const char* what, const LineSettings* lineSettings,
     logFile.AddEvent(clockText.MillisecondTimestamp(), text);
 }
 
-void ScreenCapture::ReceivedText(const char* text, size_t length, bool hexText) {
-    const char* time = clockText.MillisecondTimestamp();
-    if (hexText) {
-        logFile.AddHexText(time, text, length);
-    } else {
-        logFile.AddLines(time, text, length);
-    }
+void ScreenCapture::LogLines(const char* text, size_t length) {
+    logFile.AddLines(clockText.MillisecondTimestamp(), text, length);
+}
+
+void ScreenCapture::LogHexText(const char* text, size_t length, bool rowEnds) {
+    logFile.AddHexText(clockText.MillisecondTimestamp(), text, length, rowEnds);
 }

@@ -4,24 +4,24 @@
 #include "config/AppPaths.h"
 #include "serial/LineSettings.h"
 #include "terminal/ReceiveDisplay.h"
+#include "terminal/ReceiveLog.h"
 #include "window/Desktop.h"
 #include "window/LogFile.h"
 
 class ClockText;
 class Desktop;
 class MainView;
-class ReceivePath;
 class StatusLine;
 
 // The three ways to keep what the terminal receives: the display from its
 // first visible line onto the clipboard, the display into a file chosen in
-// the save dialog, and the log file, which records every received line (also
-// those DisplayHalt keeps off the screen) and the events that explain gaps in
-// it, while F9 has it on.
-class ScreenCapture final : public ReceivedTextObserver {
+// the save dialog, and the log file, which records every byte read (also
+// those DisplayHalt and SyncX keep off the screen) and the events that explain
+// gaps in it, while F9 has it on.
+class ScreenCapture final : public ReceiveLogWriter {
   public:
     ScreenCapture(AppPaths& appPaths, ClockText& clockText, MainView& view, Desktop& desktop,
-                  StatusLine& statusLine, ReceivePath& receivePath);
+                  StatusLine& statusLine, const ReceiveDisplay& display, ReceiveLog& receiveLog);
     ~ScreenCapture() override;
     ScreenCapture(const ScreenCapture&) = delete;
     ScreenCapture& operator=(const ScreenCapture&) = delete;
@@ -47,12 +47,13 @@ class ScreenCapture final : public ReceivedTextObserver {
     void CloseLog();
 
     // Events that explain what the received lines do not show.
-    void LogFlush();
+    void LogFlush(uint32_t backlogLimit);
     void LogPortLost(const LineSettings& lineSettings);
     void LogPortBack(const LineSettings& lineSettings);
     void LogPortChanged(const LineSettings& lineSettings);
 
-    void ReceivedText(const char* text, size_t length, bool hexText) override;
+    void LogLines(const char* text, size_t length) override;
+    void LogHexText(const char* text, size_t length, bool rowEnds) override;
 
   private:
     SaveChoice AskSaveFileName(const char* title);
@@ -68,7 +69,8 @@ class ScreenCapture final : public ReceivedTextObserver {
     MainView& view;
     Desktop& desktop;
     StatusLine& statusLine;
-    ReceivePath& receivePath;
+    const ReceiveDisplay& display;
+    ReceiveLog& receiveLog;
 
     // The folder the save dialog opens in: the program's at first, then
     // that of the last file saved; a cancel empties it. The name beside it

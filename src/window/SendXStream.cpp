@@ -14,6 +14,7 @@ SendXStream::SendXStream(SerialPort& serialPort, MainView& view)
 
 void SendXStream::Toggle() {
     on = !on;
+    ticksSinceBurst = UINT16_MAX;
     view.SetChecked(MainControl::kSendX, on);
 }
 
@@ -22,11 +23,16 @@ void SendXStream::Stop() {
     view.SetChecked(MainControl::kSendX, false);
 }
 
-void SendXStream::SendBurst(uint32_t baud) {
+bool SendXStream::SendBurst(uint32_t baud) {
+    if (ticksSinceBurst < UINT16_MAX) ++ticksSinceBurst;
+    if (ticksSinceBurst < SendXLines::TicksPerBurst(baud)) return true;
+    ticksSinceBurst = 0;
     const size_t length = lines.BuildBurst(baud);
     const WriteResult result =
         serialPort.Write(lines.Burst(), static_cast<uint16_t>(length), kKeepInput);
     // A block cut short means the peer stopped taking bytes: the next block
     // would only wait behind it, tick after tick, and hold the window each time.
-    if (result == WriteResult::Short) Stop();
+    if (result != WriteResult::Short) return true;
+    Stop();
+    return false;
 }

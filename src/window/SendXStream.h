@@ -7,8 +7,9 @@ class MainView;
 class SerialPort;
 
 // The SendX latch and its stream: while on, every poll tick sends one burst
-// of numbered, check-summed lines at a rate that follows the baud rate. A
-// burst the line did not take in time turns the latch off.
+// of numbered, check-summed lines at a rate that follows the baud rate; below
+// 9600 baud a line goes out every few ticks instead, as fast as the line
+// sends it. A burst the line did not take in time turns the latch off.
 class SendXStream {
   public:
     SendXStream(SerialPort& serialPort, MainView& view);
@@ -18,11 +19,15 @@ class SendXStream {
     // Enter, Escape, the help window: off, and the button unmarked.
     void Stop();
     bool IsOn() const { return on; }
-    void SendBurst(uint32_t baud);
+    // Called every poll tick while on. False when the write was cut short
+    // and the stream stopped.
+    bool SendBurst(uint32_t baud);
 
   private:
     SerialPort& serialPort;
     MainView& view;
     SendXLines lines;
     bool on = false;
+    // Ticks since the last burst; the first tick after the start sends.
+    uint16_t ticksSinceBurst = UINT16_MAX;
 };

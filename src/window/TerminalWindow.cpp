@@ -26,6 +26,7 @@ constexpr char kQueueFormat[] = "RxQueue = %-5lu   received = %-5lu   ";
 constexpr char kSpecialCommandText[] = "==== SPECIAL TEST COMMAND TRANSMITTED ====";
 constexpr char kRotorOnText[] = "==== TARN ROTOR FUNCTION -ON- ====";
 constexpr char kRotorOffText[] = "==== TARN ROTOR FUNCTION -OFF- ====";
+constexpr char kSendXCutText[] = "==== SENDX STOPPED: WRITE TIMED OUT ====";
 
 constexpr char kBluetoothQuery[] = "AT+BTR?\r";
 constexpr char kBluetoothSetFormat[] = "AT+BTR %s\r";
@@ -36,8 +37,11 @@ constexpr size_t kBluetoothTextCapacity = 200;
 
 // The adapter's answer takes a while to read; its message stays longer.
 constexpr uint16_t kBluetoothHoldTicks = 80;
-// More than this waiting cannot be worked off at 1200 bytes a tick.
-constexpr uint32_t kBacklogLimit = 10000;
+
+// A read at least this large may have taken all a tty shows of its queue
+// (4095 bytes): more may follow within a moment.
+constexpr uint32_t kPartQueueBytes = 4000;
+constexpr uint32_t kRefillWaitMs = 2;
 
 constexpr uint16_t kDiscardInputFirst = 1;
 constexpr uint16_t kKeepInput = 0;
@@ -62,9 +66,11 @@ TerminalWindow::TerminalWindow(const WindowServices& services, MainView& view, D
       desktop(desktop),
       statusLine(view),
       portLink(services.serialPort, view, desktop),
-      receivePath(view),
+      receiveDisplay(view),
+      receivePath(receiveDisplay, receiveLog),
       sendX(services.serialPort, view),
-      screenCapture(services.appPaths, services.clockText, view, desktop, statusLine, receivePath),
+      screenCapture(services.appPaths, services.clockText, view, desktop, statusLine,
+                    receiveDisplay, receiveLog),
       helpWindow(services.helpLanguage) {}
 
 // --- start-up and the end ------------------------------------------------------
@@ -75,7 +81,7 @@ void TerminalWindow::InitWindow() {
     requests.Clear();
     receivePath.Reset();
     view.SetDisplayBackground(kDisplayBackground);
-    receivePath.ClearDisplay();
+    ClearDisplay();
     for (uint16_t id : {C::kSendX, C::kDisplayHalt, C::kDtr, C::kRts, C::kCts, C::kDsr, C::kRi,
                         C::kRlsd, C::kHex}) {
         view.SetChecked(id, false);
@@ -160,20 +166,25 @@ void TerminalWindow::RunPollSteps() {
         PortLost();
         return;
     }
-    if (waiting > kBacklogLimit) {
-        CloseForFlush();
+    const ReadPace pace = ReadPace::For(setup.lineSettings);
+    if (waiting > pace.backlogLimit) {
+        FlushBacklog(pace.backlogLimit);
         return;
     }
     if (waiting == 0) {
         statusLine.ShowUnlessHeld(kIdleText);
     } else {
-        ReadWaitingBytes(waiting);
+        ReadWaitingBytes(waiting, pace.readBudget);
     }
 
     ServeRequests();
     if (sendX.IsOn()) {
         view.SetLamp(LampColour::Magenta);
-        sendX.SendBurst(setup.lineSettings.baud);
+        // Stopping quietly would leave the user guessing why the peer's
+        // numbers end.
+        if (!sendX.SendBurst(setup.lineSettings.baud)) {
+            statusLine.ShowHeld(kSendXCutText, kMessageHoldTicks);
+        }
     } else {
         view.SetLamp(LampColour::Green);
     }
@@ -205,32 +216,70 @@ void TerminalWindow::PortLost() {
     screenCapture.LogPortLost(setup.lineSettings);
 }
 
-void TerminalWindow::CloseForFlush() {
+// A purge drops the backlog and leaves the port open, so DTR and RTS stay as
+// the user set them. Only a device that refuses the purge is closed, and the
+// re-open of the next tick drops what waited.
+void TerminalWindow::FlushBacklog(uint32_t backlogLimit) {
     statusLine.Show(kFlushText);
-    screenCapture.LogFlush();
-    // Opening again drops everything that waited.
-    portLink.ClosePort();
-    receivePath.ClearDisplay();
+    screenCapture.LogFlush(backlogLimit);
+    if (!services.serialPort.PurgeInput()) portLink.ClosePort();
+    ClearDisplay();
 }
 
-void TerminalWindow::ReadWaitingBytes(uint32_t waiting) {
+void TerminalWindow::ReadWaitingBytes(uint32_t waiting, uint32_t readBudget) {
     SerialPort& serialPort = services.serialPort;
     serialPort.TakeLineErrors();
-    const uint16_t wanted =
-        waiting < kMaxReadPerTick ? static_cast<uint16_t>(waiting) : kMaxReadPerTick;
-    const ReadResult result = serialPort.Read(receiveChunk, wanted, 0);
-    // Only what this read delivered may reach the display; a line error
-    // reported at the moment of the read delivers nothing.
-    const uint32_t received = result.count;
+    uint32_t received = 0;
+    uint32_t queued = waiting;
+    // A driver may show only part of its queue at a time (a Linux tty shows
+    // at most 4095 bytes, and refills that a moment after a read): above the
+    // base budget the tick reads on while bytes wait and the budget lasts,
+    // and after a read that large it waits that moment. Only what the reads
+    // delivered may reach the display; a line error at a read delivers nothing.
+    while (queued > 0 && received < readBudget) {
+        const uint32_t room = readBudget - received;
+        const uint16_t wanted = static_cast<uint16_t>(queued < room ? queued : room);
+        const ReadResult result = serialPort.Read(receiveChunk + received, wanted, 0);
+        received += result.count;
+        if (result.code != ReadCode::Ok || readBudget <= ReadPace::kBaseBudget) break;
+        queued = result.count >= kPartQueueBytes ? serialPort.AwaitInputQueueCount(kRefillWaitMs)
+                                                 : serialPort.GetInputQueueCount();
+    }
     char text[64];
     std::snprintf(text, sizeof(text), kQueueFormat, static_cast<unsigned long>(waiting),
                   static_cast<unsigned long>(received));
     statusLine.ShowUnlessHeld(text);
-    receivePath.ReceiveBytes(receiveChunk, static_cast<uint16_t>(received));
+    ReceiveBytes(receiveChunk, received);
+}
+
+// The receive path may release DisplayHalt (SyncX) and clear the display;
+// the buttons and the focus follow here.
+void TerminalWindow::ReceiveBytes(const uint8_t* data, size_t count) {
+    const bool wasHalted = receivePath.Halted();
+    const bool wasSyncing = receivePath.SyncPending();
+    receivePath.ReceiveBytes(data, count);
+    if (wasHalted != receivePath.Halted()) view.SetChecked(C::kDisplayHalt, receivePath.Halted());
+    if (wasSyncing && !receivePath.SyncPending()) view.FocusDisplay();
+}
+
+void TerminalWindow::ClearDisplay() {
+    receivePath.ClearDisplay();
+    view.FocusDisplay();
+}
+
+void TerminalWindow::ToggleHalt() {
+    receivePath.ToggleHalt();
+    view.SetChecked(C::kDisplayHalt, receivePath.Halted());
+}
+
+void TerminalWindow::ToggleHex() {
+    receivePath.ToggleHex();
+    view.SetChecked(C::kHex, receivePath.HexMode());
+    view.FocusDisplay();
 }
 
 void TerminalWindow::ServeRequests() {
-    if (requests.Take(Request::ClearDisplay)) receivePath.ClearDisplay();
+    if (requests.Take(Request::ClearDisplay)) ClearDisplay();
 
     PendingRequests keys = requests.TakeFunctionKeys();
     if (keys.IsSet(Request::SpecialCommand)) SendSpecialCommand();
@@ -256,7 +305,7 @@ void TerminalWindow::ToggleLog() {
 }
 
 void TerminalWindow::SendSpecialCommand() {
-    receivePath.ClearDisplay();
+    ClearDisplay();
     statusLine.ShowHeld(kSpecialCommandText, kMessageHoldTicks);
     services.serialPort.Write(kSpecialCommand.data(), kSpecialCommandLength, kDiscardInputFirst);
 }
@@ -322,10 +371,10 @@ void TerminalWindow::OnClicked(uint16_t controlId) {
             sendX.Toggle();
             break;
         case C::kDisplayHalt:
-            receivePath.ToggleHalt();
+            ToggleHalt();
             break;
         case C::kHex:
-            receivePath.ToggleHex();
+            ToggleHex();
             break;
         case C::kDisplayClear:
             requests.Set(Request::ClearDisplay);

@@ -5,9 +5,12 @@
 #include "config/SetupData.h"
 #include "help/HelpWindow.h"
 #include "terminal/KeyMessage.h"
+#include "terminal/ReceiveDisplay.h"
+#include "terminal/ReceiveLog.h"
+#include "terminal/ReceivePath.h"
 #include "window/PendingRequests.h"
 #include "window/PortLink.h"
-#include "window/ReceivePath.h"
+#include "window/ReadPace.h"
 #include "window/ScreenCapture.h"
 #include "window/SendXStream.h"
 #include "window/StatusLine.h"
@@ -26,11 +29,12 @@ inline constexpr uint32_t kClockPeriodMs = 1000;
 // to the part that owns the matter and answers through MainView and Desktop.
 //
 // The parts: the status line and its hold, the port link (open, close, the
-// modem lines), the receive path (SyncX, DisplayHalt, the three modes over the
-// display text), the pending requests of buttons and keys, the SendX stream,
-// and the screen capture (copy, save and the log file). A poll tick keeps the port open, reads what
-// waits, hands it to the receive path, serves the requests in their order, sends one SendX burst,
-// trims the display and mirrors the modem inputs.
+// modem lines), the receive path with its two listeners (the display text
+// and the log), the pending requests of buttons and keys, the SendX stream,
+// and the screen capture (copy, save and the log file). A poll tick keeps the
+// port open, reads what waits, hands it to the receive path, serves the
+// requests in their order, sends one SendX burst, trims the display and
+// mirrors the modem inputs.
 class TerminalWindow {
   public:
     TerminalWindow(const WindowServices& services, MainView& view, Desktop& desktop);
@@ -62,8 +66,6 @@ class TerminalWindow {
     void TearDown();
 
   private:
-    static constexpr uint16_t kMaxReadPerTick = 1200;
-
     void ShowCaption();
     bool LoadSetup();
     bool SaveSetup();
@@ -71,8 +73,12 @@ class TerminalWindow {
     void RunPollSteps();
     bool ReopenPort();
     void PortLost();
-    void CloseForFlush();
-    void ReadWaitingBytes(uint32_t waiting);
+    void FlushBacklog(uint32_t backlogLimit);
+    void ReadWaitingBytes(uint32_t waiting, uint32_t readBudget);
+    void ReceiveBytes(const uint8_t* data, size_t count);
+    void ClearDisplay();
+    void ToggleHalt();
+    void ToggleHex();
     void ServeRequests();
     void SendSpecialCommand();
     void SendBluetoothCommand();
@@ -89,6 +95,8 @@ class TerminalWindow {
 
     StatusLine statusLine;
     PortLink portLink;
+    ReceiveDisplay receiveDisplay;
+    ReceiveLog receiveLog;
     ReceivePath receivePath;
     PendingRequests requests;
     SendXStream sendX;
@@ -100,5 +108,5 @@ class TerminalWindow {
     // While the help window is open the poll ticks do nothing: input waits
     // in the port's queue until it closes.
     bool pollPaused = false;
-    uint8_t receiveChunk[kMaxReadPerTick] = {};
+    uint8_t receiveChunk[ReadPace::kReadCapacity] = {};
 };

@@ -126,7 +126,10 @@ void SendXStopsAndTheWindowStillAnswers(const std::string& baud) {
     // cut short, and SendX goes off instead of queueing the next behind it.
     window.OnClicked(C::kSendX);
     ASSERT_TRUE(station.view.IsChecked(C::kSendX));
-    constexpr int kTickCap = 400;
+    // At 300 baud SendX sends one line every 32 ticks, so filling the
+    // buffer takes thousands of ticks; with no timer between them they pass
+    // in about a second.
+    constexpr int kTickCap = 50000;
     int ticks = 0;
     for (; ticks < kTickCap && station.view.IsChecked(C::kSendX); ++ticks) {
         EXPECT_LT(Timed([&] { window.PollTick(); }), kAnswerWithin) << "tick " << ticks;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""scripts/demo.sh, headless for a few seconds: the right window, after
-SyncX, shows the left window's SendX stream one line per display line, every
-line whole, numbered in order and check-summed right.
+"""scripts/demo.sh, headless for a few seconds at 115200 baud and for ten
+at 921600: the right window, after SyncX, shows the left window's SendX
+stream one line per display line, every line whole, numbered in order and
+check-summed right.
 
 Usage: demo_e2e.py PATH_TO_QUORVANT
 """
@@ -16,16 +17,18 @@ ROOT = os.path.join(HERE, "..", "..")
 sys.path.insert(0, os.path.join(ROOT, "tests", "harness"))
 import quorvant_harness as qh  # noqa: E402
 
-SECONDS = 4
-# At 115200 baud the stream brings 120 lines a second; a screenful is ~25.
+# (baud, seconds): at either rate the stream brings more than a screenful
+# (about 25 lines) a second.
+RUNS = ((115200, 4), (921600, 10))
 MIN_LINES = 15
 
 
-def main(binary):
+def demo(binary, baud, seconds):
     with tempfile.TemporaryDirectory(prefix="quorvant-demo-test-") as folder:
         screen = os.path.join(folder, "screen.txt")
         demo = subprocess.run([os.path.join(ROOT, "scripts", "demo.sh"), "--headless",
-                               "--seconds", str(SECONDS), "--screen", screen, binary],
+                               "--baud", str(baud), "--seconds", str(seconds), "--screen",
+                               screen, binary],
                               timeout=90, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         qh.check(demo.returncode == 0, "scripts/demo.sh failed (%d): %s"
                  % (demo.returncode, demo.stderr.decode(errors="replace")))
@@ -40,8 +43,14 @@ def main(binary):
     qh.check(all(row.startswith(qh.STREAM_HEAD) for row in rows[1:-1]),
              "the lines are not aligned: %r" % text[:400])
     problem = qh.stream_line_problems(b"".join(whole))
-    qh.check(problem is None, "SyncX side: %s" % problem)
-    print("demo: %d aligned, check-summed lines on the SyncX side" % len(whole))
+    qh.check(problem is None, "SyncX side at %d baud: %s" % (baud, problem))
+    print("demo at %d baud: %d aligned, check-summed lines on the SyncX side"
+          % (baud, len(whole)))
+
+
+def main(binary):
+    for baud, seconds in RUNS:
+        demo(binary, baud, seconds)
 
 
 if __name__ == "__main__":

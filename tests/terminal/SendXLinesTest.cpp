@@ -39,21 +39,26 @@ TEST(SendXLines, NumbersWrapAfter65535) {
     EXPECT_EQ(BurstText(stream, stream.BuildBurst(1200)), ExpectedStreamLine(0));
 }
 
+// Below 9600 baud a burst waits as many ticks as the line needs for its one
+// line (10 bits a byte, 80 bytes, 100 ms ticks).
 TEST(SendXLines, EveryRateSendsItsLineCountInWholeLines) {
     struct Case {
         uint32_t baud;
         uint16_t lines;
+        uint16_t ticks;
     } const cases[] = {
-        {1200, 1},    {2400, 1},     {4800, 1},     {7200, 1},    {9600, 1},    {14400, 1},
-        {19200, 2},   {28800, 3},    {38400, 4},    {57600, 6},   {76800, 8},   {115200, 12},
-        {128000, 13}, {153600, 16},  {230400, 24},  {256000, 26}, {460800, 48}, {921600, 96},
-        {0, 1},       {1000000, 96}, {4000000, 96},
+        {1200, 1, 8},     {2400, 1, 4},     {4800, 1, 2},    {7200, 1, 2},    {9600, 1, 1},
+        {14400, 1, 1},    {19200, 2, 1},    {28800, 3, 1},   {38400, 4, 1},   {57600, 6, 1},
+        {76800, 8, 1},    {115200, 12, 1},  {128000, 13, 1}, {153600, 16, 1}, {230400, 24, 1},
+        {256000, 26, 1},  {460800, 48, 1},  {921600, 96, 1}, {0, 1, 9600},    {300, 1, 32},
+        {1000000, 96, 1}, {4000000, 96, 1},
     };
     SendXLines stream;
     for (const Case& c : cases) {
         unsigned first = stream.NextLineNumber();
         size_t length = stream.BuildBurst(c.baud);
         ASSERT_EQ(length, c.lines * SendXLines::kLineLength) << c.baud;
+        EXPECT_EQ(SendXLines::TicksPerBurst(c.baud), c.ticks) << c.baud;
         std::string burst = BurstText(stream, length);
         for (unsigned i = 0; i < c.lines; ++i) {
             ASSERT_EQ(burst.substr(i * 80, 80), ExpectedStreamLine((first + i) & 0xFFFF)) << c.baud;

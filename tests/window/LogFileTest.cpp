@@ -15,6 +15,8 @@
 #endif
 
 #include "WindowRig.h"
+#include "terminal/ReceiveLog.h"
+#include "window/LogFile.h"
 #include "terminal/VirtualKeys.h"
 
 namespace {
@@ -125,6 +127,38 @@ TEST(LogFile, HexModeWritesOneRowPerTick) {
     EXPECT_EQ(rig.Rows(), (std::vector<std::string>{Row("cut"), Row("[41][0D][0A]"), Row("[42]")}));
 }
 
+// Two ticks of a 921600 baud line in hexadecimal are more text than the
+// formatter's buffer holds: the tick is still one row.
+TEST(LogFile, AFastTicksHexTextIsStillOneRow) {
+    ScratchFolder folder;
+    const std::string path = folder.Join("fast.csv");
+    LogFile file;
+    ASSERT_TRUE(file.Open(path.c_str(), TextForm::Utf8Lf));
+    struct Writer final : ReceiveLogWriter {
+        explicit Writer(LogFile& logFile) : file(logFile) {}
+        void LogLines(const char* text, size_t length) override {
+            file.AddLines("T", text, length);
+        }
+        void LogHexText(const char* text, size_t length, bool rowEnds) override {
+            file.AddHexText("T", text, length, rowEnds);
+        }
+        LogFile& file;
+    } writer(file);
+    ReceiveLog log;
+    log.SetWriter(&writer);
+    const std::string tick(18432, 'A');
+    log.LogBytes(reinterpret_cast<const uint8_t*>(tick.data()), tick.size(),
+                 ReceiveMode{true, false});
+    log.LogBytes(reinterpret_cast<const uint8_t*>("x\r"), 2, ReceiveMode{});
+    ASSERT_TRUE(file.Close("T"));
+
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string hex;
+    for (size_t i = 0; i < tick.size(); ++i) hex += "[41]";
+    EXPECT_EQ(text, "T;" + hex + "\nT;x\n");
+}
+
 TEST(LogFile, RecordModeLogsTheLinesItShows) {
     LogRig rig;
     rig.F9();
@@ -153,6 +187,35 @@ TEST(LogFile, DisplayHaltFreezesTheScreenNotTheLog) {
     rig.Click(C::kDisplayHalt);
     rig.Receive("x");
     EXPECT_EQ(rig.view.display, "before log\nshown\nx");
+}
+
+// The log takes every byte read; the screen is the same with the log on or
+// off, whatever DisplayHalt and SyncX keep from it.
+TEST(LogFile, TakesEveryByteAndLeavesTheScreenAsItWould) {
+    const std::string half(50, 'x');
+    auto run = [&](LogRig& rig) {
+        std::vector<std::string> screens;
+        rig.Receive(half);
+        rig.Click(C::kDisplayHalt);
+        rig.Receive(std::string(30, 'h'));
+        rig.Click(C::kDisplayHalt);
+        rig.Receive(std::string(80, 'z'));
+        screens.push_back(rig.view.display);
+        rig.Click(C::kSyncX);
+        rig.Receive("dropped\rabc\r");
+        screens.push_back(rig.view.display);
+        return screens;
+    };
+    LogRig withLog;
+    withLog.F9();
+    const std::vector<std::string> logged = run(withLog);
+    LogRig withoutLog;
+    EXPECT_EQ(logged, run(withoutLog));
+    EXPECT_EQ(logged, (std::vector<std::string>{
+                          half + std::string(30, 'z') + "\n" + std::string(50, 'z'), "abc\n"}));
+    EXPECT_EQ(withLog.Rows(),
+              (std::vector<std::string>{Row(half + std::string(30, 'h')), Row(std::string(80, 'z')),
+                                        Row("dropped"), Row("abc")}));
 }
 
 TEST(LogFile, EventsAreRowsOfTheirOwn) {

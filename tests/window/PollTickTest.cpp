@@ -46,9 +46,10 @@ TEST(PollTick, ReadsAtMost1200BytesAndShowsTheCounts) {
     EXPECT_EQ(rig.view.display.size(), 1500u + 1500 / 80);
 }
 
-TEST(PollTick, ABacklogAbove10000IsFlushedNotShown) {
+TEST(PollTick, ABacklogAbove10000IsPurgedAndThePortKeptWithItsLines) {
     for (size_t waiting : {10000u, 10001u}) {
         Running rig;
+        rig.Click(C::kRts);  // the user's choice of lines survives the flush
         rig.device.Feed("keep");
         rig.Tick();
         rig.device.FeedRepeated('b', waiting);
@@ -59,13 +60,53 @@ TEST(PollTick, ABacklogAbove10000IsFlushedNotShown) {
         }
         EXPECT_EQ(rig.view.Status(), kFlush);
         EXPECT_EQ(rig.view.display, "");
-        EXPECT_FALSE(rig.device.IsOpen());
-        EXPECT_FALSE(rig.view.IsChecked(C::kDtr));
-        rig.Tick();  // re-opened, and opening dropped the backlog
         EXPECT_TRUE(rig.device.IsOpen());
+        EXPECT_TRUE(rig.device.input.empty());
+        EXPECT_EQ(rig.device.Count(FakeCall::OpenDevice), 0u);
+        EXPECT_TRUE(rig.view.IsChecked(C::kDtr));
+        EXPECT_FALSE(rig.view.IsChecked(C::kRts));
+        rig.Tick();
         EXPECT_EQ(rig.device.delivered.size(), 4u);
         EXPECT_EQ(rig.view.Status(), kIdle);
         EXPECT_TRUE(rig.desktop.messages.empty());
+    }
+
+    // A device that refuses the purge is closed; opening it again drops
+    // what waited.
+    Running refused;
+    refused.device.FailAlways(FakeCall::Purge);
+    refused.device.FeedRepeated('b', 10001);
+    refused.Tick();
+    EXPECT_FALSE(refused.device.IsOpen());
+}
+
+// Faster lines carry more than 1200 bytes a tick: the tick reads two ticks of
+// the line, and the backlog may grow to a second of it.
+TEST(PollTick, AFastLineIsReadAtItsPace) {
+    struct Case {
+        const char* baud;
+        size_t waiting;
+        const char* status;
+    } const cases[] = {
+        {"921600", 30000, "RxQueue = 30000   received = 18432   "},
+        {"921600", 92160, "RxQueue = 92160   received = 18432   "},
+        {"921600", 92161, kFlush},
+        {"115200", 30000, kFlush},
+    };
+    for (const Case& c : cases) {
+        WindowRig rig;
+        std::FILE* f = std::fopen(rig.app.appPaths.SetupFilePath(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fprintf(f,
+                     "[RS232]\r\nCOMPORT=1\r\nCOMBAUD=%s\r\nCOMPARI=N\r\n"
+                     "COMBITS=8\r\nCOMSTOP=1\r\n",
+                     c.baud);
+        std::fclose(f);
+        rig.Start();
+        rig.device.FeedRepeated('f', c.waiting);
+        rig.Tick();
+        EXPECT_EQ(rig.view.Status(), c.status) << c.baud << " " << c.waiting;
+        EXPECT_TRUE(rig.device.IsOpen());
     }
 }
 
@@ -278,6 +319,38 @@ TEST(PollTick, TheLampAndTheStreamFollowSendX) {
     rig.Tick();
     EXPECT_EQ(rig.view.lamp, LampColour::Green);
     EXPECT_EQ(rig.Written().size(), 24u * 80);
+}
+
+// Below 9600 baud one line takes longer than a tick to send: the stream waits
+// for the line instead of stacking writes behind it.
+TEST(SendX, SlowLinesGetOneLineEveryFewTicks) {
+    for (const char* baud : {"1200", "9600"}) {
+        WindowRig rig;
+        std::FILE* f = std::fopen(rig.app.appPaths.SetupFilePath(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fprintf(f,
+                     "[RS232]\r\nCOMPORT=1\r\nCOMBAUD=%s\r\nCOMPARI=E\r\n"
+                     "COMBITS=8\r\nCOMSTOP=1\r\n",
+                     baud);
+        std::fclose(f);
+        rig.Start();
+        rig.Click(C::kSendX);
+        rig.Tick(17);
+        // At once, then after every 8 ticks at 1200 baud; every tick at 9600.
+        EXPECT_EQ(rig.Written().size(), std::string(baud) == "1200" ? 3u * 80 : 17u * 80) << baud;
+    }
+}
+
+TEST(SendX, AWriteCutShortStopsTheStreamAndSaysSo) {
+    Running rig;
+    rig.device.writeLimit = 100;
+    rig.Click(C::kSendX);
+    rig.Tick();
+    EXPECT_FALSE(rig.view.IsChecked(C::kSendX));
+    EXPECT_EQ(rig.view.Status(), "==== SENDX STOPPED: WRITE TIMED OUT ====");
+    rig.Tick(19);
+    EXPECT_EQ(rig.view.Status(), "==== SENDX STOPPED: WRITE TIMED OUT ====");
+    EXPECT_EQ(rig.Written().size(), 100u);
 }
 
 TEST(PollTick, ModemInputsAreMirroredOnEveryTick) {

@@ -11,7 +11,8 @@
 #include "serial/SerialPort.h"
 #include "window/PendingRequests.h"
 #include "window/PortLink.h"
-#include "window/ReceivePath.h"
+#include "terminal/ReceivePath.h"
+#include "window/ReadPace.h"
 #include "window/StatusLine.h"
 
 namespace {
@@ -128,10 +129,11 @@ TEST(PortLink, AFailedOpenSaysSoAndLeavesNothingOpen) {
 
 struct ReceiveRig {
     FakeMainView view;
-    ReceivePath path{view};
+    ReceiveDisplay display{view};
+    ReceiveLog log;
+    ReceivePath path{display, log};
     void Receive(const std::string& bytes) {
-        path.ReceiveBytes(reinterpret_cast<const uint8_t*>(bytes.data()),
-                          static_cast<uint16_t>(bytes.size()));
+        path.ReceiveBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     }
 };
 
@@ -153,20 +155,46 @@ TEST(ReceivePath, SyncXDropsBytesUntilALineStartsOrTenTicksPassed) {
 TEST(ReceivePath, HaltDropsBytesAndSyncXReleasesIt) {
     ReceiveRig rig;
     rig.path.ToggleHalt();
-    EXPECT_TRUE(rig.view.IsChecked(C::kDisplayHalt));
+    EXPECT_TRUE(rig.path.Halted());
     rig.Receive("lost");
     EXPECT_EQ(rig.view.display, "");
 
     rig.path.RequestSync();
     rig.Receive("a1");
-    EXPECT_FALSE(rig.view.IsChecked(C::kDisplayHalt));
+    EXPECT_FALSE(rig.path.Halted());
     EXPECT_EQ(rig.view.display, "a1");
 
     rig.path.ToggleHex();
-    EXPECT_TRUE(rig.view.IsChecked(C::kHex));
+    EXPECT_TRUE(rig.path.HexMode());
     EXPECT_EQ(rig.view.display, "");
     rig.Receive("a");
     EXPECT_EQ(rig.view.display, "[61]");
+}
+
+// Up to 115200 baud the tick keeps its 1200 bytes and 10000-byte limit; above
+// it reads two ticks of the line at the narrowest frame the settings allow.
+TEST(ReadPace, FollowsTheLineAbove115200Only) {
+    struct Case {
+        uint32_t baud;
+        char parity;
+        uint16_t dataBits;
+        uint16_t stopBits;
+        uint32_t budget;
+        uint32_t limit;
+    } const cases[] = {
+        {1200, 'E', 8, 1, 1200, 10000},      {115200, 'N', 7, 1, 1200, 10000},
+        {128000, 'E', 8, 1, 2328, 11640},    {230400, 'N', 8, 1, 4608, 23040},
+        {460800, 'E', 8, 2, 7680, 38400},    {921600, 'N', 8, 1, 18432, 92160},
+        {921600, 'N', 7, 1, 20480, 102400},  {921600, 'x', 8, 3, 18432, 92160},
+        {4000000, 'N', 5, 1, 32768, 163840},
+    };
+    for (const Case& c : cases) {
+        const ReadPace pace =
+            ReadPace::For(LineSettings{1, c.baud, c.parity, c.dataBits, c.stopBits});
+        EXPECT_EQ(pace.readBudget, c.budget) << c.baud;
+        EXPECT_EQ(pace.backlogLimit, c.limit) << c.baud;
+        EXPECT_LE(pace.readBudget, ReadPace::kReadCapacity);
+    }
 }
 
 }  // namespace

@@ -7,6 +7,13 @@
                                             and one on COM2 once it changes port;
                                             its log file is C:\\LogFile.csv of
                                             the prefix
+  gui_test.py fast-line EXE PROBE_EXE       COM1 at 921600 baud fed at the rate
+                                            the line carries: every line logged;
+                                            then SendX at 1200 baud, paced to
+                                            the line, with a key typed meanwhile
+  gui_test.py link-demo EXE PROBE_EXE       scripts/demo.sh's link test with two
+                                            .exe on COM21 and COM22 joined by
+                                            tools/null_modem.py, at 921600 baud
 
 Both run their program on a fresh Xvfb, and under Wine on a desktop of its
 own: Wine's default desktop takes its display from whichever program started
@@ -555,6 +562,210 @@ def end_to_end(exe, probe_exe):
             print("kept for inspection: %s (wine.stderr.log, failure.png)" % folder)
 
 
+FAST_SETUP = (b"[RS232]\r\nCOMPORT=1\r\nCOMBAUD=921600\r\nCOMPARI=N\r\nCOMBITS=8\r\n"
+              b"COMSTOP=1\r\n")
+FAST_SECONDS = 4
+FAST_RATE = 92160
+FAST_MAX_BEHIND = 32 * 1024
+
+
+def feed_paced(port, data, rate):
+    """Writes data at rate bytes a second; returns how far behind the
+    schedule the feeder fell at worst."""
+    start = time.monotonic()
+    sent = worst = 0
+    while sent < len(data):
+        due = min(len(data), int((time.monotonic() - start) * rate) + 1)
+        while sent < due:
+            taken = port.try_write(data[sent:due])
+            if taken == 0:
+                break
+            sent += taken
+        worst = max(worst, due - sent)
+        time.sleep(0.005)
+    return worst
+
+
+def run_fast_line(program, port):
+    """921600 8N1, F9, numbered lines at 92,160 bytes a second: the feeder
+    never falls more than 32 kB behind and the log holds every line once."""
+    with open(os.path.join(program.folder, "quorvant.ini"), "wb") as f:
+        f.write(FAST_SETUP)
+    log_path = os.path.join(os.environ["WINEPREFIX"], "drive_c", "LogFile.csv")
+    remove_log(log_path)
+    program.start()
+    window = wait_for_window(program, CAPTION)
+    program.wait_text(SETTINGS_FIELD, b" COM1: 921600,N,8,1", "port open at 921600")
+    press_in(program, window, "F9")
+    program.wait_text(STATUS_LINE, b"==== LOG -ON- ====", "the first F9")
+
+    lines = [(b"%06d " % i + b"0123456789abcdef" * 5)[:78]
+             for i in range(FAST_SECONDS * FAST_RATE // 80)]
+    worst = feed_paced(port, b"".join(text + b"\r\n" for text in lines), FAST_RATE)
+    check(worst <= FAST_MAX_BEHIND, "the feeder fell %d bytes behind" % worst)
+    program.wait_text(DISPLAY, lines[-1], "the last line on the display")
+    press_in(program, window, "F9")
+    program.wait_text(STATUS_LINE, b"==== LOG -OFF- ====", "the second F9")
+    with open(log_path, "rb") as f:
+        rows = f.read().split(b"\r\n")[:-1]
+    texts = [m.group(1) if m else None for m in (LOG_ROW.fullmatch(row) for row in rows)]
+    got = texts[1:]
+    check(got == lines, "the log holds %d of %d lines, %d as sent"
+          % (len(got), len(lines), sum(a == b for a, b in zip(got, lines))))
+    print("921600: %d lines logged in order; the feeder at most %d bytes behind"
+          % (len(got), worst))
+    end_program_with_alt_x(program, window)
+
+
+SLOW_SETUP = (b"[RS232]\r\nCOMPORT=1\r\nCOMBAUD=1200\r\nCOMPARI=E\r\nCOMBITS=8\r\n"
+              b"COMSTOP=1\r\n")
+SLOW_STREAM_SECONDS = 3.2
+# 1200 baud with even parity carries 109 bytes a second.
+SLOW_LINE_RATE = 110
+KEY_WITHIN = 0.1
+
+
+def run_slow_sendx(program, port):
+    """SendX at 1200 baud writes no faster than the line sends, and a key
+    typed meanwhile goes out at once."""
+    with open(os.path.join(program.folder, "quorvant.ini"), "wb") as f:
+        f.write(SLOW_SETUP)
+    program.start()
+    window = wait_for_window(program, CAPTION)
+    program.wait_text(SETTINGS_FIELD, b" COM1: 1200,E,8,1", "port open at 1200")
+    program.click(SEND_X)
+    program.wait_check(SEND_X, True, "SendX did not latch")
+    port.wait_received(lambda data: qh.STREAM_HEAD in data, EVENT_TIMEOUT, "the first line")
+    start = time.monotonic()
+    port.take()
+    time.sleep(SLOW_STREAM_SECONDS / 2)
+    program.xdotool("windowfocus", "--sync", window)
+    pressed = time.monotonic()
+    # 'Q' occurs in no stream line.
+    program.xdotool("key", "shift+q")
+    port.wait_received(lambda data: b"Q" in data, EVENT_TIMEOUT, "the typed key")
+    answered = time.monotonic() - pressed
+    time.sleep(max(0.0, start + SLOW_STREAM_SECONDS - time.monotonic()))
+    data = port.take()
+    rate = (len(data) - 1) / (time.monotonic() - start)
+    check(rate <= SLOW_LINE_RATE, "SendX at 1200 baud wrote %d bytes a second" % rate)
+    # Starting xdotool takes part of the time; the window's own share is less.
+    check(answered <= KEY_WITHIN + 0.05,
+          "a key during SendX at 1200 baud took %.0f ms" % (answered * 1000))
+    problem = qh.stream_line_problems(qh.whole_stream_lines(data.replace(b"Q", b"")))
+    check(problem is None, "SendX at 1200 baud: %s" % problem)
+    print("1200: SendX wrote %d bytes a second; a key went out after %.0f ms"
+          % (rate, answered * 1000))
+    end_program_with_alt_x(program, window)
+
+
+def fast_line(exe, probe_exe):
+    prefix = os.environ.get("WINEPREFIX")
+    check(prefix and os.path.isdir(prefix), "WINEPREFIX names no Wine prefix")
+    link = qh.registered_com_link(prefix, 1)
+    check(link, "COM1 is not registered in %s" % prefix)
+    folder = tempfile.mkdtemp(prefix="quorvant-gui-")
+    display = program = port = None
+    try:
+        display = qh.XvfbDisplay(SCREEN_WIDTH, SCREEN_HEIGHT)
+        program = Program(folder, exe, probe_exe, display)
+        port = qh.PtyLine()
+        port.link(link)
+        run_fast_line(program, port)
+        port.drain(quiet=0.2)
+        run_slow_sendx(program, port)
+    finally:
+        if program is not None:
+            program.stop()
+        if port is not None:
+            port.close()
+        if display is not None:
+            display.close()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+DEMO_PORTS = (21, 22)
+DEMO_SECONDS = 10
+SYNC_X = 1006
+
+
+def new_window(program, known):
+    """The id of the program's main window: the one of that caption not in
+    known. Both open centred, one over the other."""
+    def search():
+        fresh = [w.decode() for w in visible_windows(program, CAPTION)]
+        fresh = [w for w in fresh if w not in known]
+        return fresh[0] if fresh else None
+    return wait_for(search, WINDOW_TIMEOUT, "the new window", interval=0.1)
+
+
+def click_on_top(program, window, control):
+    """Raises the window above the other one, then clicks into the control
+    (no window manager: Wine only knows where it put the window)."""
+    program.xdotool("windowraise", window)
+    program.click(control)
+
+
+def link_demo(exe, probe_exe):
+    """Two programs back to back at 921600 baud: the right one, after SyncX,
+    shows the left one's SendX stream, every line whole, numbered in order
+    and check-summed, after ten seconds of the full burst."""
+    prefix = os.environ.get("WINEPREFIX")
+    check(prefix and os.path.isdir(prefix), "WINEPREFIX names no Wine prefix")
+    links = [qh.registered_com_link(prefix, n) for n in DEMO_PORTS]
+    check(all(links), "COM%d and COM%d are not registered in %s" % (DEMO_PORTS + (prefix,)))
+    folders = [tempfile.mkdtemp(prefix="quorvant-gui-") for _ in DEMO_PORTS]
+    display = relay = None
+    programs = []
+    windows = []
+    try:
+        display = qh.XvfbDisplay(SCREEN_WIDTH, SCREEN_HEIGHT)
+        relay = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "null_modem.py")]
+                                 + links, stdout=subprocess.PIPE)
+        check(relay.stdout.readline().strip() == b"ready", "the relay did not start")
+        for folder, port in zip(folders, DEMO_PORTS):
+            with open(os.path.join(folder, "quorvant.ini"), "wb") as f:
+                f.write(b"[RS232]\r\nCOMPORT=%d\r\nCOMBAUD=921600\r\nCOMPARI=E\r\n"
+                        b"COMBITS=8\r\nCOMSTOP=1\r\n" % port)
+            programs.append(Program(folder, exe, probe_exe, display))
+            # One at a time: each brings up a Wine desktop of its own.
+            program = programs[-1]
+            program.start()
+            # Both windows bear one caption: the probe, which looks on the
+            # program's own desktop, tells them apart (and fails until the
+            # desktop exists).
+            opened = b" COM%d: 921600,E,8,1" % port
+            wait_for(lambda: program.probe("text", SETTINGS_FIELD, 1000, opened.hex())[0] == 0,
+                     WINDOW_TIMEOUT, "COM%d open" % port, interval=0.2)
+            windows.append(new_window(program, windows))
+        sender, receiver = programs
+        click_on_top(receiver, windows[1], SYNC_X)
+        click_on_top(sender, windows[0], SEND_X)
+        sender.wait_check(SEND_X, True, "SendX did not latch")
+        time.sleep(DEMO_SECONDS)
+        _, text = receiver.probe("text", DISPLAY, int(EVENT_TIMEOUT * 1000), b"".hex())
+        rows = text.replace(b"\r\n", b"\n").replace(b"\r", b"\n").split(b"\n")
+        whole = [row for row in rows if len(row) == qh.STREAM_LINE]
+        check(len(whole) >= 15, "only %d whole lines on the SyncX side: %r"
+              % (len(whole), text[:300]))
+        check(all(row.startswith(qh.STREAM_HEAD) for row in rows[1:-1]),
+              "the lines are not aligned: %r" % text[:300])
+        problem = qh.stream_line_problems(b"".join(whole))
+        check(problem is None, "SyncX side: %s" % problem)
+        print("link demo at 921600 baud: %d aligned, check-summed lines on the SyncX side"
+              % len(whole))
+    finally:
+        for program in programs:
+            program.stop()
+        if relay is not None:
+            relay.terminate()
+            relay.wait()
+        if display is not None:
+            display.close()
+        for folder in folders:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
 def run_windows_test(probe_exe, test_exe):
     folder = tempfile.mkdtemp(prefix="quorvant-gui-")
     display = qh.XvfbDisplay(SCREEN_WIDTH, SCREEN_HEIGHT)
@@ -572,9 +783,10 @@ def main(argv):
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(128 + signal.SIGTERM))
     if len(argv) == 4 and argv[1] == "windows":
         return run_windows_test(argv[2], argv[3])
-    if len(argv) == 4 and argv[1] == "end-to-end":
+    modes = {"end-to-end": end_to_end, "fast-line": fast_line, "link-demo": link_demo}
+    if len(argv) == 4 and argv[1] in modes:
         try:
-            end_to_end(argv[2], argv[3])
+            modes[argv[1]](argv[2], argv[3])
         except Failure as failure:
             print("FAILED: %s" % failure)
             return 1
