@@ -102,6 +102,7 @@ bool TermiosCommDevice::OpenDevice(uint16_t port) {
     remembered.dtrEnable = true;  // the kernel raises both lines on open
     remembered.rtsEnable = true;
     modemLinesSupported = true;
+    modemInputsSupported = true;
     // Without a first reading every error before this open would count as new.
     countersSupported = true;
     if (!ReadCounters(lastCounters)) countersSupported = false;
@@ -217,8 +218,16 @@ bool TermiosCommDevice::ApplyModemLines(bool dtr, bool rts) {
 bool TermiosCommDevice::GetModemStatus(uint32_t& modemBits) {
     modemBits = 0;
     if (fd < 0) return false;
+    // A pty has no modem lines: its inputs read as off, as on a port with
+    // nothing plugged in. Asking again on every poll tick would only cost a
+    // call that fails the same way, and each failure a status query more.
+    if (!modemInputsSupported) return true;
     int lines = 0;
     if (ioctl(fd, TIOCMGET, &lines) != 0) {
+        if (IsUnsupportedErrno(errno)) {
+            modemInputsSupported = false;
+            return true;
+        }
         NoteErrno(errno);
         return false;
     }
@@ -255,12 +264,15 @@ bool TermiosCommDevice::ClearError(CommStatus& status) {
     status = CommStatus{};
     if (fd < 0) return false;
     pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) != 0) {
+    const int ready = poll(&p, 1, 0);
+    if (ready > 0 && (p.revents & (POLLHUP | POLLERR)) != 0) {
         gone = true;
         return false;
     }
     int queued = 0;
-    if (ioctl(fd, FIONREAD, &queued) != 0) {
+    // The port reads with VMIN 0, so the tty signals input from its first
+    // byte: a quiet line, the usual tick, needs no count.
+    if (ready != 0 && ioctl(fd, FIONREAD, &queued) != 0) {
         NoteErrno(errno);
         return false;
     }

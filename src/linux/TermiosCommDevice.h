@@ -64,6 +64,7 @@ class TermiosCommDevice final : public CommDevice {
     // is a property of the device, learnt once per open.
     bool countersSupported = false;
     bool modemLinesSupported = true;
+    bool modemInputsSupported = true;
     ErrorCounters lastCounters;
     // What Linux cannot store in termios (DSR flow, continue-on-XOFF, and the
     // output lines of a device without them) is remembered from the last

@@ -156,6 +156,16 @@ uint16_t SerialPort::GetModemStatus() {
     return static_cast<uint16_t>(word | ModemInputBits(modemBits));
 }
 
+uint16_t SerialPort::GetModemInputs() {
+    uint32_t modemBits = 0;
+    if (!device.IsOpen()) return 0;
+    if (!device.GetModemStatus(modemBits)) {
+        NoteFailure();
+        return 0;
+    }
+    return ModemInputBits(modemBits);
+}
+
 bool SerialPort::SetDtr(bool on) {
     return SetControlLine(&DeviceControl::dtrEnable, on);
 }

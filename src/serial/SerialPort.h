@@ -52,6 +52,9 @@ class SerialPort {
     // DTR, RTS and the four inputs as kStatus bits; kStatusUnreadable when the
     // port is closed or its state cannot be read.
     uint16_t GetModemStatus();
+    // The four inputs alone as kStatus bits, none when the port is closed or
+    // they cannot be read: the poll tick's mirror needs no control record.
+    uint16_t GetModemInputs();
     bool SetDtr(bool on);
     bool SetRts(bool on);
     // discardFirst 1 drops waiting input before writing; any other value keeps

@@ -81,9 +81,7 @@ void PortLink::ToggleRts() {
 }
 
 void PortLink::ShowModemInputs() {
-    uint16_t status = serialPort.GetModemStatus();
-    // All bits set means the state could not be read, not four lit inputs.
-    if (status == kStatusUnreadable) status = 0;
+    const uint16_t status = serialPort.GetModemInputs();
     view.SetChecked(C::kCts, (status & kStatusCts) != 0);
     view.SetChecked(C::kDsr, (status & kStatusDsr) != 0);
     view.SetChecked(C::kRi, (status & kStatusRing) != 0);

@@ -137,7 +137,7 @@ TEST_F(TermiosDeviceTest, TakesEveryDialogRateAndAnyOtherInteger) {
     }
 }
 
-TEST_F(TermiosDeviceTest, OutputLinesOfAPtyAreKeptAsSetAndItsModemInputsAreUnreadable) {
+TEST_F(TermiosDeviceTest, OutputLinesOfAPtyAreKeptAsSetAndItsModemInputsReadAsOff) {
     DeviceControl control = LineControl(9600);
     control.dtrEnable = false;
     control.rtsEnable = true;
@@ -147,9 +147,11 @@ TEST_F(TermiosDeviceTest, OutputLinesOfAPtyAreKeptAsSetAndItsModemInputsAreUnrea
     EXPECT_FALSE(back.dtrEnable);
     EXPECT_TRUE(back.rtsEnable);
 
-    uint32_t modemBits = 0xFFFFFFFF;
-    EXPECT_FALSE(device.GetModemStatus(modemBits));
-    EXPECT_EQ(modemBits, 0u);
+    for (int reading = 0; reading < 2; ++reading) {
+        uint32_t modemBits = 0xFFFFFFFF;
+        EXPECT_TRUE(device.GetModemStatus(modemBits)) << "reading " << reading;
+        EXPECT_EQ(modemBits, 0u) << "reading " << reading;
+    }
 }
 
 TEST_F(TermiosDeviceTest, ReportsTheQueueReadsWhatIsThereAndPurgesInput) {

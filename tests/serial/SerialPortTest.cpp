@@ -155,6 +155,8 @@ TEST_F(SerialPortTest, ModemStatusWord) {
     for (const ModemCase& c : cases) {
         dev.modemBits = c.modemBits;
         EXPECT_EQ(port.GetModemStatus(), c.want) << "modem bits " << c.modemBits;
+        const uint16_t inputs = c.want & ~(kStatusDtr | kStatusRts);
+        EXPECT_EQ(port.GetModemInputs(), inputs) << "modem bits " << c.modemBits;
     }
 
     dev.modemBits = kModemCtsOn;
@@ -162,6 +164,13 @@ TEST_F(SerialPortTest, ModemStatusWord) {
     EXPECT_EQ(port.GetModemStatus(), kStatusDtr | kStatusRts) << "inputs unreadable";
     dev.FailOnce(FakeCall::GetState);
     EXPECT_EQ(port.GetModemStatus(), kStatusUnreadable);
+    dev.FailOnce(FakeCall::GetModemStatus);
+    EXPECT_EQ(port.GetModemInputs(), 0) << "inputs unreadable";
+    // The inputs alone need no control record.
+    dev.FailOnce(FakeCall::GetState);
+    EXPECT_EQ(port.GetModemInputs(), kStatusCts);
+    port.Close();
+    EXPECT_EQ(port.GetModemInputs(), 0) << "closed";
 }
 
 TEST_F(SerialPortTest, DtrAndRtsGoThroughControlRecord) {

@@ -95,7 +95,7 @@ TEST(PortLink, OpenShowsTheSettingsAndRaisesBothOutputs) {
 
     // A status word that cannot be read lights nothing.
     rig.device.modemBits = kModemCtsOn | kModemDsrOn | kModemRingOn | kModemRlsdOn;
-    rig.device.FailOnce(FakeCall::GetState);
+    rig.device.FailOnce(FakeCall::GetModemStatus);
     rig.link.ShowModemInputs();
     for (uint16_t id : {C::kCts, C::kDsr, C::kRi, C::kRlsd}) EXPECT_FALSE(rig.view.IsChecked(id));
 
