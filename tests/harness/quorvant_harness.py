@@ -558,3 +558,20 @@ def registered_com_link(prefix, number):
 def windows_path(unix_path):
     # A fresh prefix maps drive Z: to the Unix root.
     return "Z:" + unix_path.replace("/", "\\")
+
+
+def feed_paced(port, data, rate):
+    """Writes data at rate bytes a second; returns how far behind the
+    schedule the feeder fell at worst."""
+    start = time.monotonic()
+    sent = worst = 0
+    while sent < len(data):
+        due = min(len(data), int((time.monotonic() - start) * rate) + 1)
+        while sent < due:
+            taken = port.try_write(data[sent:due])
+            if taken == 0:
+                break
+            sent += taken
+        worst = max(worst, due - sent)
+        time.sleep(0.005)
+    return worst

@@ -49,24 +49,6 @@ def log_texts(path):
     return [row.split(b";", 1)[1] if b";" in row else row for row in rows]
 
 
-def feed_paced(line, data, rate):
-    """Writes data at rate bytes a second; returns how far behind the
-    schedule the feeder fell at worst."""
-    start = time.monotonic()
-    sent = 0
-    worst = 0
-    while sent < len(data):
-        due = min(len(data), int((time.monotonic() - start) * rate) + 1)
-        while sent < due:
-            taken = line.try_write(data[sent:due])
-            if taken == 0:
-                break
-            sent += taken
-        worst = max(worst, due - sent)
-        time.sleep(0.005)
-    return worst
-
-
 class Run:
     def __init__(self, binary, display, baud, parity):
         self.home = tempfile.mkdtemp(prefix="quorvant-home-")
@@ -93,7 +75,7 @@ def check_full_speed(binary, display):
     lines = numbered_lines(SECONDS * LINE_RATE // 80)
     run = Run(binary, display, 921600, b"N")
     try:
-        worst = feed_paced(run.line, b"".join(text + b"\r\n" for text in lines), LINE_RATE)
+        worst = qh.feed_paced(run.line, b"".join(text + b"\r\n" for text in lines), LINE_RATE)
         qh.check(worst <= MAX_BEHIND, "at 921600 baud the feeder fell %d bytes behind" % worst)
         try:
             qh.wait_for(lambda: len(log_texts(run.log)) > len(lines), 10, "the logged lines")

@@ -569,23 +569,6 @@ FAST_RATE = 92160
 FAST_MAX_BEHIND = 32 * 1024
 
 
-def feed_paced(port, data, rate):
-    """Writes data at rate bytes a second; returns how far behind the
-    schedule the feeder fell at worst."""
-    start = time.monotonic()
-    sent = worst = 0
-    while sent < len(data):
-        due = min(len(data), int((time.monotonic() - start) * rate) + 1)
-        while sent < due:
-            taken = port.try_write(data[sent:due])
-            if taken == 0:
-                break
-            sent += taken
-        worst = max(worst, due - sent)
-        time.sleep(0.005)
-    return worst
-
-
 def run_fast_line(program, port):
     """921600 8N1, F9, numbered lines at 92,160 bytes a second: the feeder
     never falls more than 32 kB behind and the log holds every line once."""
@@ -601,7 +584,7 @@ def run_fast_line(program, port):
 
     lines = [(b"%06d " % i + b"0123456789abcdef" * 5)[:78]
              for i in range(FAST_SECONDS * FAST_RATE // 80)]
-    worst = feed_paced(port, b"".join(text + b"\r\n" for text in lines), FAST_RATE)
+    worst = qh.feed_paced(port, b"".join(text + b"\r\n" for text in lines), FAST_RATE)
     check(worst <= FAST_MAX_BEHIND, "the feeder fell %d bytes behind" % worst)
     program.wait_text(DISPLAY, lines[-1], "the last line on the display")
     press_in(program, window, "F9")
