@@ -4,16 +4,14 @@
 #include <QByteArray>
 #include <QFileInfo>
 #include <QString>
-#include <memory>
 
 #include "qt/AppKeyFilter.h"
+#include "qt/DeferredKeyboardLayout.h"
 #include "qt/ExitSignals.h"
-#include "qt/FixedGermanLayout.h"
 #include "qt/KeyTranslator.h"
 #include "qt/QtDesktop.h"
 #include "qt/QtMainView.h"
 #include "qt/TerminalWindowEvents.h"
-#include "qt/XkbLayout.h"
 #include "window/TerminalWindow.h"
 
 namespace {
@@ -44,10 +42,7 @@ void QtWindowHost::SkipSessionBusStart() {
 
 void QtWindowHost::RunMainWindow(TerminalApp& app) {
     SkipSessionBusStart();
-    std::unique_ptr<XkbLayout> xkb = XkbLayout::FromQtConnection();
-    FixedGermanLayout german;
-    KeyboardLayout& layout = xkb ? static_cast<KeyboardLayout&>(*xkb) : german;
-    if (xkb) qApp->installNativeEventFilter(xkb.get());
+    DeferredKeyboardLayout layout;
     const KeyTranslator translator(layout);
 
     QtMainView view;
@@ -65,11 +60,13 @@ void QtWindowHost::RunMainWindow(TerminalApp& app) {
     view.FlushDisplay();
     if (!view.Ended()) {
         if (!view.isVisible()) view.ShowAndRaise();
+        // Queued behind the window's own first calls, so after its map request.
+        QMetaObject::invokeMethod(
+            &view, [&layout] { layout.Resolve(); }, Qt::QueuedConnection);
         QApplication::exec();
     }
 
     qApp->removeEventFilter(&keyFilter);
     window.TearDown();
     view.Attach(nullptr);
-    if (xkb) qApp->removeNativeEventFilter(xkb.get());
 }
