@@ -7,14 +7,19 @@
 //                                  921600 baud line), painting it as
 //                                  lines of the terminal's font and size, and
 //                                  writing each key's character to PATH (the
-//                                  idle, stream and key floors).
+//                                  idle, stream and key floors);
+//   ... --port PATH --clock        and a read-only field of the terminal's
+//                                  clock size showing the time, set once a
+//                                  second (what a visible clock costs idle).
 // No status line, no buttons, no document: what this costs, any program that
 // does the same on this machine costs at least.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDateTime>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QTimer>
 #include <QWidget>
@@ -35,10 +40,13 @@ constexpr size_t kReadPerTick = ReadPace::kReadCapacity;
 constexpr int kFontPixelSize = 13;
 constexpr size_t kShownLines = 27;
 constexpr int kMargin = 4;
+// Where and how large the terminal's clock field is at 96 DPI.
+constexpr QRect kClockField(494, 444, 154, 23);
+constexpr int kClockPeriodMs = 1000;
 
 class PollingWindow : public QWidget {
   public:
-    explicit PollingWindow(int portFd) : port(portFd) {
+    PollingWindow(int portFd, bool withClock) : port(portFd) {
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setPixelSize(kFontPixelSize);
         font.setStyleStrategy(QFont::PreferNoShaping);
@@ -47,6 +55,7 @@ class PollingWindow : public QWidget {
         auto* timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, [this] { Tick(); });
         timer->start(static_cast<int>(kPollPeriodMs));
+        if (withClock) StartClock();
     }
 
   protected:
@@ -70,6 +79,20 @@ class PollingWindow : public QWidget {
     }
 
   private:
+    void StartClock() {
+        auto* clock = new QLineEdit(this);
+        clock->setReadOnly(true);
+        clock->setAlignment(Qt::AlignCenter);
+        clock->setFocusPolicy(Qt::NoFocus);
+        clock->setGeometry(kClockField);
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, clock, [clock] {
+            clock->setText(
+                QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yy hh:mm:ss")));
+        });
+        timer->start(kClockPeriodMs);
+    }
+
     void Tick() {
         size_t total = 0;
         // A tty hands out at most 4095 bytes a read: read on while it gives.
@@ -109,7 +132,7 @@ int main(int argc, char** argv) {
         const int fd = open(arguments.at(portAt + 1).toLocal8Bit().constData(),
                             O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (fd < 0) return 1;
-        window = std::make_unique<PollingWindow>(fd);
+        window = std::make_unique<PollingWindow>(fd, arguments.contains(QStringLiteral("--clock")));
     } else {
         window = std::make_unique<QWidget>();
     }

@@ -75,6 +75,9 @@ LETTERS = "abcdefghijklmnopqrstuvwxyz"
 # The bare window polling the pty as the program does, without anything else:
 # the least any Qt program costs here for the same work.
 FLOOR_LABEL = "bare Qt window"
+# The same window showing the time once a second in a field of the
+# program's clock size: what a visible clock adds to any Qt program.
+FLOOR_CLOCK_LABEL = "bare window + clock"
 # The goals are relative: on a shared virtual machine the same work costs more
 # or less from one hour to the next, and the floor of the same run pays that
 # too. Phases summed are those whose goal is the program and its X server
@@ -188,9 +191,10 @@ def stop(process):
 class Run:
     """One program on its own display and line, through its three phases."""
 
-    def __init__(self, binary, seconds, profile=None, label="", floor=False):
-        """binary is a build of the program or, with floor, the bare window,
-        which then polls the pty itself."""
+    def __init__(self, binary, seconds, profile=None, label="", floor_options=None):
+        """binary is a build of the program or, with floor_options (a list,
+        perhaps empty), the bare window, which then polls the pty itself."""
+        floor = floor_options is not None
         self.seconds = seconds
         self.profile = profile
         self.profile_label = label.replace("/", "_").replace(" ", "-")
@@ -199,7 +203,7 @@ class Run:
         self.watch = MapWatch(self.display.name)
         if floor:
             self.folder = tempfile.mkdtemp(prefix="quorvant-bench-")
-            command = [binary, "--port", self.line.slave_path]
+            command = [binary, "--port", self.line.slave_path] + floor_options
         else:
             self.folder = program_folder(binary, self.line.slave_path)
             command = [os.path.join(self.folder, "quorvant")]
@@ -390,32 +394,35 @@ def median_figures(rounds):
     sum, which the goal is about, is the median sum."""
     figures = {name: statistics.median(r[name] for r in rounds) for name in rounds[0]}
     for phase in SUMMED_PHASES:
-        program, xserver = phase + "_cpu", phase + "_xcpu"
-        ordered = sorted(rounds, key=lambda r: r[program] + r[xserver])
-        middle = ordered[(len(ordered) - 1) // 2:len(ordered) // 2 + 1]
-        for name in (program, xserver):
-            figures[name] = statistics.mean(r[name] for r in middle)
+        for program, xserver in ((phase + "_cpu", phase + "_xcpu"),
+                                 (phase + "_oncpu", phase + "_xoncpu")):
+            ordered = sorted(rounds, key=lambda r: r[program] + r[xserver])
+            middle = ordered[(len(ordered) - 1) // 2:len(ordered) // 2 + 1]
+            for name in (program, xserver):
+                figures[name] = statistics.mean(r[name] for r in middle)
     return figures
 
 
-def summed_cpu(figures, phase):
-    program, xserver = figures[phase + "_cpu"], figures[phase + "_xcpu"]
+def summed_cpu(figures, phase, count="cpu"):
+    """count: "cpu" for utime + stime, "oncpu" for the scheduler's count."""
+    program, xserver = figures[phase + "_" + count], figures[phase + "_x" + count]
     return "%.2f + %.2f = %.2f s" % (program, xserver, program + xserver)
 
 
 def round_cpu(figures):
     """One round's CPU figures on one line, to show the spread of the rounds."""
-    return "idle %.3f s (on-CPU), stream %s, fast %s" % (
-        figures["idle_oncpu"], summed_cpu(figures, "stream"), summed_cpu(figures, "fast"))
+    return "on-CPU: idle %.3f s, stream %s, fast %s" % (
+        figures["idle_oncpu"], summed_cpu(figures, "stream", "oncpu"),
+        summed_cpu(figures, "fast", "oncpu"))
 
 
 class Subject:
     """The floor or one build over all its rounds, each a fresh Run."""
 
-    def __init__(self, label, binary, floor=False):
+    def __init__(self, label, binary, floor_options=None):
         self.label = label
         self.binary = binary
-        self.floor = floor
+        self.floor_options = floor_options
         self.rounds = []  # the figures of every round, in order
         self.figures = {}  # their medians
         self.keys = []  # of all rounds: a round's few slow keys are too few for a p90 of their own
@@ -423,7 +430,7 @@ class Subject:
         self.start = None  # (median, fastest) start to map
 
     def measure(self, seconds, profile, round_label):
-        run = Run(self.binary, seconds, profile, round_label, self.floor)
+        run = Run(self.binary, seconds, profile, round_label, self.floor_options)
         try:
             run.measure()
         finally:
@@ -449,28 +456,29 @@ def report(subjects, seconds):
     def ms(value):
         return "%.3f ms" % (value * 1000)
 
-    def cpu_sum(phase):
-        return lambda s: s.figures[phase + "_cpu"] + s.figures[phase + "_xcpu"]
+    def on_cpu_sum(phase):
+        return lambda s: s.figures[phase + "_oncpu"] + s.figures[phase + "_xoncpu"]
 
     rows = [
         # utime and stime come in 10 ms steps, a few of them in an idle
-        # phase: the idle goal is held against the scheduler's own count.
+        # phase and a few dozen in a stream phase of 20 s: the goals are
+        # held against the scheduler's own count.
         Row("idle: on-CPU per minute (schedstat), program", RATIO_GOAL,
             lambda s: "%.3f s" % s.figures["idle_oncpu"], lambda s: s.figures["idle_oncpu"]),
         Row("idle: on-CPU per minute (schedstat), X server", "",
             lambda s: "%.3f s" % s.figures["idle_xoncpu"]),
         Row("idle: CPU per minute (utime + stime), program + X", "",
             lambda s: "%.3f + %.3f s" % (s.figures["idle_cpu"], s.figures["idle_xcpu"])),
-        Row("stream (11,520 B/s): CPU per minute, program + X", RATIO_GOAL,
-            lambda s: summed_cpu(s.figures, "stream"), cpu_sum("stream")),
-        Row("stream: on-CPU per minute (schedstat), program + X", "",
-            lambda s: "%.2f + %.2f s" % (s.figures["stream_oncpu"], s.figures["stream_xoncpu"])),
+        Row("stream (11,520 B/s): on-CPU per minute (schedstat), program + X", RATIO_GOAL,
+            lambda s: summed_cpu(s.figures, "stream", "oncpu"), on_cpu_sum("stream")),
+        Row("stream: CPU per minute (utime + stime), program + X", "",
+            lambda s: summed_cpu(s.figures, "stream")),
         Row("stream: bytes the pty took per second", "%d" % RATE,
             lambda s: "%.0f" % s.figures["accepted_rate"]),
-        Row("fast (92,160 B/s): CPU per minute, program + X", RATIO_GOAL,
-            lambda s: summed_cpu(s.figures, "fast"), cpu_sum("fast")),
-        Row("fast: on-CPU per minute (schedstat), program + X", "",
-            lambda s: "%.2f + %.2f s" % (s.figures["fast_oncpu"], s.figures["fast_xoncpu"])),
+        Row("fast (92,160 B/s): on-CPU per minute (schedstat), program + X", RATIO_GOAL,
+            lambda s: summed_cpu(s.figures, "fast", "oncpu"), on_cpu_sum("fast")),
+        Row("fast: CPU per minute (utime + stime), program + X", "",
+            lambda s: summed_cpu(s.figures, "fast")),
         Row("fast: bytes the pty took per second", "%d" % FAST_RATE,
             lambda s: "%.0f" % s.figures["fast_rate"]),
         Row("key to pty during the stream: median", "",
@@ -482,9 +490,11 @@ def report(subjects, seconds):
         Row("keys timed (lost)", "",
             lambda s: "%d (%d)" % (len(s.keys), s.lost)),
         Row("start to mapped window (median)", RATIO_GOAL,
-            lambda s: "%.0f ms" % (s.start[0] * 1000), lambda s: s.start[0]),
+            lambda s: "%.0f ms" % (s.start[0] * 1000) if s.start else "-",
+            lambda s: s.start[0] if s.start else None),
         Row("the same, fastest start of each", "",
-            lambda s: "%.0f ms" % (s.start[1] * 1000), lambda s: s.start[1]),
+            lambda s: "%.0f ms" % (s.start[1] * 1000) if s.start else "-",
+            lambda s: s.start[1] if s.start else None),
         Row("RSS growth, first minute of stream (keys)", "",
             lambda s: "%d KiB" % (s.figures["rss_first"] * 60 / seconds)),
         Row("RSS growth, second minute of stream", "0",
@@ -495,8 +505,10 @@ def report(subjects, seconds):
 
     def shown(row, subject):
         text = row.cell(subject)
-        if row.compared and subject is not floor:
-            text += " " + ratio(row.compared(subject), row.compared(floor))
+        # The clock window has no start-up of its own: it is the floor's.
+        value = row.compared(subject) if row.compared and subject is not floor else None
+        if value is not None:
+            text += " " + ratio(value, row.compared(floor))
         return text
 
     header = ["figure", "goal"] + [s.label for s in subjects]
@@ -516,12 +528,18 @@ def main():
     parser.add_argument("--minimal", required=True, help="the bare Qt window program")
     parser.add_argument("--profile", metavar="DIR",
                         help="also record each phase with perf into DIR")
+    parser.add_argument("--floor-clock", action="store_true",
+                        help="also measure the bare window with a clock field set once a "
+                             "second, as the program's, beside the floor")
     parser.add_argument("binaries", nargs="+", help="[LABEL=]path of a program build")
     args = parser.parse_args()
     if args.rounds < 1:
         parser.error("--rounds must be at least 1")
 
-    subjects = [Subject(FLOOR_LABEL, os.path.abspath(args.minimal), floor=True)]
+    minimal = os.path.abspath(args.minimal)
+    subjects = [Subject(FLOOR_LABEL, minimal, floor_options=[])]
+    if args.floor_clock:
+        subjects.append(Subject(FLOOR_CLOCK_LABEL, minimal, floor_options=["--clock"]))
     for item in args.binaries:
         label, _, path = item.rpartition("=")
         subjects.append(Subject(label or path, os.path.abspath(path)))
@@ -535,8 +553,9 @@ def main():
             figures = subject.measure(args.seconds, args.profile, round_label)
             print("round %d/%d, %s: %s" % (number, args.rounds, subject.label, round_cpu(figures)),
                   file=sys.stderr)
-    times = start_times([s.binary for s in subjects[1:]], subjects[0].binary, args.starts)
-    for subject, start_time in zip(subjects, times):
+    builds = [s for s in subjects if s.floor_options is None]
+    times = start_times([s.binary for s in builds], minimal, args.starts)
+    for subject, start_time in zip([subjects[0]] + builds, times):
         subject.start = start_time
     rounds = ("1 round" if args.rounds == 1 else
               "%d rounds in turns (medians)" % args.rounds)
