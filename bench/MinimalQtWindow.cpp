@@ -8,9 +8,11 @@
 //                                  lines of the terminal's font and size, and
 //                                  writing each key's character to PATH (the
 //                                  idle, stream and key floors);
-//   ... --port PATH --clock        and a read-only field of the terminal's
+//   --clock, with or without --port
+//                                  adds a read-only field of the terminal's
 //                                  clock size showing the time, set once a
-//                                  second (what a visible clock costs idle).
+//                                  second: what a visible clock costs idle,
+//                                  and a start-up that loads a font.
 // No status line, no buttons, no document: what this costs, any program that
 // does the same on this machine costs at least.
 #include <fcntl.h>
@@ -44,9 +46,26 @@ constexpr int kMargin = 4;
 constexpr QRect kClockField(494, 444, 154, 23);
 constexpr int kClockPeriodMs = 1000;
 
+// The clock field: a read-only line edit whose text is the time, set anew
+// every second.
+void AddClock(QWidget& window) {
+    auto* clock = new QLineEdit(&window);
+    clock->setReadOnly(true);
+    clock->setAlignment(Qt::AlignCenter);
+    clock->setFocusPolicy(Qt::NoFocus);
+    clock->setGeometry(kClockField);
+    const auto show = [clock] {
+        clock->setText(QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yy hh:mm:ss")));
+    };
+    show();
+    auto* timer = new QTimer(&window);
+    QObject::connect(timer, &QTimer::timeout, clock, show);
+    timer->start(kClockPeriodMs);
+}
+
 class PollingWindow : public QWidget {
   public:
-    PollingWindow(int portFd, bool withClock) : port(portFd) {
+    explicit PollingWindow(int portFd) : port(portFd) {
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setPixelSize(kFontPixelSize);
         font.setStyleStrategy(QFont::PreferNoShaping);
@@ -55,7 +74,6 @@ class PollingWindow : public QWidget {
         auto* timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, [this] { Tick(); });
         timer->start(static_cast<int>(kPollPeriodMs));
-        if (withClock) StartClock();
     }
 
   protected:
@@ -79,20 +97,6 @@ class PollingWindow : public QWidget {
     }
 
   private:
-    void StartClock() {
-        auto* clock = new QLineEdit(this);
-        clock->setReadOnly(true);
-        clock->setAlignment(Qt::AlignCenter);
-        clock->setFocusPolicy(Qt::NoFocus);
-        clock->setGeometry(kClockField);
-        auto* timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, clock, [clock] {
-            clock->setText(
-                QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yy hh:mm:ss")));
-        });
-        timer->start(kClockPeriodMs);
-    }
-
     void Tick() {
         size_t total = 0;
         // A tty hands out at most 4095 bytes a read: read on while it gives.
@@ -132,10 +136,11 @@ int main(int argc, char** argv) {
         const int fd = open(arguments.at(portAt + 1).toLocal8Bit().constData(),
                             O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (fd < 0) return 1;
-        window = std::make_unique<PollingWindow>(fd, arguments.contains(QStringLiteral("--clock")));
+        window = std::make_unique<PollingWindow>(fd);
     } else {
         window = std::make_unique<QWidget>();
     }
+    if (arguments.contains(QStringLiteral("--clock"))) AddClock(*window);
     window->setWindowTitle(QStringLiteral("minimal"));
     window->resize(kWidth, kHeight);
     window->show();

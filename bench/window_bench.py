@@ -336,16 +336,17 @@ class Run:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
-def start_times(binaries, minimal, starts):
-    """Median start-to-map time of each program and of the bare window, in
-    turns on one display; a first round only warms the caches."""
+def start_times(binaries, minimal, starts, floor_options=([],)):
+    """Median start-to-map time of the bare window (once for each list of
+    floor_options) and of each program, in that order, in turns on one
+    display; a first round only warms the caches."""
     display = qh.XvfbDisplay()
     watch = MapWatch(display.name)
     # A fresh pty for every start: one that an earlier run held exclusively
     # may refuse the next, which would then time its error box instead.
     lines = []
     folders = [program_folder(b, "/nonexistent") for b in binaries]
-    commands = [([minimal], tempfile.gettempdir(), None)]
+    commands = [([minimal] + options, tempfile.gettempdir(), None) for options in floor_options]
     commands += [([os.path.join(f, "quorvant")], f, os.path.join(f, "ports", "com1"))
                  for f in folders]
     times = [[] for _ in commands]
@@ -490,11 +491,9 @@ def report(subjects, seconds):
         Row("keys timed (lost)", "",
             lambda s: "%d (%d)" % (len(s.keys), s.lost)),
         Row("start to mapped window (median)", RATIO_GOAL,
-            lambda s: "%.0f ms" % (s.start[0] * 1000) if s.start else "-",
-            lambda s: s.start[0] if s.start else None),
+            lambda s: "%.0f ms" % (s.start[0] * 1000), lambda s: s.start[0]),
         Row("the same, fastest start of each", "",
-            lambda s: "%.0f ms" % (s.start[1] * 1000) if s.start else "-",
-            lambda s: s.start[1] if s.start else None),
+            lambda s: "%.0f ms" % (s.start[1] * 1000), lambda s: s.start[1]),
         Row("RSS growth, first minute of stream (keys)", "",
             lambda s: "%d KiB" % (s.figures["rss_first"] * 60 / seconds)),
         Row("RSS growth, second minute of stream", "0",
@@ -505,10 +504,8 @@ def report(subjects, seconds):
 
     def shown(row, subject):
         text = row.cell(subject)
-        # The clock window has no start-up of its own: it is the floor's.
-        value = row.compared(subject) if row.compared and subject is not floor else None
-        if value is not None:
-            text += " " + ratio(value, row.compared(floor))
+        if row.compared and subject is not floor:
+            text += " " + ratio(row.compared(subject), row.compared(floor))
         return text
 
     header = ["figure", "goal"] + [s.label for s in subjects]
@@ -553,9 +550,11 @@ def main():
             figures = subject.measure(args.seconds, args.profile, round_label)
             print("round %d/%d, %s: %s" % (number, args.rounds, subject.label, round_cpu(figures)),
                   file=sys.stderr)
+    floors = [s for s in subjects if s.floor_options is not None]
     builds = [s for s in subjects if s.floor_options is None]
-    times = start_times([s.binary for s in builds], minimal, args.starts)
-    for subject, start_time in zip([subjects[0]] + builds, times):
+    times = start_times([s.binary for s in builds], minimal, args.starts,
+                        [s.floor_options for s in floors])
+    for subject, start_time in zip(floors + builds, times):
         subject.start = start_time
     rounds = ("1 round" if args.rounds == 1 else
               "%d rounds in turns (medians)" % args.rounds)
