@@ -634,6 +634,10 @@ def main():
         display.set_layout("de")
         expect_keys(run, line, ["z", "ssharp", "shift+3", "ISO_Level3_Shift+q", "adiaeresis"],
                     b"z\xdf\xa7@\xe4", "keys on a German layout")
+        # A dead key is a key press like any other: its own byte, and the
+        # key after it too, not one composed character.
+        expect_keys(run, line, ["dead_acute", "e", "dead_acute", "a"], b"\xb4e\xb4a",
+                    "dead keys on a German layout")
 
         # F11, F12, Pause, Scroll Lock and Caps Lock have no character.
         expect_keys(run, line, ["F11", "F12", "Pause", "Scroll_Lock", "Caps_Lock", "Caps_Lock",

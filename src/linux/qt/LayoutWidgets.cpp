@@ -96,8 +96,23 @@ QWidget* MakeLineEdit(const ControlLayout& layout, QWidget& parent, bool readOnl
     return edit;
 }
 
+// A text area that cannot be typed into takes no input method. Qt's compose
+// support would otherwise take a dead key and the key after it as one
+// composed character, before any key filter of the window saw either, where
+// the main window sends every key press as a byte of its own.
+class TextArea final : public QPlainTextEdit {
+  public:
+    using QPlainTextEdit::inputMethodQuery;
+    using QPlainTextEdit::QPlainTextEdit;
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override {
+        if (query == Qt::ImEnabled && isReadOnly()) return false;
+        return QPlainTextEdit::inputMethodQuery(query);
+    }
+};
+
 QWidget* MakeTextArea(const ControlLayout& layout, QWidget& parent) {
-    auto* area = new QPlainTextEdit(&parent);
+    auto* area = new TextArea(&parent);
     area->setReadOnly(true);
     area->setUndoRedoEnabled(false);
     area->setTabChangesFocus(true);
