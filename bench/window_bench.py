@@ -410,11 +410,16 @@ def summed_cpu(figures, phase, count="cpu"):
     return "%.2f + %.2f = %.2f s" % (program, xserver, program + xserver)
 
 
-def round_cpu(figures):
-    """One round's CPU figures on one line, to show the spread of the rounds."""
-    return "on-CPU: idle %.3f s, stream %s, fast %s" % (
+def round_figures(run):
+    """One round's CPU figures and keys on one line, to show the spread of
+    the rounds: a slow stretch of the machine shows in all of them at once."""
+    figures = run.figures
+    keys = ("keys p90 %.2f ms, slowest %.2f ms" % (percentile(run.keys, 0.9) * 1000,
+                                                   max(run.keys) * 1000)
+            if run.keys else "no keys timed")
+    return "on-CPU: idle %.3f s, stream %s, fast %s; %s" % (
         figures["idle_oncpu"], summed_cpu(figures, "stream", "oncpu"),
-        summed_cpu(figures, "fast", "oncpu"))
+        summed_cpu(figures, "fast", "oncpu"), keys)
 
 
 class Subject:
@@ -428,6 +433,7 @@ class Subject:
         self.figures = {}  # their medians
         self.keys = []  # of all rounds: a round's few slow keys are too few for a p90 of their own
         self.lost = 0
+        self.round_slowest = []  # each round's slowest key
         self.start = None  # (median, fastest) start to map
 
     def measure(self, seconds, profile, round_label):
@@ -440,7 +446,9 @@ class Subject:
         self.figures = median_figures(self.rounds)
         self.keys += run.keys
         self.lost += run.lost
-        return run.figures
+        if run.keys:
+            self.round_slowest.append(max(run.keys))
+        return run
 
 
 # A row of the table: cell gives a subject's figure as text; where the figure
@@ -488,6 +496,8 @@ def report(subjects, seconds):
             lambda s: ms(percentile(s.keys, 0.9)) if s.keys else "-"),
         Row("key to pty: slowest", "<= 5 ms",
             lambda s: ms(max(s.keys)) if s.keys else "-"),
+        Row("the same, median of the rounds' slowest", "",
+            lambda s: ms(statistics.median(s.round_slowest)) if s.round_slowest else "-"),
         Row("keys timed (lost)", "",
             lambda s: "%d (%d)" % (len(s.keys), s.lost)),
         Row("start to mapped window (median)", RATIO_GOAL,
@@ -547,8 +557,8 @@ def main():
             round_label = subject.label
             if args.rounds > 1:
                 round_label += "-round%d" % number
-            figures = subject.measure(args.seconds, args.profile, round_label)
-            print("round %d/%d, %s: %s" % (number, args.rounds, subject.label, round_cpu(figures)),
+            run = subject.measure(args.seconds, args.profile, round_label)
+            print("round %d/%d, %s: %s" % (number, args.rounds, subject.label, round_figures(run)),
                   file=sys.stderr)
     floors = [s for s in subjects if s.floor_options is not None]
     builds = [s for s in subjects if s.floor_options is None]
