@@ -3,8 +3,8 @@
 # stream (with its X server's), key-to-pty latency, start-up against a bare
 # Qt window, memory growth. Each build runs on a private Xvfb with COM1 on a
 # pty of its own; give two builds to compare them in one run.
-#   bench/window_bench.sh [--seconds S] [--starts N] [--rounds N] [--minimal PATH]
-#                         [[LABEL=]BINARY...]
+#   bench/window_bench.sh [--seconds S] [--starts N] [--rounds N] [--floor-clock]
+#                         [--profile DIR] [--minimal PATH] [[LABEL=]BINARY...]
 # Without a binary it builds the program and the bare window (preset linux).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,7 +13,8 @@ minimal=
 while [ $# -gt 0 ]; do
   case "$1" in
     --minimal) minimal=$2; shift 2 ;;
-    --seconds|--starts|--rounds) options+=("$1" "$2"); shift 2 ;;
+    --seconds|--starts|--rounds|--profile) options+=("$1" "$2"); shift 2 ;;
+    --floor-clock) options+=("$1"); shift ;;
     *) break ;;
   esac
 done
