@@ -26,15 +26,17 @@ goals are ratios to it. With --rounds N the floor and every build go through
 their phases N times in turns, each time on a fresh display, so that a slow
 stretch of the machine falls on all of them alike; the table shows the
 median of each subject's rounds (the keys of all rounds pooled), and every
-round's CPU figures go to stderr to show the spread.
+round's CPU figures and keys go to stderr to show the spread. With
+--floor-clock the bare window also runs with a clock field set once a
+second (minimal_qt_window --clock), beside the floor.
 
 CPU and memory figures are per minute of the phase; the machine may be
 shared, so CPU *time* is measured, which others' load hardly changes, while
 the key latency and the start-up times do change with it: compare builds
 from the same run only.
 
-  window_bench.py [--seconds S] [--starts N] [--rounds N] --minimal PATH
-                  [LABEL=]BINARY...
+  window_bench.py [--seconds S] [--starts N] [--rounds N] [--floor-clock]
+                  [--profile DIR] --minimal PATH [LABEL=]BINARY...
 """
 
 import argparse
