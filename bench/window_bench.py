@@ -467,8 +467,18 @@ def report(subjects, seconds):
     def ms(value):
         return "%.3f ms" % (value * 1000)
 
-    def on_cpu_sum(phase):
-        return lambda s: s.figures[phase + "_oncpu"] + s.figures[phase + "_xoncpu"]
+    def stream_rows(phase, rate_text, rate, rate_figure):
+        """A stream phase's rows: its CPU against the goal, the coarser count,
+        and the bytes the pty took of what was offered."""
+        return [
+            Row("%s (%s): on-CPU per minute (schedstat), program + X" % (phase, rate_text),
+                RATIO_GOAL, lambda s: summed_cpu(s.figures, phase, "oncpu"),
+                lambda s: s.figures[phase + "_oncpu"] + s.figures[phase + "_xoncpu"]),
+            Row("%s: CPU per minute (utime + stime), program + X" % phase, "",
+                lambda s: summed_cpu(s.figures, phase)),
+            Row("%s: bytes the pty took per second" % phase, "%d" % rate,
+                lambda s: "%.0f" % s.figures[rate_figure]),
+        ]
 
     rows = [
         # utime and stime come in 10 ms steps, a few of them in an idle
@@ -480,18 +490,8 @@ def report(subjects, seconds):
             lambda s: "%.3f s" % s.figures["idle_xoncpu"]),
         Row("idle: CPU per minute (utime + stime), program + X", "",
             lambda s: "%.3f + %.3f s" % (s.figures["idle_cpu"], s.figures["idle_xcpu"])),
-        Row("stream (11,520 B/s): on-CPU per minute (schedstat), program + X", RATIO_GOAL,
-            lambda s: summed_cpu(s.figures, "stream", "oncpu"), on_cpu_sum("stream")),
-        Row("stream: CPU per minute (utime + stime), program + X", "",
-            lambda s: summed_cpu(s.figures, "stream")),
-        Row("stream: bytes the pty took per second", "%d" % RATE,
-            lambda s: "%.0f" % s.figures["accepted_rate"]),
-        Row("fast (92,160 B/s): on-CPU per minute (schedstat), program + X", RATIO_GOAL,
-            lambda s: summed_cpu(s.figures, "fast", "oncpu"), on_cpu_sum("fast")),
-        Row("fast: CPU per minute (utime + stime), program + X", "",
-            lambda s: summed_cpu(s.figures, "fast")),
-        Row("fast: bytes the pty took per second", "%d" % FAST_RATE,
-            lambda s: "%.0f" % s.figures["fast_rate"]),
+        *stream_rows("stream", "11,520 B/s", RATE, "accepted_rate"),
+        *stream_rows("fast", "92,160 B/s", FAST_RATE, "fast_rate"),
         Row("key to pty during the stream: median", "",
             lambda s: ms(statistics.median(s.keys)) if s.keys else "-"),
         Row("key to pty: 90th percentile", "<= 2 ms",
