@@ -25,8 +25,9 @@ constexpr size_t kDevicePathCapacity = 4096;
 // code for it; a UART pair tolerates about that much.
 constexpr uint64_t kRateToleranceDivisor = 50;
 
-// poll takes an int of milliseconds; longer limits wait in several rounds.
-constexpr uint64_t kMaxPollMs = 1000000;
+// The queues a driver keeps until SetupQueues names others.
+constexpr uint32_t kDefaultInputQueue = 300000;
+constexpr uint32_t kDefaultOutputQueue = 20000;
 
 uint64_t MonotonicMs() {
     timespec now{};
@@ -85,19 +86,22 @@ bool TermiosCommDevice::OpenDevice(uint16_t port) {
     if (!names.DeviceName(port, path, sizeof(path)) || names.IsConsole(port)) return false;
     const int opened = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (opened < 0) return false;
-    // TIOCEXCL stops other opens, but not one with CAP_SYS_ADMIN; so a device
-    // someone else holds exclusively is refused here too, and the lock closes
-    // the gap between two opens racing for the same device.
+    // The lock keeps a second user out and dies with its holder, however that
+    // ends. The tty's own exclusive flag would not: it stays on a pty after
+    // a kill and refuses every later open until the far end re-opens. A
+    // device someone else holds with that flag is still refused (it stops
+    // other opens, but not one with CAP_SYS_ADMIN).
     int heldExclusive = 0;
     const bool refused = isatty(opened) == 0 ||
                          (ioctl(opened, TIOCGEXCL, &heldExclusive) == 0 && heldExclusive != 0) ||
-                         flock(opened, LOCK_EX | LOCK_NB) != 0 || ioctl(opened, TIOCEXCL) != 0;
+                         flock(opened, LOCK_EX | LOCK_NB) != 0 ||
+                         !queues.Start(opened, kDefaultInputQueue, kDefaultOutputQueue);
     if (refused) {
         close(opened);
         return false;
     }
     fd = opened;
-    writeLimitMs = 0;
+    kernelQueueSupported = true;
     remembered = DeviceControl{};
     remembered.dtrEnable = true;  // the kernel raises both lines on open
     remembered.rtsEnable = true;
@@ -113,9 +117,10 @@ bool TermiosCommDevice::IsOpen() const {
     return fd >= 0;
 }
 
-// The kernel sizes its own queues.
-bool TermiosCommDevice::SetupQueues(uint32_t, uint32_t) {
-    return IsOpen();
+bool TermiosCommDevice::SetupQueues(uint32_t inputBytes, uint32_t outputBytes) {
+    if (fd < 0) return false;
+    if (inputBytes == queues.InputCapacity() && outputBytes == queues.OutputCapacity()) return true;
+    return queues.Start(fd, inputBytes, outputBytes);
 }
 
 bool TermiosCommDevice::Purge(uint32_t flags) {
@@ -123,6 +128,8 @@ bool TermiosCommDevice::Purge(uint32_t flags) {
     const bool input = (flags & (kPurgeRxAbort | kPurgeRxClear)) != 0;
     const bool output = (flags & (kPurgeTxAbort | kPurgeTxClear)) != 0;
     if (!input && !output) return true;
+    if (input) queues.PurgeInput();
+    if (output) queues.PurgeOutput();
     const int queue = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
     if (ioctl(fd, TCFLSH, queue) != 0) {
         NoteErrno(errno);
@@ -263,20 +270,14 @@ bool TermiosCommDevice::ReadCounters(ErrorCounters& counters) {
 bool TermiosCommDevice::ClearError(CommStatus& status) {
     status = CommStatus{};
     if (fd < 0) return false;
-    pollfd p{fd, POLLIN, 0};
-    const int ready = poll(&p, 1, 0);
-    if (ready > 0 && (p.revents & (POLLHUP | POLLERR)) != 0) {
+    const TtyQueues::Counts counts = queues.TakeCounts();
+    if (counts.hungUp || HungUpNow()) {
         gone = true;
         return false;
     }
-    int queued = 0;
-    // The port reads with VMIN 0, so the tty signals input from its first
-    // byte: a quiet line, the usual tick, needs no count.
-    if (ready != 0 && ioctl(fd, FIONREAD, &queued) != 0) {
-        NoteErrno(errno);
-        return false;
-    }
-    status.inputQueue = queued > 0 ? static_cast<uint32_t>(queued) : 0;
+    status.inputQueue = counts.input;
+    status.outputQueue = counts.output + KernelOutputQueue();
+    if (counts.overflowed) status.errors |= kLineErrorBufferOverrun;
     // The device answers: an earlier failure did not mean it went away.
     gone = false;
     ErrorCounters now;
@@ -292,76 +293,46 @@ bool TermiosCommDevice::ClearError(CommStatus& status) {
     return true;
 }
 
+// Asked here as well as by the queues' thread, so that a line hung up the
+// moment before is seen by the very next call.
+bool TermiosCommDevice::HungUpNow() const {
+    pollfd p{fd, 0, 0};
+    return poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) != 0;
+}
+
+// What the kernel holds beyond the queue has not gone out either: a UART's
+// buffer takes seconds of a slow line.
+uint32_t TermiosCommDevice::KernelOutputQueue() {
+    if (!kernelQueueSupported) return 0;
+    int pending = 0;
+    if (ioctl(fd, TIOCOUTQ, &pending) != 0) {
+        kernelQueueSupported = false;
+        return 0;
+    }
+    return pending > 0 ? static_cast<uint32_t>(pending) : 0;
+}
+
 bool TermiosCommDevice::ReadBytes(uint8_t* buffer, uint32_t length, uint32_t& bytesRead) {
     bytesRead = 0;
     if (fd < 0 || (buffer == nullptr && length != 0)) return false;
-    while (bytesRead < length) {
-        const ssize_t n = read(fd, buffer + bytesRead, length - bytesRead);
-        if (n > 0) {
-            bytesRead += static_cast<uint32_t>(n);
-            continue;
-        }
-        // With VMIN 0 an empty queue reads as 0; without it, as EAGAIN.
-        if (n == 0 || errno == EAGAIN) break;
-        if (errno == EINTR) continue;
-        NoteErrno(errno);
-        return false;
-    }
-    return true;
-}
-
-bool TermiosCommDevice::SetWriteLimit(uint32_t limitMs) {
-    if (fd < 0) return false;
-    writeLimitMs = limitMs;
+    bytesRead = queues.Read(buffer, length);
     return true;
 }
 
 bool TermiosCommDevice::WriteBytes(const uint8_t* data, uint32_t length, uint32_t& bytesWritten) {
     bytesWritten = 0;
     if (fd < 0 || (data == nullptr && length != 0)) return false;
-    const uint64_t deadline = MonotonicMs() + writeLimitMs;
-    while (bytesWritten < length) {
-        const ssize_t n = write(fd, data + bytesWritten, length - bytesWritten);
-        if (n > 0) {
-            bytesWritten += static_cast<uint32_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN) {
-            NoteErrno(errno);
-            return false;
-        }
-        // The kernel's buffer is full: wait until it takes more, but not past
-        // the limit (a peer that stopped reading would hold the thread for
-        // ever) and not on a device that has gone. A write cut short is not
-        // a failure: the count tells the caller.
-        int waitMs = -1;
-        if (writeLimitMs != 0) {
-            const uint64_t now = MonotonicMs();
-            if (now >= deadline) return true;
-            waitMs = static_cast<int>(deadline - now < kMaxPollMs ? deadline - now : kMaxPollMs);
-        }
-        pollfd p{fd, POLLOUT, 0};
-        const int ready = poll(&p, 1, waitMs);
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (ready == 0) continue;
-        if ((p.revents & (POLLHUP | POLLERR)) != 0) {
-            gone = true;
-            return false;
-        }
-        if ((p.revents & POLLNVAL) != 0) return false;
+    if (queues.HungUp() || HungUpNow()) {
+        gone = true;
+        return false;
     }
+    bytesWritten = queues.Write(data, length);
     return true;
 }
 
 void TermiosCommDevice::CloseDevice() {
     if (fd < 0) return;
-    // The exclusive flag lives on the tty, not on this descriptor: a pty's
-    // slave keeps it after the close and would refuse the next open.
-    ioctl(fd, TIOCNXCL);
+    queues.Stop();
     close(fd);
     fd = -1;
 }

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "LinuxPortNames.h"
+#include "TtyQueues.h"
 #include "serial/CommDevice.h"
 
 // Line-error bits reported by ClearError, numbered as the Win32 comm error
@@ -14,7 +15,8 @@ inline constexpr uint32_t kLineErrorBreak = 0x10;
 
 // A serial device behind termios and the tty ioctls. Port numbers become
 // device paths through LinuxPortNames; the device is opened non-blocking and
-// exclusive, so reads return at once with what is queued. A port that carries
+// locked against a second user. Reads and writes go through the driver-like
+// queues of TtyQueues, so neither waits for the line. A port that carries
 // the kernel's console is refused like a device that cannot be opened.
 class TermiosCommDevice final : public CommDevice {
   public:
@@ -35,7 +37,6 @@ class TermiosCommDevice final : public CommDevice {
     bool GetModemStatus(uint32_t& modemBits) override;
     bool ClearError(CommStatus& status) override;
     bool ReadBytes(uint8_t* buffer, uint32_t length, uint32_t& bytesRead) override;
-    bool SetWriteLimit(uint32_t limitMs) override;
     bool WriteBytes(const uint8_t* data, uint32_t length, uint32_t& bytesWritten) override;
     void CloseDevice() override;
     uint32_t TickCount() override;
@@ -56,10 +57,14 @@ class TermiosCommDevice final : public CommDevice {
     bool ReadCounters(ErrorCounters& counters);
     bool ApplyModemLines(bool dtr, bool rts);
 
+    uint32_t KernelOutputQueue();
+    bool HungUpNow() const;
+
     const LinuxPortNames& names;
     int fd = -1;
-    uint32_t writeLimitMs = 0;  // 0: a write waits for as long as it takes
+    TtyQueues queues;
     bool gone = false;
+    bool kernelQueueSupported = true;
     // ptys and some adapters have no error counters or no modem lines; that
     // is a property of the device, learnt once per open.
     bool countersSupported = false;

@@ -42,37 +42,36 @@ inline constexpr uint32_t kPurgeTxClear = 0x04;
 inline constexpr uint32_t kPurgeRxClear = 0x08;
 
 // What a status query reports: the error flags (0 = none pending; the bits are
-// the platform's) and the number of bytes waiting in the input queue.
+// the platform's), the number of bytes waiting in the input queue and the
+// number still waiting to go out.
 struct CommStatus {
     uint32_t errors = 0;
     uint32_t inputQueue = 0;
+    uint32_t outputQueue = 0;
 };
 
 class CommDevice {
   public:
     virtual ~CommDevice() = default;
 
-    // Opens port n exclusively (read and write, no overlapped I/O).
+    // Opens port n exclusively (read and write).
     virtual bool OpenDevice(uint16_t port) = 0;
     virtual bool IsOpen() const = 0;
+    // The device keeps an input queue and an output queue of these sizes,
+    // filled and drained beside the caller: neither a read nor a write ever
+    // waits for the line.
     virtual bool SetupQueues(uint32_t inputBytes, uint32_t outputBytes) = 0;
     virtual bool Purge(uint32_t flags) = 0;
-    // Reads return at once with what is queued; writes have no limit until
-    // SetWriteLimit gives one.
+    // Reads return at once with what is queued.
     virtual bool SetImmediateTimeouts() = 0;
-    // From now on a write returns after at most limitMs with what the driver
-    // took by then (a short count, not a failure); 0 lifts the limit. A device
-    // without a way to bound its writes keeps them unbounded.
-    virtual bool SetWriteLimit(uint32_t limitMs) {
-        (void)limitMs;
-        return IsOpen();
-    }
     virtual bool GetState(DeviceControl& control) = 0;
     virtual bool SetState(const DeviceControl& control) = 0;
     virtual bool GetModemStatus(uint32_t& modemBits) = 0;
     // Reports and clears the device's error state, with the input queue count.
     virtual bool ClearError(CommStatus& status) = 0;
     virtual bool ReadBytes(uint8_t* buffer, uint32_t length, uint32_t& bytesRead) = 0;
+    // Hands the bytes to the output queue and returns at once; bytesWritten
+    // is less than length only when the queue had no room for the rest.
     virtual bool WriteBytes(const uint8_t* data, uint32_t length, uint32_t& bytesWritten) = 0;
     virtual void CloseDevice() = 0;
     // Milliseconds from an arbitrary start; differences are taken modulo 2^32.

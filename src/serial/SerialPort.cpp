@@ -24,21 +24,11 @@ constexpr int32_t kDiscardTooMany = -3;
 // dropped its buffer) and waiting longer would only hold the thread.
 constexpr uint32_t kReadGraceMs = 80;
 
-// The write bound. A write that a healthy line takes returns within the time
-// the line needs to send the block, since the driver takes bytes as fast as
-// the line drains them; the bound allows twice that, plus a fixed slack for
-// adapter latency (USB frames, a radio link's bursts) and a busy machine.
-// Bytes are costed at 12 bits (start, 8 data, parity, 2 stop), the widest
-// frame. The window's thread waits on the write, so however slow the rate
-// (the setup file accepts 300 baud, and 1), no write holds it longer than two
-// poll ticks: what a slow or stalled line has not taken by then comes back as
-// a short write, for the caller to see.
-constexpr uint64_t kWorstBitsPerByte = 12;
-constexpr uint64_t kMicrosPerSecond = 1000000;
-constexpr uint64_t kWriteLineTimeFactor = 2;
-constexpr uint64_t kWriteSlackMs = 100;
-constexpr uint64_t kWriteHoldLimitMs = 200;
-constexpr uint32_t kNoWriteLimit = 0;
+// A queue that holds bytes and has not moved one out for this long belongs
+// to a peer holding flow control or a stuck adapter: what waits is dropped,
+// so that a key typed afterwards is not stuck behind it for ever.
+constexpr uint32_t kOutputStallMs = 1000;
+constexpr uint32_t kPurgeOutput = kPurgeTxAbort | kPurgeTxClear;
 
 ParityKind ParityFor(char letter) {
     switch (letter) {
@@ -95,11 +85,6 @@ uint16_t ModemInputBits(uint32_t modemBits) {
     return word;
 }
 
-uint32_t MicrosPerByte(uint32_t baud) {
-    const uint64_t rate = baud != 0 ? baud : 1;
-    return static_cast<uint32_t>((kWorstBitsPerByte * kMicrosPerSecond + rate - 1) / rate);
-}
-
 }  // namespace
 
 SerialPort::SerialPort(CommDevice& commDevice) : device(commDevice) {}
@@ -112,8 +97,6 @@ bool SerialPort::Open(uint16_t port, uint32_t baud, char parity, uint16_t dataBi
                       uint16_t stopBits) {
     Close();
     if (!device.OpenDevice(port)) return false;
-    activeWriteLimitMs = kNoWriteLimit;
-    microsPerByte = MicrosPerByte(baud);
     // From here on the device stays open on failure: the caller closes it, so
     // a failure needs no status query to tell a line error from a loss.
     if (!device.SetupQueues(kInputQueueBytes, kOutputQueueBytes) ||
@@ -137,6 +120,8 @@ bool SerialPort::Open(uint16_t port, uint32_t baud, char parity, uint16_t dataBi
 void SerialPort::Close() {
     if (device.IsOpen()) device.CloseDevice();
     gone = false;
+    // Whatever still waited to go out went with the device.
+    DropOutput();
 }
 
 uint16_t SerialPort::GetModemStatus() {
@@ -194,27 +179,74 @@ WriteResult SerialPort::Write(const uint8_t* data, uint16_t length, uint16_t dis
     // Only 1 asks for a discard: callers pass other values meaning "keep".
     if (discardFirst == 1) (void)DiscardInput();
     uint32_t written = 0;
-    if (!device.IsOpen() || (data == nullptr && length != 0) || !BoundWrite(length) ||
+    if (!device.IsOpen() || (data == nullptr && length != 0) ||
         !device.WriteBytes(data, length, written)) {
         NoteFailure();
         return WriteResult::Failed;
     }
+    if (written > length) written = length;
+    acceptedBytes += written;
+    outputQueued += written;
     if (written != length) return WriteResult::Short;
     CommStatus status;
     return QueryStatus(status) ? WriteResult::Ok : WriteResult::StatusFailed;
 }
 
-// The limit changes only with the block length, so a stream of equal blocks
-// sets it once.
-bool SerialPort::BoundWrite(uint16_t length) {
-    const uint64_t lineMs = (static_cast<uint64_t>(length) * microsPerByte + 999) / 1000;
-    const uint64_t limit = lineMs * kWriteLineTimeFactor + kWriteSlackMs;
-    const uint32_t limitMs =
-        static_cast<uint32_t>(limit < kWriteHoldLimitMs ? limit : kWriteHoldLimitMs);
-    if (limitMs == activeWriteLimitMs) return true;
-    if (!device.SetWriteLimit(limitMs)) return false;
-    activeWriteLimitMs = limitMs;
-    return true;
+uint32_t SerialPort::OutputRoom() const {
+    if (!device.IsOpen()) return 0;
+    return outputQueued < kOutputQueueBytes ? kOutputQueueBytes - outputQueued : 0;
+}
+
+OutputFate SerialPort::FateOf(uint64_t position) const {
+    if (position > dropStart && position <= dropEnd) return OutputFate::Dropped;
+    return position <= leftPosition ? OutputFate::Sent : OutputFate::Waiting;
+}
+
+bool SerialPort::TakeOutputStall(uint32_t& dropped) {
+    dropped = stallDropped;
+    const bool was = stalled;
+    stalled = false;
+    stallDropped = 0;
+    return was;
+}
+
+// Progress is bytes leaving the queue, not a smaller count: a stream that
+// adds a block each tick as fast as the line sends keeps the count level.
+// The clock is read only while bytes wait, so an idle line costs nothing.
+void SerialPort::WatchOutput(uint32_t outputQueue) {
+    const uint64_t left = acceptedBytes > outputQueue ? acceptedBytes - outputQueue : 0;
+    const bool moved = left > leftPosition;
+    if (moved) leftPosition = left;
+    outputQueued = outputQueue;
+    if (outputQueue == 0) {
+        outputIdle = true;
+        return;
+    }
+    const uint32_t now = device.TickCount();
+    if (moved || outputIdle) {
+        lastOutputMoveMs = now;
+        outputIdle = false;
+        return;
+    }
+    // Unsigned difference: the tick counter's wrap does no harm.
+    if (now - lastOutputMoveMs < kOutputStallMs) return;
+    if (!device.Purge(kPurgeOutput)) {
+        NoteFailure();
+        return;
+    }
+    stallDropped += outputQueue;
+    stalled = true;
+    DropOutput();
+}
+
+void SerialPort::DropOutput() {
+    if (acceptedBytes > leftPosition) {
+        dropStart = leftPosition;
+        dropEnd = acceptedBytes;
+    }
+    leftPosition = acceptedBytes;
+    outputQueued = 0;
+    outputIdle = true;
 }
 
 int32_t SerialPort::DiscardInput() {
@@ -243,17 +275,6 @@ bool SerialPort::PurgeInput() {
 uint32_t SerialPort::GetInputQueueCount() {
     CommStatus status;
     return QueryStatus(status) ? status.inputQueue : 0;
-}
-
-uint32_t SerialPort::AwaitInputQueueCount(uint32_t waitMs) {
-    const uint32_t start = device.TickCount();
-    for (;;) {
-        CommStatus status;
-        if (!QueryStatus(status)) return 0;
-        if (status.inputQueue > 0 || lineErrors != 0) return status.inputQueue;
-        // Unsigned difference: the tick counter's wrap does no harm.
-        if (device.TickCount() - start > waitMs) return 0;
-    }
 }
 
 uint32_t SerialPort::TakeLineErrors() {
@@ -303,6 +324,7 @@ bool SerialPort::QueryStatus(CommStatus& status) {
         return false;
     }
     lineErrors = status.errors;
+    WatchOutput(status.outputQueue);
     return true;
 }
 

@@ -21,10 +21,12 @@ struct ReadResult {
     friend bool operator==(const ReadResult&, const ReadResult&) = default;
 };
 
+enum class OutputFate : uint8_t { Waiting, Sent, Dropped };
+
 enum class WriteResult : int8_t {
     Ok = 0,
     Failed = -1,        // the port is closed or the write call failed
-    Short = -2,         // the device took fewer bytes than given
+    Short = -2,         // the output queue had no room for all the bytes
     StatusFailed = -3,  // written, but the status query afterwards failed
 };
 
@@ -58,10 +60,8 @@ class SerialPort {
     bool SetDtr(bool on);
     bool SetRts(bool on);
     // discardFirst 1 drops waiting input before writing; any other value keeps
-    // it. The write is bounded by the line time of the block at the opened
-    // rate, and never waits longer than two poll ticks: a peer that stops
-    // taking bytes, or a rate too slow for the block, gives Short, not a hung
-    // window.
+    // it. The bytes go to the device's output queue and the call returns at
+    // once: Short means the queue had no room for all of them.
     WriteResult Write(const uint8_t* data, uint16_t length, uint16_t discardFirst);
     // The number of bytes dropped, or -1 (status failed), -2 (line errors),
     // -3 (the line keeps sending: more than 30000).
@@ -70,10 +70,18 @@ class SerialPort {
     // open and its lines as they are. False when the device refused.
     bool PurgeInput();
     uint32_t GetInputQueueCount();
-    // As GetInputQueueCount, but an empty queue is asked again for up to
-    // waitMs: a driver that shows only part of its queue (a Linux tty shows
-    // at most 4095 bytes) refills what it shows a moment after a read.
-    uint32_t AwaitInputQueueCount(uint32_t waitMs);
+    // Room left in the output queue as the last status query saw it; the
+    // queue only drains between queries, so a block this size fits whole.
+    uint32_t OutputRoom() const;
+    // The position in the outgoing stream after everything written so far:
+    // a command notes it after its write and asks later what became of it.
+    uint64_t OutputPosition() const { return acceptedBytes; }
+    // Whether the bytes before position have left the output queue, were
+    // dropped with it (a stall, a purge, a close) or still wait.
+    OutputFate FateOf(uint64_t position) const;
+    // True once after the output queue stood still for a second with bytes
+    // in it and was dropped; dropped says how many bytes that lost.
+    bool TakeOutputStall(uint32_t& dropped);
     // The line errors of the last status query, cleared by taking them.
     uint32_t TakeLineErrors();
     // Reads exactly length bytes once they are queued, waiting at most
@@ -89,15 +97,26 @@ class SerialPort {
   private:
     bool QueryStatus(CommStatus& status);
     bool SetControlLine(bool DeviceControl::*line, bool on);
-    bool BoundWrite(uint16_t length);
     void NoteFailure();
     void TakeDeviceWord();
+    void WatchOutput(uint32_t outputQueue);
+    void DropOutput();
 
     CommDevice& device;
     uint32_t lineErrors = 0;
-    // The line time of one byte at the opened rate, and the write limit the
-    // device holds now (0: none yet).
-    uint32_t microsPerByte = 0;
-    uint32_t activeWriteLimitMs = 0;
     bool gone = false;
+
+    // The outgoing stream as positions: everything below leftPosition has
+    // left the output queue, sent or dropped; the last drop took the range
+    // [dropStart, dropEnd).
+    uint64_t acceptedBytes = 0;
+    uint64_t leftPosition = 0;
+    uint64_t dropStart = 0;
+    uint64_t dropEnd = 0;
+    uint32_t outputQueued = 0;
+    // When the queue last moved bytes out, or took its first after idling.
+    uint32_t lastOutputMoveMs = 0;
+    bool outputIdle = true;
+    uint32_t stallDropped = 0;
+    bool stalled = false;
 };

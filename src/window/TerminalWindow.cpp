@@ -38,11 +38,6 @@ constexpr size_t kBluetoothTextCapacity = 200;
 // The adapter's answer takes a while to read; its message stays longer.
 constexpr uint16_t kBluetoothHoldTicks = 80;
 
-// A read at least this large may have taken all a tty shows of its queue
-// (4095 bytes): more may follow within a moment.
-constexpr uint32_t kPartQueueBytes = 4000;
-constexpr uint32_t kRefillWaitMs = 2;
-
 constexpr uint16_t kDiscardInputFirst = 1;
 constexpr uint16_t kKeepInput = 0;
 
@@ -226,30 +221,18 @@ void TerminalWindow::FlushBacklog(uint32_t backlogLimit) {
     ClearDisplay();
 }
 
+// Only what the read delivered may reach the display; a line error at the
+// read delivers nothing.
 void TerminalWindow::ReadWaitingBytes(uint32_t waiting, uint32_t readBudget) {
     SerialPort& serialPort = services.serialPort;
     serialPort.TakeLineErrors();
-    uint32_t received = 0;
-    uint32_t queued = waiting;
-    // A driver may show only part of its queue at a time (a Linux tty shows
-    // at most 4095 bytes, and refills that a moment after a read): above the
-    // base budget the tick reads on while bytes wait and the budget lasts,
-    // and after a read that large it waits that moment. Only what the reads
-    // delivered may reach the display; a line error at a read delivers nothing.
-    while (queued > 0 && received < readBudget) {
-        const uint32_t room = readBudget - received;
-        const uint16_t wanted = static_cast<uint16_t>(queued < room ? queued : room);
-        const ReadResult result = serialPort.Read(receiveChunk + received, wanted, 0);
-        received += result.count;
-        if (result.code != ReadCode::Ok || readBudget <= ReadPace::kBaseBudget) break;
-        queued = result.count >= kPartQueueBytes ? serialPort.AwaitInputQueueCount(kRefillWaitMs)
-                                                 : serialPort.GetInputQueueCount();
-    }
+    const uint16_t wanted = static_cast<uint16_t>(waiting < readBudget ? waiting : readBudget);
+    const ReadResult result = serialPort.Read(receiveChunk, wanted, 0);
     char text[64];
     std::snprintf(text, sizeof(text), kQueueFormat, static_cast<unsigned long>(waiting),
-                  static_cast<unsigned long>(received));
+                  static_cast<unsigned long>(result.count));
     statusLine.ShowUnlessHeld(text);
-    ReceiveBytes(receiveChunk, received);
+    ReceiveBytes(receiveChunk, result.count);
 }
 
 // The receive path may release DisplayHalt (SyncX) and clear the display;

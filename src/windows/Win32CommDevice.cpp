@@ -71,10 +71,6 @@ bool Win32CommDevice::SetImmediateTimeouts() {
     return SetTimeouts(0);
 }
 
-bool Win32CommDevice::SetWriteLimit(uint32_t limitMs) {
-    return SetTimeouts(limitMs);
-}
-
 // Reads always return at once with what is queued; a total write timeout of
 // 0 means none. A write that runs into the limit succeeds with a short count.
 bool Win32CommDevice::SetTimeouts(uint32_t writeLimitMs) {
@@ -151,6 +147,7 @@ bool Win32CommDevice::ClearError(CommStatus& status) {
     gone = false;
     status.errors = errors;
     status.inputQueue = comStat.cbInQue;
+    status.outputQueue = comStat.cbOutQue;
     return true;
 }
 

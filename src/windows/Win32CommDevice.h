@@ -24,7 +24,6 @@ class Win32CommDevice : public CommDevice {
     bool GetModemStatus(uint32_t& modemBits) override;
     bool ClearError(CommStatus& status) override;
     bool ReadBytes(uint8_t* buffer, uint32_t length, uint32_t& bytesRead) override;
-    bool SetWriteLimit(uint32_t limitMs) override;
     bool WriteBytes(const uint8_t* data, uint32_t length, uint32_t& bytesWritten) override;
     void CloseDevice() override;
     uint32_t TickCount() override;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "PtyPort.h"
+#include "WaitFor.h"
 #include "TermiosCommDevice.h"
 #include "serial/SerialPort.h"
 
@@ -29,10 +30,10 @@ class SerialPortOnPty : public testing::Test {
         ASSERT_TRUE(serial.Open(PtyPort::kPort, 115200, 'E', 8, 1));
     }
 
-    // Puts bytes on the line and waits until the slave has them queued.
+    // Puts bytes on the line and waits until the channel has them queued.
     void Receive(const uint8_t* data, size_t length) {
         ASSERT_EQ(port.pty.WriteMaster(data, length), length);
-        ASSERT_TRUE(port.pty.WaitSlaveQueued(static_cast<int>(length)));
+        ASSERT_TRUE(WaitFor([&] { return serial.GetInputQueueCount() >= length; }));
     }
 
     PtyPort port;
@@ -83,77 +84,20 @@ TEST_F(SerialPortOnPty, DiscardDropsEverythingQueued) {
     EXPECT_EQ(serial.GetInputQueueCount(), 0u);
 }
 
-// A pty queues only about 4 KB, so 40000 waiting bytes are played by a far end
-// that keeps the queue topped up while the discard runs. The bytes that
-// survive prove how many were dropped.
-class DiscardLimitOnPty : public SerialPortOnPty {
-  protected:
-    static constexpr size_t kSent = 40000;
-
-    struct Run {
-        int32_t result = 0;
-        size_t fed = 0;
-        std::vector<uint8_t> rest;
-    };
-
-    Run DiscardWhileFeeding(const std::vector<uint8_t>& stream) {
-        Run run;
-        // Fill the line up before the discard starts, then keep feeding.
-        const size_t first = port.pty.WriteMaster(stream.data(), kSent, 200);
-        EXPECT_TRUE(port.pty.WaitSlaveQueued(4000));
-        std::atomic<size_t> fed{first};
-        std::thread feeder(
-            [&] { fed += port.pty.WriteMaster(stream.data() + first, kSent - first, 10000); });
-        // The discard runs at idle priority so that the far end and the kernel
-        // worker that moves its bytes into the queue always get there first;
-        // otherwise a busy machine lets the queue run dry now and then.
-        std::thread discard([&] {
-            const sched_param none{};
-            sched_setscheduler(0, SCHED_IDLE, &none);
-            run.result = serial.DiscardInput();
-        });
-        discard.join();
-
-        const auto start = Clock::now();
-        auto lastData = Clock::now();
-        while (MsSince(start) < 10000 && !(fed == kSent && MsSince(lastData) > 300)) {
-            uint8_t block[1200];
-            const uint32_t queued = serial.GetInputQueueCount();
-            const auto take = static_cast<uint16_t>(std::min<uint32_t>(queued, sizeof(block)));
-            if (take == 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                continue;
-            }
-            if (serial.Read(block, take, 0) != ReadResult::Ok(take)) break;
-            run.rest.insert(run.rest.end(), block, block + take);
-            lastData = Clock::now();
-        }
-        feeder.join();
-        run.fed = fed;
-        return run;
-    }
-};
-
-TEST_F(DiscardLimitOnPty, StopsAfterThirtyThousandAndOneBytes) {
+// 40000 waiting bytes: the discard drops 30001 of them and leaves the rest
+// in order.
+TEST_F(SerialPortOnPty, DiscardStopsAfterThirtyThousandAndOneBytes) {
+    constexpr size_t kSent = 40000;
     constexpr size_t kDropped = 30001;
     std::vector<uint8_t> stream(kSent);
     for (size_t i = 0; i < kSent; ++i) stream[i] = static_cast<uint8_t>(i % 251);
-
-    constexpr int kAttempts = 3;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const Run run = DiscardWhileFeeding(stream);
-        ASSERT_EQ(run.fed, kSent);
-        if (run.result == -3) {
-            ASSERT_EQ(run.rest.size(), kSent - kDropped);
-            EXPECT_TRUE(std::equal(run.rest.begin(), run.rest.end(), stream.begin() + kDropped));
-            return;
-        }
-        // The far end fell behind and the queue ran dry: that ends a discard
-        // early, and still no byte may go missing.
-        ASSERT_GE(run.result, 0);
-        ASSERT_EQ(static_cast<size_t>(run.result) + run.rest.size(), kSent);
-    }
-    FAIL() << "the far end never kept the queue filled for " << kAttempts << " attempts";
+    Receive(stream.data(), kSent);
+    EXPECT_EQ(serial.DiscardInput(), -3);
+    ASSERT_EQ(serial.GetInputQueueCount(), kSent - kDropped);
+    std::vector<uint8_t> rest(kSent - kDropped);
+    ASSERT_EQ(serial.Read(rest.data(), static_cast<uint16_t>(rest.size()), 0),
+              ReadResult::Ok(static_cast<uint32_t>(rest.size())));
+    EXPECT_TRUE(std::equal(rest.begin(), rest.end(), stream.begin() + kDropped));
 }
 
 TEST_F(SerialPortOnPty, WriteDropsWaitingInputOnlyWhenAskedTo) {
@@ -172,15 +116,25 @@ TEST_F(SerialPortOnPty, WriteDropsWaitingInputOnlyWhenAskedTo) {
 }
 
 // A far end that stops reading, at a rate whose line time for the block is
-// many minutes: the write comes back within a fraction of a second, with what
-// the kernel took, as a short write.
-TEST_F(SerialPortOnPty, AStalledSlowLineGivesAShortWriteSoon) {
+// many minutes: the write returns at once, and the queue that stands still
+// for a second is dropped and reported.
+TEST_F(SerialPortOnPty, AStalledSlowLineQueuesAtOnceAndIsDroppedAfterASecond) {
     ASSERT_TRUE(serial.Open(PtyPort::kPort, 300, 'E', 8, 1));
     const std::vector<uint8_t> block(20000, 'x');
+    uint32_t dropped = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(serial.Write(block.data(), static_cast<uint16_t>(block.size()), 0),
-              WriteResult::Short);
-    EXPECT_LT(MsSince(start), 1000.0);
+    while (MsSince(start) < 200) {
+        serial.Write(block.data(), static_cast<uint16_t>(block.size()), 0);
+        ASSERT_FALSE(serial.TakeOutputStall(dropped));
+    }
+    EXPECT_EQ(serial.Write(block.data(), 100, 0), WriteResult::Short) << "the queue is full";
+    EXPECT_TRUE(WaitFor([&] {
+        serial.GetInputQueueCount();
+        return serial.TakeOutputStall(dropped);
+    }));
+    EXPECT_GE(MsSince(start), 1000.0);
+    EXPECT_GE(dropped, 20000u);
+    EXPECT_EQ(serial.OutputRoom(), 20000u);
 }
 
 TEST_F(SerialPortOnPty, OutputLinesShowInTheModemStatus) {

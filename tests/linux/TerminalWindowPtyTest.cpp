@@ -19,6 +19,7 @@
 #include "app/TerminalApp.h"
 #include "resources/DialogLayout.h"
 #include "window/TerminalWindow.h"
+#include "WaitFor.h"
 #include "WindowStation.h"
 
 namespace {
@@ -115,15 +116,20 @@ TEST(TwoWindowsOnOnePty, SyncXShowsTheStreamOneWholeLinePerDisplayLine) {
     constexpr int kRounds = 12;
     constexpr int kBurst = 12 * 80;
     std::string firstTick;
+    // What waits at the receiving end, in its channel's own queue.
+    auto receiverQueued = [&slaveEnd] {
+        CommStatus status;
+        return slaveEnd.ClearError(status) ? status.inputQueue : 0u;
+    };
     for (int round = 0; round < kRounds; ++round) {
-        int before = pty.SlaveQueued();
+        const uint32_t before = receiverQueued();
         sender.window.PollTick();
-        ASSERT_TRUE(pty.WaitSlaveQueued(before + kBurst)) << round;
+        ASSERT_TRUE(WaitFor([&] { return receiverQueued() >= before + kBurst; })) << round;
         receiver.window.PollTick();
         if (round == 0) firstTick = receiver.view.display;
     }
     sender.window.OnClicked(C::kSendX);
-    for (int drain = 0; drain < 20 && pty.SlaveQueued() != 0; ++drain) {
+    for (int drain = 0; drain < 20 && receiverQueued() != 0; ++drain) {
         receiver.window.PollTick();
     }
     receiver.window.PollTick();

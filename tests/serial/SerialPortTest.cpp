@@ -373,55 +373,88 @@ TEST_F(SerialPortTest, ReadOfCountedBytesThatVanishedGivesUp) {
     EXPECT_LT(queries, 1000u);
 }
 
-// The bound follows the block and the line rate: a healthy line at the
-// widest frame (8 data, parity, 2 stop bits) gets its block out whenever the
-// block fits in two poll ticks, and no rate, however slow, holds the window
-// longer than that: the rest is a short write.
-TEST_F(SerialPortTest, WriteLimitCoversTheLineTimeButNeverHoldsTheWindowLong) {
-    constexpr uint32_t kTwoTicksMs = 200;
-    const struct {
-        uint32_t baud;
-        uint16_t length;
-    } cases[] = {{9600, 8},     {115200, 960}, {921600, 7680}, {921600, 1},
-                 {115200, 257}, {1200, 80},    {300, 80},      {1, 1}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.baud << " baud, " << c.length << " bytes");
-        ASSERT_TRUE(port.Open(1, c.baud, 'E', 8, 2));
-        std::vector<uint8_t> block(c.length, 'x');
-        ASSERT_EQ(port.Write(block.data(), c.length, 0), WriteResult::Ok);
-        const double lineMs = c.length * 12.0 * 1000.0 / c.baud;
-        EXPECT_LE(dev.writeLimitMs, kTwoTicksMs);
-        EXPECT_NE(dev.writeLimitMs, 0u) << "0 would mean no limit at all";
-        if (2 * lineMs <= kTwoTicksMs / 2) {
-            EXPECT_GE(dev.writeLimitMs, 2 * lineMs);
-        }
-    }
+// A write hands its bytes to the output queue and returns: the line's speed
+// decides when they leave, not how long the caller waits. Only a full queue
+// makes a write short.
+TEST_F(SerialPortTest, WriteQueuesAtOnceAndIsShortOnlyWhenTheQueueIsFull) {
+    ASSERT_TRUE(port.Open(1, 1200, 'E', 8, 1));
+    dev.lineBytesPerSecond = 109;  // 1200 baud at 11 bits a byte
+    const std::vector<uint8_t> block(15000, 'x');
+    EXPECT_EQ(port.Write(block.data(), 15000, 0), WriteResult::Ok);
+    EXPECT_EQ(dev.tickCalls, 1u) << "no waiting on the clock: one look after the write";
+    EXPECT_EQ(port.OutputRoom(), 5000u);
+    EXPECT_EQ(port.Write(block.data(), 6000, 0), WriteResult::Short);
+    EXPECT_EQ(dev.OutputQueued(), 20000u);
+    EXPECT_EQ(port.OutputRoom(), 0u);
 
-    // What a slow line did not take by then is the short write it is.
-    ASSERT_TRUE(port.Open(1, 300, 'E', 8, 1));
-    dev.writeLimit = 5;
-    const std::vector<uint8_t> line(80, 'x');
-    EXPECT_EQ(port.Write(line.data(), 80, 0), WriteResult::Short);
+    dev.now += 1000;
+    EXPECT_EQ(port.GetInputQueueCount(), 0u);
+    EXPECT_EQ(port.OutputRoom(), 109u) << "a second of the line made room";
 }
 
-TEST_F(SerialPortTest, WriteLimitIsSetOnlyWhenTheBlockLengthChanges) {
-    OpenDefault();
-    const std::vector<uint8_t> block(1000, 'x');
-    for (int i = 0; i < 3; ++i) port.Write(block.data(), 1000, 0);
-    EXPECT_EQ(dev.Count(FakeCall::SetWriteLimit), 1u);
-    port.Write(block.data(), 1, 0);
-    EXPECT_EQ(dev.Count(FakeCall::SetWriteLimit), 2u);
+// A command notes its position and learns later whether its bytes went out
+// or were dropped with the queue.
+TEST_F(SerialPortTest, FateOfWrittenBytesFollowsTheQueue) {
+    ASSERT_TRUE(port.Open(1, 9600, 'E', 8, 1));
+    dev.lineBytesPerSecond = 872;
+    const std::vector<uint8_t> command(257, 0x1B);
+    ASSERT_EQ(port.Write(command.data(), 257, 0), WriteResult::Ok);
+    const uint64_t end = port.OutputPosition();
+    EXPECT_EQ(port.FateOf(end), OutputFate::Waiting);
+    dev.now += 200;
+    port.GetInputQueueCount();
+    EXPECT_EQ(port.FateOf(end), OutputFate::Waiting) << "174 of 257 bytes out";
+    dev.now += 200;
+    port.GetInputQueueCount();
+    EXPECT_EQ(port.FateOf(end), OutputFate::Sent);
+    EXPECT_EQ(dev.SentText(), std::string(257, '\x1B'));
 
-    // A fresh open starts the device without a limit.
-    OpenDefault();
-    port.Write(block.data(), 1, 0);
-    EXPECT_EQ(dev.Count(FakeCall::SetWriteLimit), 1u);
-    EXPECT_NE(dev.writeLimitMs, 0u);
+    ASSERT_EQ(port.Write(command.data(), 257, 0), WriteResult::Ok);
+    const uint64_t second = port.OutputPosition();
+    port.Close();
+    EXPECT_EQ(port.FateOf(second), OutputFate::Dropped) << "closing drops what waits";
+    EXPECT_EQ(port.FateOf(end), OutputFate::Sent);
+}
 
-    const size_t sent = dev.written.size();
-    dev.FailOnce(FakeCall::SetWriteLimit);
-    EXPECT_EQ(port.Write(block.data(), 1000, 0), WriteResult::Failed) << "no unbounded write";
-    EXPECT_EQ(dev.written.size(), sent);
+// A queue that moves nothing out for a second is dropped and reported once;
+// a stream that adds as much per tick as the line sends is not stalled,
+// though its count never shrinks.
+TEST_F(SerialPortTest, OutputThatStandsStillForASecondIsDropped) {
+    ASSERT_TRUE(port.Open(1, 1200, 'E', 8, 1));
+    dev.lineBytesPerSecond = 100;
+    const std::vector<uint8_t> block(10, 'x');
+    uint32_t dropped = 0;
+    port.Write(block.data(), 10, 0);
+    for (int tick = 0; tick < 50; ++tick) {
+        dev.now += 100;
+        port.Write(block.data(), 10, 0);
+        port.GetInputQueueCount();
+        ASSERT_FALSE(port.TakeOutputStall(dropped)) << "tick " << tick;
+    }
+
+    dev.holdOutput = true;
+    port.Write(block.data(), 10, 0);
+    const uint64_t held = port.OutputPosition();
+    for (int tick = 0; tick < 9; ++tick) {
+        dev.now += 100;
+        port.GetInputQueueCount();
+        ASSERT_FALSE(port.TakeOutputStall(dropped)) << "tick " << tick;
+    }
+    dev.now += 100;
+    port.GetInputQueueCount();
+    ASSERT_TRUE(port.TakeOutputStall(dropped));
+    EXPECT_EQ(dropped, 20u);
+    EXPECT_EQ(dev.OutputQueued(), 0u);
+    EXPECT_EQ(port.FateOf(held), OutputFate::Dropped);
+    EXPECT_FALSE(port.TakeOutputStall(dropped)) << "reported once";
+
+    // A key typed afterwards is not stuck behind the old bytes.
+    dev.holdOutput = false;
+    const uint8_t key = 'k';
+    ASSERT_EQ(port.Write(&key, 1, 0), WriteResult::Ok);
+    dev.now += 100;
+    port.GetInputQueueCount();
+    EXPECT_EQ(dev.SentText().back(), 'k');
 }
 
 // A driver that aborts on line errors refuses the write after a framing

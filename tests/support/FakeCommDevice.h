@@ -11,6 +11,8 @@
 //   dev.InjectLineErrors(0x04);    // reported by the next ClearError
 //   dev.FailOnce(FakeCall::WriteBytes);
 //   dev.writeLimit = 3;            // short writes
+//   dev.lineBytesPerSecond = 120;  // the output queue drains at 1200 baud
+//   dev.holdOutput = true;         // a peer holding flow control: nothing drains
 //   dev.SetGone(true);             // unplugged: every call fails
 //   dev.abortOnError = true;       // a pending line error refuses reads and writes
 //   dev.tickStep = 10;             // each TickCount moves the clock 10 ms
@@ -51,7 +53,6 @@ enum class FakeCall : uint8_t {
     SetupQueues,
     Purge,
     SetImmediateTimeouts,
-    SetWriteLimit,
     GetState,
     SetState,
     GetModemStatus,
@@ -64,7 +65,7 @@ inline constexpr size_t kFakeCallKinds = static_cast<size_t>(FakeCall::CloseDevi
 
 // One recorded call. a and b carry the arguments worth asserting: the port for
 // OpenDevice, the two queue sizes for SetupQueues, the flags for Purge, the
-// limit for SetWriteLimit, the length for ReadBytes and WriteBytes. ok is what
+// length for ReadBytes and WriteBytes. ok is what
 // the call returned.
 struct FakeCallRecord {
     FakeCall call;
@@ -79,9 +80,9 @@ struct FakeCallRecord {
 
 inline const char* FakeCallName(FakeCall call) {
     static constexpr std::array<const char*, kFakeCallKinds> kNames = {
-        "OpenDevice",    "SetupQueues", "Purge",      "SetImmediateTimeouts",
-        "SetWriteLimit", "GetState",    "SetState",   "GetModemStatus",
-        "ClearError",    "ReadBytes",   "WriteBytes", "CloseDevice"};
+        "OpenDevice", "SetupQueues", "Purge",      "SetImmediateTimeouts",
+        "GetState",   "SetState",    "GetModemStatus", "ClearError",
+        "ReadBytes",  "WriteBytes",  "CloseDevice"};
     return kNames[static_cast<size_t>(call)];
 }
 
@@ -139,6 +140,9 @@ class FakeCommDevice : public CommDevice {
     void ClearCalls() { calls.clear(); }
 
     std::string WrittenText() const { return std::string(written.begin(), written.end()); }
+    // What has left the output queue for the line.
+    std::string SentText() const { return std::string(sent.begin(), sent.end()); }
+    uint32_t OutputQueued() const { return static_cast<uint32_t>(outgoing.size()); }
     std::string DeliveredText() const { return std::string(delivered.begin(), delivered.end()); }
 
     // ---- observable state (tests read and set these directly) -----------
@@ -147,6 +151,8 @@ class FakeCommDevice : public CommDevice {
     std::deque<uint8_t> input;               // the driver's input queue
     std::vector<uint8_t> delivered;          // every byte ReadBytes handed out
     std::vector<uint8_t> written;            // every byte WriteBytes accepted
+    std::deque<uint8_t> outgoing;            // the output queue: accepted, not yet sent
+    std::vector<uint8_t> sent;               // every byte that left the output queue
     std::vector<FakeCallRecord> calls;       // every device call in order (not TickCount)
     DeviceControl state = DeviceDefaults();  // what GetState reports
     DeviceControl lastSet{};                 // the record of the last SetState call
@@ -154,13 +160,16 @@ class FakeCommDevice : public CommDevice {
     uint32_t modemBits = 0;                  // kModemCtsOn | kModemDsrOn | ...
     uint32_t pendingErrors = 0;
     uint32_t writeLimit = kAlways;  // at most this many bytes per WriteBytes
+    // The output queue drains at this rate on the tick clock, as a driver's
+    // does at the line's speed; 0 sends every byte at once.
+    uint32_t lineBytesPerSecond = 0;
+    bool holdOutput = false;  // nothing drains: a peer holding flow control
     uint32_t readLimit = kAlways;   // at most this many bytes per ReadBytes
     uint32_t failedReadCount = 0;   // bytes a failing ReadBytes reports (and consumes)
     uint16_t openPort = 0;          // port of the current or last open
     uint32_t setupInput = 0;        // queue sizes of the last SetupQueues
     uint32_t setupOutput = 0;
     bool immediateTimeouts = false;  // SetImmediateTimeouts succeeded since open
-    uint32_t writeLimitMs = 0;       // the last SetWriteLimit since open (0: none)
     // A driver that aborts on line errors: while an error is pending, reads
     // and writes fail with the error an unplugged adapter also gives (so
     // DeviceGone() turns true) until ClearError reports the error.
@@ -192,7 +201,8 @@ class FakeCommDevice : public CommDevice {
             opened = true;
             openPort = port;
             immediateTimeouts = false;
-            writeLimitMs = 0;
+            outgoing.clear();
+            drainedUntilMs = now;
         }
         return Record(FakeCall::OpenDevice, ok, port);
     }
@@ -210,6 +220,7 @@ class FakeCommDevice : public CommDevice {
     bool Purge(uint32_t flags) override {
         const bool ok = Usable(FakeCall::Purge);
         if (ok && (flags & kPurgeRxClear) != 0) input.clear();
+        if (ok && (flags & kPurgeTxClear) != 0) outgoing.clear();
         return Record(FakeCall::Purge, ok, flags);
     }
 
@@ -217,12 +228,6 @@ class FakeCommDevice : public CommDevice {
         const bool ok = Usable(FakeCall::SetImmediateTimeouts);
         if (ok) immediateTimeouts = true;
         return Record(FakeCall::SetImmediateTimeouts, ok);
-    }
-
-    bool SetWriteLimit(uint32_t limitMs) override {
-        const bool ok = Usable(FakeCall::SetWriteLimit);
-        if (ok) writeLimitMs = limitMs;
-        return Record(FakeCall::SetWriteLimit, ok, limitMs);
     }
 
     bool GetState(DeviceControl& control) override {
@@ -250,9 +255,11 @@ class FakeCommDevice : public CommDevice {
     bool ClearError(CommStatus& status) override {
         if (beforeClearError) beforeClearError(*this);
         const bool ok = Usable(FakeCall::ClearError);
+        Drain();
         if (ok) {
             status.errors = pendingErrors;
             status.inputQueue = static_cast<uint32_t>(input.size());
+            status.outputQueue = OutputQueued();
             pendingErrors = 0;
             goneSeen = false;
         }
@@ -276,8 +283,13 @@ class FakeCommDevice : public CommDevice {
         const bool ok = Usable(FakeCall::WriteBytes) && !Aborts();
         bytesWritten = 0;
         if (ok) {
-            bytesWritten = Min(length, writeLimit);
+            Drain();
+            const uint32_t room =
+                setupOutput > OutputQueued() ? setupOutput - OutputQueued() : 0;
+            bytesWritten = Min(Min(length, writeLimit), setupOutput != 0 ? room : kAlways);
             written.insert(written.end(), data, data + bytesWritten);
+            outgoing.insert(outgoing.end(), data, data + bytesWritten);
+            Drain();
         }
         return Record(FakeCall::WriteBytes, ok, length);
     }
@@ -285,6 +297,7 @@ class FakeCommDevice : public CommDevice {
     void CloseDevice() override {
         Record(FakeCall::CloseDevice, opened);
         opened = false;
+        outgoing.clear();
     }
 
     uint32_t TickCount() override {
@@ -333,6 +346,26 @@ class FakeCommDevice : public CommDevice {
         return true;
     }
 
+    // Moves what the line has sent since the last look from the output queue.
+    void Drain() {
+        uint64_t budget = outgoing.size();
+        if (holdOutput) {
+            budget = 0;
+        } else if (lineBytesPerSecond != 0) {
+            budget = static_cast<uint64_t>(now - drainedUntilMs) * lineBytesPerSecond / 1000;
+        }
+        if (budget > outgoing.size()) budget = outgoing.size();
+        if (holdOutput || lineBytesPerSecond == 0 || outgoing.empty()) {
+            drainedUntilMs = now;
+        } else if (budget > 0) {
+            drainedUntilMs += static_cast<uint32_t>(budget * 1000 / lineBytesPerSecond);
+        }
+        for (uint64_t i = 0; i < budget; ++i) {
+            sent.push_back(outgoing.front());
+            outgoing.pop_front();
+        }
+    }
+
     bool Record(FakeCall call, bool ok, uint32_t a = 0, uint32_t b = 0) {
         calls.push_back(FakeCallRecord{call, a, b, ok});
         return ok;
@@ -341,5 +374,6 @@ class FakeCommDevice : public CommDevice {
     bool opened = false;
     bool gone = false;
     bool goneSeen = false;
+    uint32_t drainedUntilMs = 0;
     std::array<FailRule, kFakeCallKinds> failRules{};
 };
