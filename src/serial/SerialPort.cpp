@@ -2,8 +2,6 @@
 
 namespace {
 
-constexpr uint32_t kInputQueueBytes = 300000;
-constexpr uint32_t kOutputQueueBytes = 20000;
 // Opening drops whatever a previous user left in flight, in both directions.
 constexpr uint32_t kPurgeEverything = kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear;
 // After the new line settings are in force, drop what arrived under the old ones.

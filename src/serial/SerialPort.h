@@ -43,6 +43,10 @@ inline constexpr uint16_t kStatusUnreadable = 0xFFFF;
 // or a small code. The device calls go through the CommDevice seam.
 class SerialPort {
   public:
+    // The queues the driver keeps for the port.
+    static constexpr uint32_t kInputQueueBytes = 300000;
+    static constexpr uint32_t kOutputQueueBytes = 20000;
+
     explicit SerialPort(CommDevice& device);
     virtual ~SerialPort();
     SerialPort(const SerialPort&) = delete;

@@ -48,6 +48,10 @@ void ReceivePath::ReceiveBytes(const uint8_t* data, size_t count) {
     display.ShowBytes(data + first, count - first, mode);
 }
 
+void ReceivePath::LogOnly(const uint8_t* data, size_t count) {
+    if (count != 0) log.LogBytes(data, count, mode);
+}
+
 // While SyncX waits, bytes before the first line start are dropped; the one
 // that ends the wait clears the display and starts it anew. Returns the
 // index of the first byte that passes.

@@ -34,6 +34,9 @@ class ReceivePath {
     bool ToggleRecordMode();
 
     void ReceiveBytes(const uint8_t* data, size_t count);
+    // Bytes that were received but are not for the screen (what a command
+    // drops before it goes out): the log keeps them all the same.
+    void LogOnly(const uint8_t* data, size_t count);
     void ClearDisplay();
     void TrimDisplay();
 

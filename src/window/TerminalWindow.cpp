@@ -27,6 +27,10 @@ constexpr char kSpecialCommandText[] = "==== SPECIAL TEST COMMAND TRANSMITTED ==
 constexpr char kRotorOnText[] = "==== TARN ROTOR FUNCTION -ON- ====";
 constexpr char kRotorOffText[] = "==== TARN ROTOR FUNCTION -OFF- ====";
 constexpr char kSendXCutText[] = "==== SENDX STOPPED: WRITE TIMED OUT ====";
+constexpr char kSpecialCommandFailedText[] = "==== SPECIAL TEST COMMAND NOT TRANSMITTED ====";
+constexpr char kBluetoothFailedText[] = "==== SPECIAL COMMAND NOT TRANSMITTED ====";
+constexpr char kStallFormat[] = "==== LINE STALLED: %lu BYTES NOT SENT ====";
+constexpr char kKeysDroppedText[] = "==== OUTPUT QUEUE FULL: KEYS DROPPED ====";
 
 constexpr char kBluetoothQuery[] = "AT+BTR?\r";
 constexpr char kBluetoothSetFormat[] = "AT+BTR %s\r";
@@ -38,7 +42,6 @@ constexpr size_t kBluetoothTextCapacity = 200;
 // The adapter's answer takes a while to read; its message stays longer.
 constexpr uint16_t kBluetoothHoldTicks = 80;
 
-constexpr uint16_t kDiscardInputFirst = 1;
 constexpr uint16_t kKeepInput = 0;
 
 // The F2 test command: a run of ESC that any line-oriented peer swallows,
@@ -64,6 +67,7 @@ TerminalWindow::TerminalWindow(const WindowServices& services, MainView& view, D
       receiveDisplay(view),
       receivePath(receiveDisplay, receiveLog),
       sendX(services.serialPort, view),
+      commandReport(statusLine),
       screenCapture(services.appPaths, services.clockText, view, desktop, statusLine,
                     receiveDisplay, receiveLog),
       helpWindow(services.helpLanguage) {}
@@ -121,6 +125,10 @@ bool TerminalWindow::SaveSetup() {
 }
 
 void TerminalWindow::CloseWindow() {
+    // A close reached from inside a dialog or box (a signal, Alt+X) leaves
+    // that modal loop; what the interrupted handler would do next (open the
+    // port again, rewrite the setup file, log new settings) must not happen.
+    closing = true;
     portLink.ClosePort();
     view.EndWindow();
 }
@@ -143,8 +151,9 @@ void TerminalWindow::OnTimer(uint16_t timerId) {
 
 void TerminalWindow::PollTick() {
     statusLine.Tick();
-    if (pollPaused) return;
+    if (pollPaused || closing) return;
     RunPollSteps();
+    commandReport.Tick(services.serialPort);
     screenCapture.WriteThrough();
 }
 
@@ -161,6 +170,8 @@ void TerminalWindow::RunPollSteps() {
         PortLost();
         return;
     }
+    uint32_t stalled = 0;
+    if (services.serialPort.TakeOutputStall(stalled)) ReportStall(stalled);
     const ReadPace pace = ReadPace::For(setup.lineSettings);
     if (waiting > pace.backlogLimit) {
         FlushBacklog(pace.backlogLimit);
@@ -187,6 +198,20 @@ void TerminalWindow::RunPollSteps() {
         receivePath.TrimDisplay();
         portLink.ShowModemInputs();
     }
+}
+
+// The channel dropped output that stood still for a second (a peer holding
+// flow control, a stuck adapter). SendX stops as after any write it could
+// not place; otherwise the user learns what did not go out.
+void TerminalWindow::ReportStall(uint32_t droppedBytes) {
+    if (sendX.IsOn()) {
+        sendX.Stop();
+        statusLine.ShowHeld(kSendXCutText, kMessageHoldTicks);
+        return;
+    }
+    char text[64];
+    std::snprintf(text, sizeof(text), kStallFormat, static_cast<unsigned long>(droppedBytes));
+    statusLine.ShowHeld(text, kMessageHoldTicks);
 }
 
 bool TerminalWindow::ReopenPort() {
@@ -287,19 +312,58 @@ void TerminalWindow::ToggleLog() {
     screenCapture.ToggleLog(setup.lineSettings, portLink.IsOpen());
 }
 
+// The bytes a command drops before it goes out were received all the same:
+// the log keeps them, the display does not show them, so that the answer
+// to the command stands alone. They are read in large blocks, not one at a
+// time; only what a line sends faster than that is purged unlogged, and the
+// log notes the drop.
+void TerminalWindow::DropWaitingInput() {
+    SerialPort& serialPort = services.serialPort;
+    uint32_t taken = 0;
+    uint32_t waiting = serialPort.GetInputQueueCount();
+    while (waiting > 0 && taken < SerialPort::kInputQueueBytes) {
+        const uint32_t room = sizeof(receiveChunk);
+        const uint16_t wanted = static_cast<uint16_t>(waiting < room ? waiting : room);
+        const ReadResult result = serialPort.Read(receiveChunk, wanted, 0);
+        receivePath.LogOnly(receiveChunk, result.count);
+        taken += result.count;
+        if (result.code != ReadCode::Ok) break;
+        waiting = serialPort.GetInputQueueCount();
+    }
+    const uint32_t left = serialPort.GetInputQueueCount();
+    if (left == 0) return;
+    screenCapture.LogFlush(left);
+    serialPort.PurgeInput();
+}
+
+// Sends a command whole or not at all: a part of it would reach the peer as
+// something else.
+bool TerminalWindow::WriteCommand(const uint8_t* bytes, uint16_t length) {
+    SerialPort& serialPort = services.serialPort;
+    if (!serialPort.IsOpen() || serialPort.OutputRoom() < length) return false;
+    return serialPort.Write(bytes, length, kKeepInput) != WriteResult::Failed;
+}
+
 void TerminalWindow::SendSpecialCommand() {
     ClearDisplay();
-    statusLine.ShowHeld(kSpecialCommandText, kMessageHoldTicks);
-    services.serialPort.Write(kSpecialCommand.data(), kSpecialCommandLength, kDiscardInputFirst);
+    DropWaitingInput();
+    if (!WriteCommand(kSpecialCommand.data(), kSpecialCommandLength)) {
+        commandReport.Fail(kSpecialCommandFailedText, kMessageHoldTicks);
+        return;
+    }
+    commandReport.Watch(services.serialPort, kSpecialCommandText, kSpecialCommandFailedText,
+                        kMessageHoldTicks);
 }
 
 // The query always goes out, so the display shows the address in use; the
 // set command follows only for a slot that holds a whole address.
 void TerminalWindow::SendBluetoothCommand() {
-    SerialPort& serialPort = services.serialPort;
-    serialPort.Write(reinterpret_cast<const uint8_t*>(kBluetoothQuery), sizeof(kBluetoothQuery) - 1,
-                     kDiscardInputFirst);
-
+    DropWaitingInput();
+    if (!WriteCommand(reinterpret_cast<const uint8_t*>(kBluetoothQuery),
+                      sizeof(kBluetoothQuery) - 1)) {
+        commandReport.Fail(kBluetoothFailedText, kBluetoothHoldTicks);
+        return;
+    }
     const uint16_t slot = setup.selectedMac;
     const char* address = nullptr;
     if (slot >= 1 && slot <= kMacSlots) {
@@ -308,17 +372,19 @@ void TerminalWindow::SendBluetoothCommand() {
         if (end == candidate + kMacLength) address = candidate;
     }
     if (address == nullptr) {
-        statusLine.ShowHeld(kNoMacText, kBluetoothHoldTicks);
+        commandReport.Fail(kNoMacText, kBluetoothHoldTicks);
+        return;
+    }
+    char command[kBluetoothTextCapacity];
+    const int length = std::snprintf(command, sizeof(command), kBluetoothSetFormat, address);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof(command) ||
+        !WriteCommand(reinterpret_cast<const uint8_t*>(command), static_cast<uint16_t>(length))) {
+        commandReport.Fail(kBluetoothFailedText, kBluetoothHoldTicks);
         return;
     }
     char text[kBluetoothTextCapacity];
-    const int length = std::snprintf(text, sizeof(text), kBluetoothSetFormat, address);
-    if (length > 0 && static_cast<size_t>(length) < sizeof(text)) {
-        serialPort.Write(reinterpret_cast<const uint8_t*>(text), static_cast<uint16_t>(length),
-                         kDiscardInputFirst);
-    }
     std::snprintf(text, sizeof(text), kBluetoothSetText, static_cast<unsigned>(slot), address);
-    statusLine.ShowHeld(text, kBluetoothHoldTicks);
+    commandReport.Watch(services.serialPort, text, kBluetoothFailedText, kBluetoothHoldTicks);
 }
 
 void TerminalWindow::ToggleRecordMode() {
@@ -403,6 +469,7 @@ void TerminalWindow::OnSettingsFieldFocus() {
     // The poll tick goes on meanwhile and opens the port again with the
     // settings in use; the open below replaces that.
     desktop.RunPortSettingsDialog(dialog);
+    if (closing) return;
     const SettingsAnswer answer = dialog.Answer();
     setup.lineSettings = answer.lineSettings;
     setup.saveMode = answer.saveMode;
@@ -424,6 +491,7 @@ void TerminalWindow::OnHelpRequest() {
         pollPaused = true;
         desktop.RunHelpWindow(helpWindow);
         pollPaused = false;
+        if (closing) return;
         // The help window is where the language is chosen.
         SaveSetup();
     }
@@ -460,7 +528,16 @@ KeyResult TerminalWindow::KeyFilter(const KeyMessage& message, const KeyboardSta
     return KeyResult::Handled;
 }
 
+// A key never waits for the line: into a full queue it is dropped, and the
+// status line says so once until a key goes out again. A closed port loses
+// the byte; there is nobody to tell.
 void TerminalWindow::SendKeyByte(uint8_t byte) {
-    // A closed port loses the byte; there is nobody to tell.
-    services.serialPort.Write(&byte, 1, kKeepInput);
+    const WriteResult result = services.serialPort.Write(&byte, 1, kKeepInput);
+    if (result != WriteResult::Short) {
+        keysDropped = false;
+        return;
+    }
+    if (keysDropped) return;
+    keysDropped = true;
+    statusLine.ShowHeld(kKeysDroppedText, kMessageHoldTicks);
 }

@@ -8,6 +8,7 @@
 #include "terminal/ReceiveDisplay.h"
 #include "terminal/ReceiveLog.h"
 #include "terminal/ReceivePath.h"
+#include "window/CommandReport.h"
 #include "window/PendingRequests.h"
 #include "window/PortLink.h"
 #include "window/ReadPace.h"
@@ -73,6 +74,7 @@ class TerminalWindow {
     void RunPollSteps();
     bool ReopenPort();
     void PortLost();
+    void ReportStall(uint32_t droppedBytes);
     void FlushBacklog(uint32_t backlogLimit);
     void ReadWaitingBytes(uint32_t waiting, uint32_t readBudget);
     void ReceiveBytes(const uint8_t* data, size_t count);
@@ -80,6 +82,8 @@ class TerminalWindow {
     void ToggleHalt();
     void ToggleHex();
     void ServeRequests();
+    void DropWaitingInput();
+    bool WriteCommand(const uint8_t* bytes, uint16_t length);
     void SendSpecialCommand();
     void SendBluetoothCommand();
     void ToggleLog();
@@ -100,6 +104,7 @@ class TerminalWindow {
     ReceivePath receivePath;
     PendingRequests requests;
     SendXStream sendX;
+    CommandReport commandReport;
     ScreenCapture screenCapture;
     HelpWindow helpWindow;
     // Set when the port went away or would not open again; the log notes
@@ -108,5 +113,10 @@ class TerminalWindow {
     // While the help window is open the poll ticks do nothing: input waits
     // in the port's queue until it closes.
     bool pollPaused = false;
+    // The window is ending: nothing may open the port or write the setup
+    // file again, whichever modal loop the end was reached from.
+    bool closing = false;
+    // Keys went into a full output queue; said once until one goes out.
+    bool keysDropped = false;
     uint8_t receiveChunk[ReadPace::kReadCapacity] = {};
 };

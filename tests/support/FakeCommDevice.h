@@ -80,7 +80,7 @@ struct FakeCallRecord {
 
 inline const char* FakeCallName(FakeCall call) {
     static constexpr std::array<const char*, kFakeCallKinds> kNames = {
-        "OpenDevice", "SetupQueues", "Purge",      "SetImmediateTimeouts",
+        "OpenDevice", "SetupQueues", "Purge",          "SetImmediateTimeouts",
         "GetState",   "SetState",    "GetModemStatus", "ClearError",
         "ReadBytes",  "WriteBytes",  "CloseDevice"};
     return kNames[static_cast<size_t>(call)];
@@ -163,11 +163,11 @@ class FakeCommDevice : public CommDevice {
     // The output queue drains at this rate on the tick clock, as a driver's
     // does at the line's speed; 0 sends every byte at once.
     uint32_t lineBytesPerSecond = 0;
-    bool holdOutput = false;  // nothing drains: a peer holding flow control
-    uint32_t readLimit = kAlways;   // at most this many bytes per ReadBytes
-    uint32_t failedReadCount = 0;   // bytes a failing ReadBytes reports (and consumes)
-    uint16_t openPort = 0;          // port of the current or last open
-    uint32_t setupInput = 0;        // queue sizes of the last SetupQueues
+    bool holdOutput = false;       // nothing drains: a peer holding flow control
+    uint32_t readLimit = kAlways;  // at most this many bytes per ReadBytes
+    uint32_t failedReadCount = 0;  // bytes a failing ReadBytes reports (and consumes)
+    uint16_t openPort = 0;         // port of the current or last open
+    uint32_t setupInput = 0;       // queue sizes of the last SetupQueues
     uint32_t setupOutput = 0;
     bool immediateTimeouts = false;  // SetImmediateTimeouts succeeded since open
     // A driver that aborts on line errors: while an error is pending, reads
@@ -284,8 +284,7 @@ class FakeCommDevice : public CommDevice {
         bytesWritten = 0;
         if (ok) {
             Drain();
-            const uint32_t room =
-                setupOutput > OutputQueued() ? setupOutput - OutputQueued() : 0;
+            const uint32_t room = setupOutput > OutputQueued() ? setupOutput - OutputQueued() : 0;
             bytesWritten = Min(Min(length, writeLimit), setupOutput != 0 ? room : kAlways);
             written.insert(written.end(), data, data + bytesWritten);
             outgoing.insert(outgoing.end(), data, data + bytesWritten);
