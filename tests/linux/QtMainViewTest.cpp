@@ -3,20 +3,38 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "QtTestSupport.h"
+#include "qt/QtDesktop.h"
 #include "qt/QtMainView.h"
 
 namespace C = MainControl;
 
 namespace {
+
+constexpr uint16_t kPollTimer = 999;
+
+// Closes whatever box stands, as the user would.
+void RejectStandingBoxes() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QDialog*>(window);
+        if (box != nullptr && box->isVisible()) box->reject();
+    }
+}
 
 class QtMainViewTest : public QtFixture {
   protected:
@@ -136,6 +154,106 @@ TEST_F(QtMainViewTest, TimersTickUntilStopped) {
     events.timers.clear();
     QTest::qWait(60);
     EXPECT_TRUE(events.timers.empty());
+}
+
+// A box opened from a tick has its own event loop; the ticks must go on in
+// it, each one whole, and the tick that opened it goes on once it closes.
+// The boxes of the desktop and a bare one, as a later box may come.
+TEST_F(QtMainViewTest, TicksGoOnWhileABoxOpenedByATickStands) {
+    QtDesktop desktop(view, "quorvant");
+    const SaveFileRequest request{"", "screen", "txt", "Save"};
+    const std::pair<const char*, std::function<void()>> boxes[] = {
+        {"message box", [&] { desktop.ShowMessage("The log cannot be written."); }},
+        {"save dialog",
+         [&] {
+             char path[256];
+             (void)desktop.AskSaveFileName(request, path, sizeof(path));
+         }},
+        {"bare dialog",
+         [&] {
+             QDialog box(&view);
+             box.exec();
+         }},
+    };
+    constexpr long kTicksUnder = 3;
+    for (const auto& [what, openBox] : boxes) {
+        SCOPED_TRACE(what);
+        std::vector<std::string> journal;
+        int depth = 0;
+        int deepest = 0;
+        long under = 0;
+        // Closes the box when the ticks stay away, so the test fails, not hangs.
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, RejectStandingBoxes);
+        events.onTimer = [&](uint16_t) {
+            deepest = std::max(deepest, ++depth);
+            if (journal.empty()) {
+                journal.push_back("open");
+                giveUp.start(3000);
+                openBox();
+                journal.push_back("closed");
+            } else if (depth > 1) {
+                journal.push_back("under the box");
+                if (++under == kTicksUnder) RejectStandingBoxes();
+            } else {
+                journal.push_back("after");
+            }
+            --depth;
+        };
+        view.StartTimer(kPollTimer, 50);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !journal.empty() && journal.back() == "after"; }, 5000));
+        view.StopTimer(kPollTimer);
+        events.onTimer = nullptr;
+
+        std::vector<std::string> inOrder{"open"};
+        inOrder.insert(inOrder.end(), kTicksUnder, "under the box");
+        inOrder.push_back("closed");
+        if (journal.size() > inOrder.size()) {
+            inOrder.insert(inOrder.end(), journal.size() - inOrder.size(), "after");
+        }
+        EXPECT_EQ(journal, inOrder);
+        // Ticks nest only in the box's loop, never in a tick that runs on.
+        EXPECT_EQ(deepest, 2);
+    }
+}
+
+// The window's teardown stops the poll timer from whatever tick it runs in,
+// also one under a box: no tick follows once the box has closed.
+TEST_F(QtMainViewTest, TimerStoppedUnderABoxStaysStopped) {
+    int ticks = 0;
+    events.onTimer = [&](uint16_t) {
+        if (++ticks == 1) {
+            QTimer::singleShot(300, RejectStandingBoxes);
+            QDialog box(&view);
+            box.exec();
+        } else {
+            view.StopTimer(kPollTimer);
+        }
+    };
+    view.StartTimer(kPollTimer, 20);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return ticks >= 1 && !QApplication::activeModalWidget(); }, 2000));
+    QTest::qWait(150);
+    EXPECT_EQ(ticks, 2);
+}
+
+// Each tick is due one period after the one before, never sooner: no tick is
+// doubled by re-arming.
+TEST_F(QtMainViewTest, TicksKeepTheirPeriod) {
+    constexpr int kTicks = 25;
+    constexpr int kPeriodMs = 20;
+    QElapsedTimer clock;
+    qint64 lastTickMs = 0;
+    events.onTimer = [&](uint16_t) {
+        if (events.timers.size() == kTicks) lastTickMs = clock.elapsed();
+    };
+    clock.start();
+    view.StartTimer(kPollTimer, kPeriodMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lastTickMs != 0; }, 5000));
+    view.StopTimer(kPollTimer);
+    EXPECT_GE(lastTickMs, kTicks * kPeriodMs);
 }
 
 TEST_F(QtMainViewTest, CloseBoxAsksTheProgramAndKeepsTheWindow) {

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QTest>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "qt/ViewEvents.h"
@@ -40,7 +41,10 @@ struct RecordedKey {
 // Records every event and answers keys with a fixed result.
 class RecordingEvents final : public ViewEvents {
   public:
-    void OnTimer(uint16_t timerId) override { timers.push_back(timerId); }
+    void OnTimer(uint16_t timerId) override {
+        timers.push_back(timerId);
+        if (onTimer) onTimer(timerId);
+    }
     void OnClicked(uint16_t controlId) override { clicks.push_back(controlId); }
     void OnFocus(uint16_t controlId) override { focuses.push_back(controlId); }
     KeyResult OnKey(const KeyMessage& message, const KeyboardState& keyboard) override {
@@ -50,6 +54,8 @@ class RecordingEvents final : public ViewEvents {
     void OnCloseRequest() override { ++closeRequests; }
     void OnHelpRequest() override { ++helpRequests; }
 
+    // Runs inside each tick, after it is recorded: what the program does then.
+    std::function<void(uint16_t)> onTimer;
     KeyResult keyResult = KeyResult::Handled;
     std::vector<uint16_t> timers;
     std::vector<uint16_t> clicks;

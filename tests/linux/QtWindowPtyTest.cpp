@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStringList>
 #include <QTest>
+#include <QTimer>
 #include <string>
 
 #include "FakeDesktop.h"
@@ -17,6 +20,7 @@
 #include "qt/FixedGermanLayout.h"
 #include "qt/KeyTranslator.h"
 #include "qt/LocalTimeSource.h"
+#include "qt/QtDesktop.h"
 #include "qt/QtMainView.h"
 #include "qt/TerminalWindowEvents.h"
 #include "window/TerminalWindow.h"
@@ -29,7 +33,9 @@ constexpr int kLineWaitMs = 3000;
 
 class QtWindowPtyTest : public QtFixture {
   protected:
-    QtWindowPtyTest() {
+    enum class Boxes { Recorded, Shown };
+
+    explicit QtWindowPtyTest(Boxes boxes = Boxes::Recorded) : boxes(boxes) {
         view.Attach(&events);
         qApp->installEventFilter(&filter);
     }
@@ -72,6 +78,8 @@ class QtWindowPtyTest : public QtFixture {
         QTest::mouseClick(qobject_cast<QAbstractButton*>(view.Control(id)), Qt::LeftButton);
     }
 
+    // Shown: the desktop's own boxes, which run their own event loops.
+    const Boxes boxes;
     PtyPort port;
     TermiosCommDevice device{port.names};
     LocalTimeSource clock;
@@ -80,7 +88,9 @@ class QtWindowPtyTest : public QtFixture {
     TerminalApp app{services};
     QtMainView view;
     FakeDesktop desktop;
-    TerminalWindow window{app.Services(), view, desktop};
+    QtDesktop shownDesktop{view, "quorvant"};
+    TerminalWindow window{app.Services(), view,
+                          boxes == Boxes::Shown ? static_cast<Desktop&>(shownDesktop) : desktop};
     TerminalWindowEvents events{window};
     FixedGermanLayout german;
     KeyTranslator translator{german};
@@ -132,6 +142,48 @@ TEST_F(QtWindowPtyTest, ReceivedBytesReachTheDisplayAndTheStatusLine) {
     EXPECT_TRUE(status.startsWith(QStringLiteral("RxQueue = 14")) ||
                 status.startsWith(QStringLiteral("RxQue = 0")))
         << status.toStdString();
+}
+
+class QtWindowBoxTest : public QtWindowPtyTest {
+  protected:
+    QtWindowBoxTest() : QtWindowPtyTest(Boxes::Shown) {}
+};
+
+// The Save button's dialog opens from a tick and stands in an event loop of
+// its own; the line is read on under it: what arrives reaches the display,
+// and the status line counts it.
+TEST_F(QtWindowBoxTest, LineIsReadWhileTheSaveDialogStands) {
+    auto* statusLine = qobject_cast<QLineEdit*>(view.Control(C::kStatusLine));
+    QStringList statusTexts;
+    QObject::connect(statusLine, &QLineEdit::textChanged,
+                     [&](const QString& text) { statusTexts << text; });
+    const char text[] = "read under the dialog";
+    bool dialogSeen = false;
+    bool shownUnder = false;
+    QString displayUnder;
+    QStringList statusUnder;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        user.stop();
+        dialogSeen = true;
+        statusTexts.clear();
+        port.pty.WriteMaster(text, sizeof(text) - 1);
+        shownUnder = QTest::qWaitFor(
+            [&] { return view.Display()->toPlainText() == QString::fromLatin1(text); },
+            kLineWaitMs);
+        displayUnder = view.Display()->toPlainText();
+        statusUnder = statusTexts;
+        dialog->reject();
+    });
+    user.start(20);
+    Click(C::kSave);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return dialogSeen && QApplication::activeModalWidget() == nullptr; }, 10000));
+    EXPECT_TRUE(shownUnder) << displayUnder.toStdString();
+    EXPECT_FALSE(statusUnder.filter(QStringLiteral("RxQueue = 21 ")).isEmpty())
+        << statusUnder.join(QLatin1Char('|')).toStdString();
 }
 
 }  // namespace

@@ -258,10 +258,35 @@ void QtMainView::StartTimer(uint16_t timerId, uint32_t periodMs) {
     if (slot->timer == nullptr) {
         slot->id = timerId;
         slot->timer = new QTimer(this);
-        connect(slot->timer, &QTimer::timeout, this,
-                [this, timerId] { Dispatch([this, timerId] { events->OnTimer(timerId); }); });
+        slot->timer->setSingleShot(true);
+        // The due times are kept here; a coarse timer would shift each one.
+        slot->timer->setTimerType(Qt::PreciseTimer);
+        connect(slot->timer, &QTimer::timeout, this, [this, slot] { Tick(*slot); });
     }
-    slot->timer->start(static_cast<int>(periodMs));
+    slot->period = std::chrono::milliseconds(periodMs);
+    slot->due = TickClock::now();
+    ArmNextTick(*slot);
+}
+
+void QtMainView::ArmNextTick(BoundTimer& slot) {
+    const TickClock::time_point now = TickClock::now();
+    slot.due += slot.period;
+    // A tick that ran late by a whole period drops the ticks it missed
+    // rather than running them back to back.
+    if (slot.due <= now) slot.due = now + slot.period;
+    slot.timer->start(std::chrono::ceil<std::chrono::milliseconds>(slot.due - now));
+}
+
+void QtMainView::Tick(BoundTimer& slot) {
+    // Armed before the logic runs. Qt delivers no timer again while its own
+    // timer event is still being handled, so a box opened from this tick
+    // (the save dialog, a log box) would hold back every further tick, and
+    // with them the reading of the port, until the box closed. The timer
+    // started here is a new one, not under delivery, and fires in the box's
+    // event loop as the ticks do under a modal loop on Windows; the logic
+    // is written for ticks that run inside its own.
+    ArmNextTick(slot);
+    Dispatch([this, &slot] { events->OnTimer(slot.id); });
 }
 
 void QtMainView::StopTimer(uint16_t timerId) {

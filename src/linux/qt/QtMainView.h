@@ -1,6 +1,7 @@
 #pragma once
 #include <QTextCursor>
 #include <QWidget>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -69,9 +70,15 @@ class QtMainView final : public QWidget, public MainView {
   private:
     static constexpr size_t kMaxTimers = 4;
 
+    using TickClock = std::chrono::steady_clock;
+
+    // One timer of the window logic: a single shot armed anew at every tick
+    // for the next due time, so the ticks keep their period.
     struct BoundTimer {
         uint16_t id = 0;
         QTimer* timer = nullptr;
+        TickClock::duration period{};
+        TickClock::time_point due{};
     };
 
     void BuildControls();
@@ -79,6 +86,8 @@ class QtMainView final : public QWidget, public MainView {
     QTextCursor& EditCursor();
     void CentreOnScreen();
     void SetIconAfterMap();
+    void ArmNextTick(BoundTimer& slot);
+    void Tick(BoundTimer& slot);
     // Runs one event into the window logic and brings the display up to date.
     template <typename Call>
     void Dispatch(Call call);
