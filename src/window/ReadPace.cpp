@@ -34,7 +34,8 @@ ReadPace ReadPace::For(const LineSettings& line) {
     if (budget < kBaseBudget) budget = kBaseBudget;
     if (budget > kReadCapacity) budget = kReadCapacity;
     pace.readBudget = static_cast<uint32_t>(budget);
-    const uint32_t limit = pace.readBudget * kBudgetsPerBacklog;
+    uint32_t limit = pace.readBudget * kBudgetsPerBacklog;
+    if (limit > kMostBacklog) limit = kMostBacklog;
     pace.backlogLimit = limit > kBaseBacklogLimit ? limit : kBaseBacklogLimit;
     return pace;
 }

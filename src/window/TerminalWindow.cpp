@@ -246,18 +246,26 @@ void TerminalWindow::FlushBacklog(uint32_t backlogLimit) {
     ClearDisplay();
 }
 
-// Only what the read delivered may reach the display; a line error at the
-// read delivers nothing.
+// Only what the reads delivered may reach the display; a line error at a
+// read delivers nothing. A read takes at most 65535 bytes, so a fast line's
+// budget is read in pieces.
 void TerminalWindow::ReadWaitingBytes(uint32_t waiting, uint32_t readBudget) {
     SerialPort& serialPort = services.serialPort;
     serialPort.TakeLineErrors();
-    const uint16_t wanted = static_cast<uint16_t>(waiting < readBudget ? waiting : readBudget);
-    const ReadResult result = serialPort.Read(receiveChunk, wanted, 0);
+    const uint32_t wanted = waiting < readBudget ? waiting : readBudget;
+    uint32_t received = 0;
+    while (received < wanted) {
+        const uint32_t rest = wanted - received;
+        const uint16_t piece = static_cast<uint16_t>(rest < UINT16_MAX ? rest : UINT16_MAX);
+        const ReadResult result = serialPort.Read(receiveChunk + received, piece, 0);
+        received += result.count;
+        if (result.code != ReadCode::Ok) break;
+    }
     char text[64];
     std::snprintf(text, sizeof(text), kQueueFormat, static_cast<unsigned long>(waiting),
-                  static_cast<unsigned long>(result.count));
+                  static_cast<unsigned long>(received));
     statusLine.ShowUnlessHeld(text);
-    ReceiveBytes(receiveChunk, result.count);
+    ReceiveBytes(receiveChunk, received);
 }
 
 // The receive path may release DisplayHalt (SyncX) and clear the display;

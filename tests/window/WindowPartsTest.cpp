@@ -172,7 +172,8 @@ TEST(ReceivePath, HaltDropsBytesAndSyncXReleasesIt) {
 }
 
 // Up to 115200 baud the tick keeps its 1200 bytes and 10000-byte limit; above
-// it reads two ticks of the line at the narrowest frame the settings allow.
+// it reads two ticks of the line at the narrowest frame the settings allow,
+// up to 4,000,000 baud, and the backlog never reaches the input queue's size.
 TEST(ReadPace, FollowsTheLineAbove115200Only) {
     struct Case {
         uint32_t baud;
@@ -182,11 +183,12 @@ TEST(ReadPace, FollowsTheLineAbove115200Only) {
         uint32_t budget;
         uint32_t limit;
     } const cases[] = {
-        {1200, 'E', 8, 1, 1200, 10000},      {115200, 'N', 7, 1, 1200, 10000},
-        {128000, 'E', 8, 1, 2328, 11640},    {230400, 'N', 8, 1, 4608, 23040},
-        {460800, 'E', 8, 2, 7680, 38400},    {921600, 'N', 8, 1, 18432, 92160},
-        {921600, 'N', 7, 1, 20480, 102400},  {921600, 'x', 8, 3, 18432, 92160},
-        {4000000, 'N', 5, 1, 32768, 163840},
+        {1200, 'E', 8, 1, 1200, 10000},       {115200, 'N', 7, 1, 1200, 10000},
+        {128000, 'E', 8, 1, 2328, 11640},     {230400, 'N', 8, 1, 4608, 23040},
+        {460800, 'E', 8, 2, 7680, 38400},     {921600, 'N', 8, 1, 18432, 92160},
+        {921600, 'N', 7, 1, 20480, 102400},   {921600, 'x', 8, 3, 18432, 92160},
+        {3000000, 'N', 8, 1, 60000, 185714},  {4000000, 'N', 8, 1, 80000, 185714},
+        {4000000, 'N', 5, 1, 114286, 185714}, {12000000, 'N', 8, 1, 114286, 185714},
     };
     for (const Case& c : cases) {
         const ReadPace pace =
