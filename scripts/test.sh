@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Linux build (unit, pty, Qt offscreen and
 # end-to-end tests), the Windows cross build under Wine (the same core tests,
-# the Win32 layer and the .exe end to end), the fuzz smoke runs, and the unit
-# and pty tests under ASan and UBSan.
+# the Win32 layer and the .exe end to end), the fuzz smoke runs, the unit and
+# pty tests under ASan and UBSan, and the threads under ThreadSanitizer.
 set -u
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -87,6 +87,10 @@ stage "Fuzz smoke runs" fuzz
 # The core's unit and pty tests once more, under AddressSanitizer and
 # UndefinedBehaviorSanitizer.
 stage "Sanitizers" sanitize
+
+# The serial channel's thread beside the window's: the pty tests and one run
+# of the program, under ThreadSanitizer.
+stage "ThreadSanitizer" tsan
 
 echo
 echo "=== Summary ($(( $(date +%s) - start )) s) ==="

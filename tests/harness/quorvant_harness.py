@@ -298,6 +298,9 @@ class PtyLine:
         # pty number to the next pty opened anywhere, and a program still
         # running would take that stranger's line; a link removed instead
         # would send it to the port table's device of the machine.
+        # Once only: a second close would close whatever took the numbers.
+        if self.master is None:
+            return
         for path in self.links:
             if os.path.lexists(path):
                 point_link(path, path + ".gone")
@@ -308,6 +311,7 @@ class PtyLine:
                 os.close(fd)
             except OSError:
                 pass
+        self.master = self.slave = None
 
 
 # --- The Linux program.
