@@ -35,7 +35,7 @@
 
 namespace {
 
-constexpr int kWidth = 652;
+constexpr int kWidth = 668;
 constexpr int kHeight = 476;
 // The most the program reads in a tick, at the fastest line it offers.
 constexpr size_t kReadPerTick = ReadPace::kReadCapacity;

@@ -3,8 +3,11 @@
 
 # The system's interpreter rather than a pyenv shim earlier in PATH: the test
 # scripts need only the standard library, and a shim may pick another version.
+# A build of the program alone (scripts/run.sh) needs no interpreter.
 set(Python3_ROOT_DIR /usr)
-find_package(Python3 REQUIRED COMPONENTS Interpreter)
+if(QUORVANT_TESTS OR QUORVANT_BENCH OR QUORVANT_FUZZ)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+endif()
 
 # Shared test doubles and helpers (fake devices, clocks, message sinks, pty
 # pairs, scratch folders), for the tests, the fuzzers and the benchmarks.

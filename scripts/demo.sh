@@ -47,7 +47,7 @@ if [ -z "$binary" ]; then
 fi
 
 # The main window in dialog units, and its buttons' centres in them.
-DIALOG_W=326 DIALOG_H=254
+DIALOG_W=334 DIALOG_H=254
 SENDX_X=180 SYNCX_X=206 BUTTON_Y=8 COPY_X=211 COPY_Y=246
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvant-demo.XXXXXX")
@@ -65,7 +65,7 @@ trap 'exit 130' INT TERM
 if [ "$headless" = 1 ]; then
   # -noreset: a server that resets when its last client leaves refuses new
   # ones for a moment, and the programs connect while xdotool comes and goes.
-  Xvfb -displayfd 3 -screen 0 1280x600x24 -noreset -nolisten tcp 3>"$work/display" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp 3>"$work/display" 2>/dev/null &
   pids+=($!)
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || { echo "demo: Xvfb did not start" >&2; exit 1; }
@@ -120,17 +120,25 @@ pids+=($right_pid)
 left=$(window_of "$left_pid" "$work/left.log")
 right=$(window_of "$right_pid" "$work/right.log")
 eval "$(xdotool getwindowgeometry --shell "$left")"
-# Side by side with a gap where the screen is wide enough; on a narrower one
-# (two 652-pixel windows do not fit 1280 pixels) the right window lies over
-# the left one's right edge, its scroll bar, rather than leaving the screen.
-read -r screen_w _ < <(xdotool getdisplaygeometry)
-right_x=$((WIDTH + 20))
+# Side by side with a gap where the screen is wide enough; otherwise (two
+# 668-pixel windows do not fit 1280 pixels) one above the other, with room
+# for a title bar between them; only on a screen too small for either does
+# the right window lie over the left one's right edge, its scroll bar, rather
+# than leaving the screen.
+read -r screen_w screen_h < <(xdotool getdisplaygeometry)
+gap=20 title_room=40
+right_x=$((WIDTH + gap)) right_y=0
 if [ $((right_x + WIDTH)) -gt "$screen_w" ]; then
-  right_x=$((screen_w - WIDTH))
-  [ "$right_x" -ge 0 ] || right_x=0
+  if [ $((2 * HEIGHT + title_room)) -le "$screen_h" ]; then
+    right_x=0 right_y=$((HEIGHT + title_room))
+  else
+    right_x=$((screen_w - WIDTH))
+    [ "$right_x" -ge 0 ] || right_x=0
+  fi
 fi
 xdotool windowmove "$left" 0 0
-xdotool windowmove "$right" "$right_x" 0
+xdotool windowmove "$right" "$right_x" "$right_y"
+echo "demo: windows ${WIDTH}x${HEIGHT} at 0,0 and $right_x,$right_y on a ${screen_w}x${screen_h} screen"
 xdotool windowraise "$right" 2>/dev/null || true
 
 click "$right" "$SYNCX_X" "$BUTTON_Y"

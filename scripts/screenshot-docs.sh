@@ -2,8 +2,8 @@
 # Makes the pictures of README.md and docs/DEVELOPING.md in docs/screenshots:
 # the main window, the port settings dialog and the help window of the Linux
 # program (linux-*.png) and
-# of the Windows program under Wine (windows-*.png), each on a private Xvfb
-# with its COM ports on ptys.
+# of the Windows program under Wine (windows-*.png, the main window also at
+# 96, 144 and 192 DPI), each on a private Xvfb with its COM ports on ptys.
 #   scripts/screenshot-docs.sh [linux build [windows build [wine prefix]]]
 # (defaults: build/linux and build/windows, built first; the prefix as
 # scripts/screenshot-windows.sh makes it)
@@ -64,3 +64,6 @@ finally:
     display.close()
 PY
 scripts/screenshot-windows.sh "$out" "$windows" "$prefix"
+for dpi in 96 144 192; do
+  scripts/screenshot-windows-dpi.sh "$dpi" "$out" "$windows"
+done

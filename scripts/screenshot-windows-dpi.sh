@@ -6,9 +6,9 @@
 # LogPixels is DPI; no serial device of the machine is opened.
 #   scripts/screenshot-windows-dpi.sh DPI [output folder [windows build]]
 # (defaults: build, build/windows; the build must hold quorvant.exe and
-# tests/windows/window_probe.exe.) Wine has no Courier New, the font the
-# program takes above 96 DPI; the prefix stands DejaVu Sans Mono in for it,
-# as monospaced as the real one.
+# tests/windows/window_probe.exe.) The prefix has no fonts of its own beyond
+# Wine's: above 96 DPI the program finds Courier New, or with Debian's
+# fonts-liberation the metric-compatible Liberation Mono, by itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dpi=${1:?usage: $0 DPI [output folder [windows build]]}
@@ -16,16 +16,13 @@ out=$(realpath -m "${2:-build}")
 windows=$(realpath -m "${3:-build/windows}")
 prefix=$(realpath -m "build/dpi-wineprefix-$dpi")
 mkdir -p "$out"
-if [ ! -f "$prefix/system.reg" ]; then
-  scripts/wine-prefix.sh "$prefix" 1="$prefix-com1"
-fi
+# Made anew each time, so that no setting of an earlier run lingers in it.
+scripts/wine-prefix.sh "$prefix" 1="$prefix-com1"
 export WINEPREFIX=$prefix WINEDEBUG=-all
 for key in 'HKCU\Control Panel\Desktop' \
   'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
   wine reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 done
-wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Courier New" /t REG_SZ \
-  /d "DejaVu Sans Mono" /f >/dev/null 2>&1
 wineserver -w
 status=0
 if python3 - "$windows/src/windows/quorvant.exe" "$windows/tests/windows/window_probe.exe" \

@@ -34,7 +34,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import quorvant_harness as qh  # noqa: E402
 
 # Dialog-unit rectangles of the main window's controls.
-DISPLAY_DU = (1, 34, 324, 206)
+DISPLAY_DU = (1, 34, 332, 206)
 SENDX_DU = (168, 2, 25, 11)
 SYNCX_DU = (194, 2, 24, 11)
 HALT_DU = (219, 2, 50, 11)

@@ -27,7 +27,7 @@ constexpr ControlLayout kMainControls[] = {
     {C::kCts, K::Indicator, "CTS(8)", 203, 19, 36, 10, kStyleTabStop},
     {C::kRi, K::Indicator, "RI(9)", 244, 19, 32, 10, kStyleTabStop},
     {C::kRlsd, K::Indicator, "RLSD(1)", 283, 19, 39, 10, kStyleTabStop},
-    {C::kDisplay, K::RichDisplay, "", 1, 34, 324, 206, kStyleBorder | kStyleTabStop},
+    {C::kDisplay, K::RichDisplay, "", 1, 34, 332, 206, kStyleBorder | kStyleTabStop},
     {C::kStatusLine, K::ReadOnlyEdit, "", 1, 241, 197, 12, kStyleNone},
     {C::kCopy, K::PushButton, "copy", 201, 241, 20, 11, kStyleTabStop},
     {C::kSave, K::PushButton, "save", 224, 241, 20, 11, kStyleTabStop},
@@ -36,7 +36,7 @@ constexpr ControlLayout kMainControls[] = {
 // clang-format on
 
 constexpr DialogLayout kMainLayout{kMainDialogResource,
-                                   326,
+                                   334,
                                    254,
                                    "Fixedsys",
                                    9,

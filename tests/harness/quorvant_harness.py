@@ -319,7 +319,7 @@ class PtyLine:
 WINDOW_TITLE_WORD = "QUORVANTVIEW"
 # The main dialog in dialog units; the pixel size of the window gives the
 # font's base units back.
-DIALOG_WIDTH_DU = 326
+DIALOG_WIDTH_DU = 334
 DIALOG_HEIGHT_DU = 254
 
 

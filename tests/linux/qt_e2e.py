@@ -18,7 +18,7 @@ import quorvant_harness as qh  # noqa: E402
 
 SPECIAL_COMMAND = b"\x1b" * 255 + b"\x1cT"
 # Dialog-unit rectangles of the main window.
-DISPLAY_DU = (1, 34, 324, 206)
+DISPLAY_DU = (1, 34, 332, 206)
 SENDX_DU = (168, 2, 25, 11)
 LAMP_DU = (89, 2, 6, 11)
 COPY_DU = (201, 241, 20, 11)

@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
 """The .deb end to end: built with cpack into a scratch folder, its control
-data and file list, unpacked with dpkg -x into a scratch root, its desktop
-entry validated and followed, --help and --version, and where the unpacked
-program keeps its setup file and ports/ (the user's config folder when
-installed, beside itself when copied into a plain folder).
+data and file list, lintian without an error, unpacked with dpkg -x into a
+scratch root, its licence as a Debian copyright file, its README's links,
+its AppStream data and desktop entry validated (the entry followed),
+--help and --version, and where the unpacked program keeps its setup file
+and ports/ (the user's config folder when installed, beside itself when
+copied into a plain folder).
 
 Every run of the program has COM1 on a pty of its own or, run as nobody,
 no access to the machine's serial devices; none opens one of them.
 
-Usage: deb_package_e2e.py CPACK BUILD_DIR VERSION
+Usage: deb_package_e2e.py CPACK BUILD_DIR VERSION LICENSE
 """
 
 import os
@@ -29,9 +31,12 @@ EXPECTED_FILES = {
     "./usr/bin/quorvant",
     "./usr/share/applications/quorvant.desktop",
     "./usr/share/doc/quorvant/README.md",
+    "./usr/share/doc/quorvant/changelog.gz",
+    "./usr/share/doc/quorvant/copyright",
     "./usr/share/doc/quorvant/docs/screenshots/linux-main.png",
     "./usr/share/icons/hicolor/scalable/apps/quorvant.svg",
     "./usr/share/man/man1/quorvant.1.gz",
+    "./usr/share/metainfo/org.example.quorvant.metainfo.xml",
     "./usr/share/quorvant/README",
 } | {"./usr/share/icons/hicolor/%dx%d/apps/quorvant.png" % (s, s) for s in ICON_SIZES}
 # Libraries the program links and packages it needs besides them.
@@ -135,6 +140,63 @@ def check_doc_images(root):
     qh.check(shown > 0, "the documentation shows no image at all")
 
 
+LINK = re.compile(r"(?<!!)\[[^\]]*\]\(\s*<?([^)\s>]+)>?[^)]*\)")
+
+
+def check_readme_links(root):
+    """Every link of the installed README leads to a file of the package, a
+    heading of its own or the web."""
+    doc = os.path.join(root, "usr/share/doc/quorvant")
+    with open(os.path.join(doc, "README.md")) as f:
+        text = f.read()
+    for target in LINK.findall(text):
+        if target.startswith("#") or "://" in target:
+            continue
+        path = os.path.normpath(os.path.join(doc, target.split("#")[0]))
+        qh.check(os.path.exists(path), "the installed README links %s, which the package lacks"
+                 % target)
+
+
+def check_copyright(root, license_path):
+    """The licence as Debian's machine-readable copyright file: its text,
+    indented, under an Expat licence field for all files."""
+    with open(os.path.join(root, "usr/share/doc/quorvant/copyright")) as f:
+        copyright_text = f.read()
+    with open(license_path) as f:
+        license_text = f.read()
+    header, _, files = copyright_text.partition("\n\n")
+    qh.check(header.startswith(
+        "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"),
+        "the copyright file names no format: %r" % header)
+    qh.check("Upstream-Name: quorvant" in header, "no Upstream-Name: %r" % header)
+    qh.check(files.startswith("Files: *\nCopyright: 2026 the quorvant developers\n"
+                              "License: Expat\n"), "the Files paragraph: %r" % files[:200])
+    body = files.split("License: Expat\n", 1)[1]
+    unfolded = "\n".join("" if line == " ." else line[1:] for line in body.rstrip("\n").split("\n"))
+    qh.check(all(line.startswith(" ") for line in body.rstrip("\n").split("\n")),
+             "a licence line is not indented")
+    qh.check(unfolded.strip() in license_text and "MIT License" in license_text
+             and unfolded.startswith("Permission is hereby granted"),
+             "the copyright file's licence is not LICENSE: %r" % unfolded[:200])
+
+
+def check_linters(deb, root):
+    """appstreamcli and lintian, as a distribution would run them."""
+    metainfo = os.path.join(root, "usr/share/metainfo/org.example.quorvant.metainfo.xml")
+    result = subprocess.run(["appstreamcli", "validate", "--no-net", "--pedantic", metainfo],
+                            capture_output=True, text=True)
+    qh.check(result.returncode == 0, "appstreamcli validate: %s%s"
+             % (result.stdout, result.stderr))
+    with open(metainfo) as f:
+        text = f.read()
+    qh.check("<screenshot" in text and "<release " in text,
+             "the AppStream data lacks a screenshot or a release")
+    result = subprocess.run(["lintian", "--tag-display-limit", "0", deb], capture_output=True,
+                            text=True)
+    errors = [line for line in result.stdout.splitlines() if line.startswith("E:")]
+    qh.check(not errors, "lintian: %s" % "\n".join(errors))
+
+
 def check_program_file(root):
     program = os.path.join(root, "usr/bin/quorvant")
     sections = run("readelf", "-S", "-W", program).stdout
@@ -145,10 +207,9 @@ def check_program_file(root):
 def desktop_entry(root):
     """The validated entry's keys."""
     path = os.path.join(root, "usr/share/applications/quorvant.desktop")
+    # Hints count too: a menu files an entry of two main categories twice.
     result = subprocess.run(["desktop-file-validate", path], capture_output=True, text=True)
-    complaints = [line for line in (result.stdout + result.stderr).splitlines()
-                  if "error:" in line or "warning:" in line]
-    qh.check(result.returncode == 0 and not complaints,
+    qh.check(result.returncode == 0 and not (result.stdout + result.stderr).strip(),
              "desktop-file-validate: %s%s" % (result.stdout, result.stderr))
     entry = {}
     with open(path) as f:
@@ -157,7 +218,7 @@ def desktop_entry(root):
                 key, value = line.rstrip("\n").split("=", 1)
                 entry[key] = value
     categories = set(entry.get("Categories", "").split(";"))
-    qh.check({"Utility", "Development"} <= categories, "categories %r" % entry.get("Categories"))
+    qh.check("Utility" in categories, "categories %r" % entry.get("Categories"))
     qh.check(entry.get("Comment"), "the entry has no Comment")
     icon = entry.get("Icon")
     for size in ICON_SIZES:
@@ -368,7 +429,7 @@ def check_unpacked_copy(root, scratch):
 
 
 def main():
-    cpack, build_dir, version = sys.argv[1:4]
+    cpack, build_dir, version, license_path = sys.argv[1:5]
     scratch = tempfile.mkdtemp(prefix="quorvant-deb-")
     try:
         # The run as a user must reach the unpacked program.
@@ -380,6 +441,9 @@ def main():
         run("dpkg", "-x", deb, root)
         check_program_file(root)
         check_doc_images(root)
+        check_readme_links(root)
+        check_copyright(root, license_path)
+        check_linters(deb, root)
         entry = desktop_entry(root)
         check_options(root, scratch, version)
         check_installed_as_root(root, scratch, entry)

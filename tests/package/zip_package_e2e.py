@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """The Windows zip: built with cpack into a scratch folder, it holds the
-program and README.txt in one folder; the README is the text for Windows
-users with the version filled in and CR LF line ends, and the program is
-stripped and carries its icon and a version resource with the project's
-version.
+program, README.txt and LICENSE.txt in one folder; the README is the text
+for Windows users with the version filled in, the licence is LICENSE, both
+with CR LF line ends, and the program is stripped and carries its icon and
+a version resource with the project's version.
 
-Usage: zip_package_e2e.py CPACK BUILD_DIR VERSION WINDOWS_README
+Usage: zip_package_e2e.py CPACK BUILD_DIR VERSION WINDOWS_README LICENSE
 """
 
 import os
@@ -82,7 +82,7 @@ def check_program(image, version):
 
 
 def main():
-    cpack, build_dir, version, windows_readme = sys.argv[1:5]
+    cpack, build_dir, version, windows_readme, license_path = sys.argv[1:6]
     scratch = tempfile.mkdtemp(prefix="quorvant-zip-")
     try:
         path = build_package(cpack, build_dir, scratch)
@@ -91,17 +91,23 @@ def main():
                  "package named %s" % os.path.basename(path))
         with zipfile.ZipFile(path) as archive:
             names = {name for name in archive.namelist() if not name.endswith("/")}
-            qh.check(names == {folder + "quorvant.exe", folder + "README.txt"},
+            qh.check(names == {folder + "quorvant.exe", folder + "README.txt",
+                               folder + "LICENSE.txt"},
                      "the zip holds %s" % sorted(names))
             readme = archive.read(folder + "README.txt")
+            licence = archive.read(folder + "LICENSE.txt")
             image = archive.read(folder + "quorvant.exe")
         with open(windows_readme, "rb") as f:
             original = f.read().replace(b"@PROJECT_VERSION@", version.encode())
-        bare = readme.replace(b"\r\n", b"")
-        qh.check(b"\n" not in bare and b"\r" not in bare,
-                 "README.txt has a line end other than CR LF")
+        with open(license_path, "rb") as f:
+            license_text = f.read()
+        for name, text in (("README.txt", readme), ("LICENSE.txt", licence)):
+            bare = text.replace(b"\r\n", b"")
+            qh.check(b"\n" not in bare and b"\r" not in bare,
+                     "%s has a line end other than CR LF" % name)
         qh.check(readme == original.replace(b"\n", b"\r\n"),
                  "README.txt is not the text for Windows users")
+        qh.check(licence == license_text.replace(b"\n", b"\r\n"), "LICENSE.txt is not LICENSE")
         check_program(image, version)
     finally:
         shutil.rmtree(scratch, ignore_errors=True)

@@ -13,14 +13,26 @@ constexpr uint16_t kOrdinalMarker = 0xFFFF;
 constexpr uint32_t kDialogStyle =
     DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER | DS_SETFONT;
 
-// The main window's raster font comes in one cell size, 8 x 15 pixels; as a
-// DPI-aware program on a display above 96 DPI its window would stay that
-// small. There a monospaced TrueType font with the same cell at 96 DPI takes
-// its place and grows with the display.
-constexpr char kRasterFixedFont[] = "Fixedsys";
-constexpr char kScalableFixedFont[] = "Courier New";
-constexpr uint16_t kScalableFixedPoints = 10;
+// The dialogs' raster fonts come in the cell sizes of 96 DPI only; as a
+// DPI-aware program on a display above 96 DPI their windows would stay that
+// small, and some systems draw a raster font scaled up letter by letter,
+// widely spaced. There a TrueType font that every Windows has, with about the
+// same cell at 96 DPI, takes each one's place and grows with the display:
+// for the main window's fixed font a fixed-pitch one, for the others the
+// logical face a dialog template names for the system's dialog font.
+struct ScalableFace {
+    const char* rasterFace;
+    const char* face;
+    uint16_t points;
+    bool fixedPitch;
+};
+constexpr ScalableFace kScalableFaces[] = {
+    {"Fixedsys", "Courier New", 10, true},
+    {"System", "MS Shell Dlg", 10, false},
+    {"MS Sans Serif", "MS Shell Dlg", 8, false},
+};
 constexpr int kBaseDpi = 96;
+constexpr int kPointsPerInch = 72;
 
 int SystemDpi() {
     HDC screen = GetDC(nullptr);
@@ -29,8 +41,39 @@ int SystemDpi() {
     return dpi;
 }
 
-bool ScalesRasterFont(const DialogLayout& layout) {
-    return lstrcmpiA(layout.fontName, kRasterFixedFont) == 0 && SystemDpi() > kBaseDpi;
+const ScalableFace* ScalableFaceOf(const DialogLayout& layout) {
+    if (SystemDpi() <= kBaseDpi) return nullptr;
+    for (const ScalableFace& face : kScalableFaces) {
+        if (lstrcmpiA(layout.fontName, face.rasterFace) == 0) return &face;
+    }
+    return nullptr;
+}
+
+// A template names its font by face alone, and where that face is missing
+// the font mapper picks a proportional one: the display's columns and every
+// width in dialog units would then follow a font of other metrics. For a
+// fixed-pitch face, the template names the face the mapper gives when asked
+// for that face or else any fixed-pitch one: the face itself wherever it is
+// installed, otherwise the fixed-pitch font nearest to it (under Wine the
+// metric-compatible Liberation Mono for Courier New).
+void ResolveFixedPitchFace(const char* face, uint16_t points, char* resolved, int capacity) {
+    lstrcpynA(resolved, face, capacity);
+    LOGFONTA request{};
+    request.lfHeight = -MulDiv(points, SystemDpi(), kPointsPerInch);
+    request.lfWeight = FW_NORMAL;
+    request.lfCharSet = DEFAULT_CHARSET;
+    request.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynA(request.lfFaceName, face, LF_FACESIZE);
+    HFONT font = CreateFontIndirectA(&request);
+    HDC screen = GetDC(nullptr);
+    if (font != nullptr && screen != nullptr) {
+        HGDIOBJ previous = SelectObject(screen, font);
+        char chosen[LF_FACESIZE] = {};
+        if (GetTextFaceA(screen, sizeof(chosen), chosen) > 0) lstrcpynA(resolved, chosen, capacity);
+        SelectObject(screen, previous);
+    }
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    if (font != nullptr) DeleteObject(font);
 }
 
 uint32_t DialogStyle(const DialogLayout& layout) {
@@ -136,9 +179,18 @@ void DialogTemplate::AddDialogHeader(const DialogLayout& layout) {
     AddWord(0);   // no menu
     AddWord(0);   // the standard dialog class
     AddText("");  // the caption is set when the dialog starts
-    const bool scalable = ScalesRasterFont(layout);
-    AddWord(scalable ? kScalableFixedPoints : layout.fontPoints);
-    AddText(scalable ? kScalableFixedFont : layout.fontName);
+    if (const ScalableFace* scalable = ScalableFaceOf(layout)) {
+        char face[LF_FACESIZE];
+        lstrcpynA(face, scalable->face, sizeof(face));
+        if (scalable->fixedPitch) {
+            ResolveFixedPitchFace(scalable->face, scalable->points, face, sizeof(face));
+        }
+        AddWord(scalable->points);
+        AddText(face);
+    } else {
+        AddWord(layout.fontPoints);
+        AddText(layout.fontName);
+    }
 }
 
 void DialogTemplate::AddControl(const ControlLayout& control, const char* richEditClass) {

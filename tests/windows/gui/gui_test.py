@@ -3,6 +3,9 @@
 
   gui_test.py windows PROBE_EXE TEST_EXE    run a Windows test program that
                                             needs real windows
+  gui_test.py resolutions PROBE_EXE TEST_EXE
+                                            the same at 96, 144 and 192 DPI, in
+                                            a Wine prefix of its own
   gui_test.py end-to-end EXE PROBE_EXE      the .exe against a pty on COM1,
                                             and one on COM2 once it changes port;
                                             its log file is C:\\LogFile.csv of
@@ -749,16 +752,55 @@ def link_demo(exe, probe_exe):
             shutil.rmtree(folder, ignore_errors=True)
 
 
-def run_windows_test(probe_exe, test_exe):
+def run_windows_test(probe_exe, test_exe, extra_env=None):
     folder = tempfile.mkdtemp(prefix="quorvant-gui-")
     display = qh.XvfbDisplay(SCREEN_WIDTH, SCREEN_HEIGHT)
     try:
         launch = [WINE_RUN, probe_exe, os.path.basename(folder), "run", windows_path(test_exe)]
-        return subprocess.run(launch, cwd=folder, env=display.env).returncode
+        env = dict(display.env, **(extra_env or {}))
+        return subprocess.run(launch, cwd=folder, env=env).returncode
     finally:
         end_processes_in(folder)
         display.close()
         shutil.rmtree(folder, ignore_errors=True)
+
+
+RESOLUTIONS = (96, 144, 192)
+LOG_PIXELS_KEYS = ("HKCU\\Control Panel\\Desktop",
+                   "HKLM\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts")
+
+
+def run_at_resolutions(probe_exe, test_exe):
+    """The test program once per display resolution, in a fresh prefix of
+    its own: the resolution is a setting of the whole prefix, which the
+    shared one must keep for the tests running beside this one."""
+    prefix = tempfile.mkdtemp(prefix="quorvant-dpi-prefix-")
+    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all")
+    failed = []
+    try:
+        subprocess.run([os.path.join(ROOT, "scripts", "wine-prefix.sh"), prefix], check=True,
+                       env=env, stdout=subprocess.DEVNULL)
+        for dpi in RESOLUTIONS:
+            for key in LOG_PIXELS_KEYS:
+                subprocess.run(["wine", "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD",
+                                "/d", str(dpi), "/f"], env=env, check=True,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            # Each process reads the resolution as it starts; the server
+            # ending makes sure no process of the last one stays.
+            subprocess.run(["wineserver", "-w"], env=env)
+            print("at %d DPI:" % dpi, flush=True)
+            if run_windows_test(probe_exe, test_exe, {"WINEPREFIX": prefix,
+                                                      "QUORVANT_EXPECTED_DPI": str(dpi)}):
+                failed.append(dpi)
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=env)
+        shutil.rmtree(prefix, ignore_errors=True)
+        if os.path.exists(prefix + ".stderr.log"):
+            os.remove(prefix + ".stderr.log")
+    if failed:
+        print("FAILED at %s DPI" % ", ".join(str(d) for d in failed))
+    return 1 if failed else 0
 
 
 def main(argv):
@@ -766,6 +808,8 @@ def main(argv):
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(128 + signal.SIGTERM))
     if len(argv) == 4 and argv[1] == "windows":
         return run_windows_test(argv[2], argv[3])
+    if len(argv) == 4 and argv[1] == "resolutions":
+        return run_at_resolutions(argv[2], argv[3])
     modes = {"end-to-end": end_to_end, "fast-line": fast_line, "link-demo": link_demo}
     if len(argv) == 4 and argv[1] in modes:
         try:
