@@ -16,6 +16,7 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import termios
 import threading
 import time
 import tty
@@ -238,6 +239,14 @@ class PtyLine:
         except BlockingIOError:
             return 0
 
+    def stop_output(self):
+        """Stops the slave's output as a peer holding flow control does: the
+        program's writes find no room until resume_output."""
+        termios.tcflow(self.slave, termios.TCOOFF)
+
+    def resume_output(self):
+        termios.tcflow(self.slave, termios.TCOON)
+
     def wait_received(self, predicate, timeout, what):
         """Waits until predicate(everything received and not taken) holds;
         returns those bytes."""
@@ -331,10 +340,12 @@ class LinuxProgram:
     that it never falls back to the machine's ttyS0); setup, when given,
     is the setup file the program starts with. args are the program's
     arguments, or a function of the copied binary's path that gives them;
-    prepare, when given, is called with the folder before the start."""
+    prepare, when given, is called with the folder before the start;
+    preexec, when given, runs in the child before the program (limits of
+    the process)."""
 
     def __init__(self, binary, display, line, port_target=None, port=1, setup=None, args=(),
-                 prepare=None):
+                 prepare=None, preexec=None):
         self.folder = tempfile.mkdtemp(prefix="quorvant-run-")
         self.binary = os.path.join(self.folder, "quorvant")
         shutil.copy2(binary, self.binary)
@@ -354,6 +365,7 @@ class LinuxProgram:
             prepare(self.folder)
         self.display = display
         self.args = list(args(self.binary) if callable(args) else args)
+        self.preexec = preexec
         self.process = None
         self.start()
 
@@ -363,7 +375,8 @@ class LinuxProgram:
             self.process.stderr.close()
         env = dict(self.display.env, QT_QPA_PLATFORM="xcb")
         self.process = subprocess.Popen([self.binary] + self.args, cwd=self.folder, env=env,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                        preexec_fn=self.preexec)
         self.window = None
 
     @property
@@ -564,12 +577,17 @@ def windows_path(unix_path):
     return "Z:" + unix_path.replace("/", "\\")
 
 
-def feed_paced(port, data, rate):
+def feed_paced(port, data, rate, give_up=30):
     """Writes data at rate bytes a second; returns how far behind the
-    schedule the feeder fell at worst."""
+    schedule the feeder fell at worst. Fails when the program still has not
+    taken everything give_up seconds after the schedule's end."""
     start = time.monotonic()
+    deadline = start + len(data) / rate + give_up
     sent = worst = 0
     while sent < len(data):
+        if time.monotonic() > deadline:
+            raise Timeout("the program took %d of %d bytes fed at %d bytes a second"
+                          % (sent, len(data), rate))
         due = min(len(data), int((time.monotonic() - start) * rate) + 1)
         while sent < due:
             taken = port.try_write(data[sent:due])

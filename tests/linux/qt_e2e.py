@@ -5,13 +5,17 @@ and clicks, and what comes out on the line and on the screen.
 Usage: qt_e2e.py PATH_TO_QUORVANT
 """
 
+import ctypes
 import os
 import re
+import resource
 import shutil
 import signal
+import struct
 import sys
 import tempfile
 import termios
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import quorvant_harness as qh  # noqa: E402
@@ -527,10 +531,16 @@ def check_log_refused(binary, display):
         shutil.rmtree(home, ignore_errors=True)
 
 
+def no_core_file():
+    # SIGQUIT's default ends the program with a core dump, which the test
+    # has no use for.
+    resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+
+
 def start_on_held_line(binary, display, line):
     """The program on the line; None when it could not have the port (its
     error box came instead of the window)."""
-    run = qh.LinuxProgram(binary, display, line)
+    run = qh.LinuxProgram(binary, display, line, preexec=no_core_file)
 
     def shown():
         if run.visible_windows("^quorvant$"):
@@ -546,12 +556,20 @@ def start_on_held_line(binary, display, line):
     return None
 
 
+# The signals the program ends on as its close box does (exit code 0), and
+# those it cannot catch or leaves to their default: the port must be free
+# after those too, although no closing step ran.
+CLOSING_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
+KILLING_SIGNALS = (signal.SIGKILL, signal.SIGQUIT)
+
+
 def check_signals(binary, display):
-    """SIGTERM, SIGINT and SIGHUP end the program as its close box does: the
-    next start on the same pty, whose far end stays held, opens it at once."""
+    """SIGTERM, SIGINT and SIGHUP end the program as its close box does;
+    SIGKILL and SIGQUIT end it at once. After each, the next start on the
+    same pty, whose far end stays held, opens it at once."""
     line = qh.PtyLine()
     try:
-        for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP, None):
+        for number in CLOSING_SIGNALS + KILLING_SIGNALS + (None,):
             run = start_on_held_line(binary, display, line)
             name = "the start after %s" % previous if number != signal.SIGTERM else "the first start"
             if run is None:
@@ -574,10 +592,154 @@ def check_signals(binary, display):
                     code = run.wait_exit(10)
                 except qh.Timeout:
                     code = None
-                expect(code == 0, "%s ends the program (exit code %r)" % (previous, code))
+                wanted = 0 if number in CLOSING_SIGNALS else -number
+                expect(code == wanted, "%s ends the program (exit code %r)" % (previous, code))
             finally:
                 run.close()
     finally:
+        line.close()
+
+
+class OpenWatch:
+    """Counts the opens of one path (inotify), so that a test sees whether
+    the program opened the port again, which leaves no trace on the line."""
+    IN_OPEN = 0x20
+
+    def __init__(self, path):
+        self.libc = ctypes.CDLL(None, use_errno=True)
+        self.fd = self.libc.inotify_init1(os.O_NONBLOCK | os.O_CLOEXEC)
+        if self.fd < 0 or self.libc.inotify_add_watch(self.fd, path.encode(), self.IN_OPEN) < 0:
+            raise qh.Failure("inotify cannot watch %s" % path)
+
+    def take(self):
+        """The opens since the last take."""
+        count = 0
+        while True:
+            try:
+                data = os.read(self.fd, 4096)
+            except BlockingIOError:
+                return count
+            while data:
+                size = struct.unpack_from("iIII", data)[3]
+                count += 1
+                data = data[16 + size:]
+
+    def close(self):
+        os.close(self.fd)
+
+
+def check_signal_in_port_dialog(binary, display):
+    """SIGTERM while the port settings dialog stands, with 1200 clicked in
+    it and the log on: the program ends with code 0 without opening the port
+    again, the setup file keeps its bytes and its time, and the log has no
+    row after its first."""
+    home = tempfile.mkdtemp(prefix="quorvant-home-")
+    line = qh.PtyLine()
+    watch = OpenWatch(line.slave_path)
+    run = start_with_home(binary, display, line, home)
+    path = os.path.join(home, "LogFile.csv")
+    try:
+        run.find_window()
+        run.focus()
+        run.key("F9")
+        try:
+            qh.wait_for(lambda: log_texts(path) == [LOG_START], 10, "the log's first row")
+        except qh.Timeout:
+            pass
+        expect(watch.take() > 0, "the watch of the pty sees the program's open")
+        dialog = open_port_dialog(run)
+        click_in_port_dialog(run, dialog, BAUD_1200_DU)
+        # The ticks open the port again under the dialog with the settings in
+        # use; only an open after the signal counts.
+        try:
+            qh.wait_for(lambda: qh.holds(run.process.pid, line.slave_path), 10,
+                        "the port opened under the dialog")
+        except qh.Timeout:
+            pass
+        with open(run.setup_file, "rb") as f:
+            setup = f.read()
+        written = os.stat(run.setup_file).st_mtime_ns
+        # A rewrite a second later changes LastAccess, so the bytes show it.
+        time.sleep(max(0.0, written / 1e9 + 1.1 - time.time()))
+        line.drain(quiet=0.2)
+        watch.take()
+        run.process.send_signal(signal.SIGTERM)
+        try:
+            code = run.wait_exit(10)
+        except qh.Timeout:
+            code = None
+        expect(code == 0, "SIGTERM under the port dialog ends the program (exit code %r)" % code)
+        opens = watch.take()
+        got = line.take()
+        expect(opens == 0 and got == b"",
+               "after SIGTERM under the port dialog the port is not opened again "
+               "(%d opens, %r on the line)" % (opens, got[:20]))
+        with open(run.setup_file, "rb") as f:
+            kept = f.read() == setup and os.stat(run.setup_file).st_mtime_ns == written
+        expect(kept, "SIGTERM under the port dialog leaves the setup file as it was")
+        texts = log_texts(path)
+        expect(texts == [LOG_START],
+               "SIGTERM under the port dialog adds no log row (%r)" % texts[1:3])
+    finally:
+        run.close()
+        watch.close()
+        line.close()
+        shutil.rmtree(home, ignore_errors=True)
+
+
+STALL_SETUP = b"[RS232]\r\nCOMPORT=1\r\nCOMBAUD=300\r\nCOMPARI=E\r\nCOMBITS=8\r\nCOMSTOP=1\r\n"
+STALL_KEYS = 30
+STALL_KEY_SPACING_MS = 30
+HELP_WITHIN = 1.0
+# The channel drops output that has not moved for a second.
+STALL_DROP_WAIT = 2.5
+
+
+def check_stalled_line(binary, display):
+    """A peer that stops taking bytes at 300 baud 8E1: 30 keys at
+    autorepeat pace and then F1 bring the help window up at once; F2 on the
+    stalled line is dropped, so that its closing FS 'T' never reaches the
+    peer once it takes bytes again, and keys go out after that."""
+    line = qh.PtyLine()
+    run = qh.LinuxProgram(binary, display, line, setup=STALL_SETUP)
+    try:
+        run.find_window()
+        key_arrives(run, line, "a", "at 300 baud 8E1 a key arrives before the line stalls")
+        line.stop_output()
+        run.display.run("xdotool", "key", "--delay", str(STALL_KEY_SPACING_MS),
+                        *["b"] * STALL_KEYS)
+        pressed = time.monotonic()
+        run.key("F1")
+        try:
+            help_window = qh.wait_for(lambda: run.visible_windows(HELP_DIALOG), 10,
+                                      "the help window")[0]
+            took = time.monotonic() - pressed
+        except qh.Timeout:
+            help_window, took = None, None
+        expect(took is not None and took <= HELP_WITHIN,
+               "%d keys on a stalled line, then F1: the help window is up within %.0f s (%s)"
+               % (STALL_KEYS, HELP_WITHIN, "%.0f ms" % (took * 1000) if took else "never"))
+        if help_window is None:
+            return
+        run.display.run("xdotool", "windowfocus", "--sync", help_window)
+        run.key("Escape")
+        try:
+            qh.wait_for(lambda: not run.visible_windows(HELP_DIALOG), 10, "the help window to close")
+        except qh.Timeout:
+            expect(False, "Escape closes the help window on a stalled line")
+            return
+        run.focus()
+        run.key("F2")
+        time.sleep(STALL_DROP_WAIT)
+        line.resume_output()
+        got = line.take_until_quiet(2.0, 10)
+        expect(b"\x1cT" not in got,
+               "F2 on a stalled line is dropped: its FS 'T' never arrives once the line "
+               "resumes (%d bytes arrived: %r)" % (len(got), got[:16]))
+        key_arrives(run, line, "c", "after the stall a key arrives")
+    finally:
+        line.resume_output()
+        run.close()
         line.close()
 
 
@@ -659,6 +821,8 @@ def main():
         check_log(sys.argv[1], display)
         check_log_refused(sys.argv[1], display)
         check_signals(sys.argv[1], display)
+        check_signal_in_port_dialog(sys.argv[1], display)
+        check_stalled_line(sys.argv[1], display)
         check_failed_open(sys.argv[1], display)
     finally:
         if run is not None:
