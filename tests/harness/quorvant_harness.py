@@ -172,7 +172,9 @@ class PtyLine:
     The slave is raw unless raw_slave is false: then it keeps the kernel's
     cooked defaults, and the program's own line settings have to make the
     line carry every byte unchanged. The pair keeps its own slave open, so
-    the line stays up while the program closes and re-opens the port."""
+    the line stays up while the program closes and re-opens the port.
+    A held line stops reading, as a peer that stopped taking bytes, until it
+    is resumed."""
 
     def __init__(self, raw_slave=True, echo=False):
         self.master, self.slave = os.openpty()
@@ -186,6 +188,8 @@ class PtyLine:
         self.received = bytearray()
         self.arrived = threading.Condition()
         self.open = True
+        self.reading = threading.Event()
+        self.reading.set()
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
 
@@ -194,8 +198,16 @@ class PtyLine:
         point_link(path, self.slave_path)
         self.links.append(path)
 
+    def hold(self):
+        self.reading.clear()
+
+    def resume(self):
+        self.reading.set()
+
     def _read(self):
         while self.open:
+            if not self.reading.wait(0.05):
+                continue
             try:
                 ready, _, _ = select.select([self.master], [], [], 0.05)
                 chunk = os.read(self.master, READ_CHUNK) if ready else b""

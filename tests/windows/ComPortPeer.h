@@ -1,6 +1,7 @@
 #pragma once
 // The far end of the test COM port, played by serve_com_port.py: it echoes
-// every byte and, on request, hangs up and puts a fresh line behind the port.
+// every byte and, on request, stops and resumes reading, or hangs up and puts
+// a fresh line behind the port.
 #include <windows.h>
 
 #include <cstdint>
@@ -17,13 +18,13 @@ inline uint16_t Port() {
     return port > 0 && port < 256 ? static_cast<uint16_t>(port) : 0;
 }
 
-// Drops the line (the open port sees a hang-up) and waits until a new line is
-// behind the port name.
-inline bool HangUp(DWORD timeoutMs = 10000) {
+// Asks the far end for what the request file names and waits until it has
+// done it (it removes the file then).
+inline bool Ask(const char* what, DWORD timeoutMs = 10000) {
     const char* folder = std::getenv("QUORVANT_TEST_CONTROL");
     if (folder == nullptr) return false;
     char request[MAX_PATH];
-    const int n = snprintf(request, sizeof request, "%s\\hangup", folder);
+    const int n = snprintf(request, sizeof request, "%s\\%s", folder, what);
     if (n < 0 || static_cast<size_t>(n) >= sizeof request) return false;
     FILE* file = std::fopen(request, "wb");
     if (file == nullptr) return false;
@@ -34,6 +35,21 @@ inline bool HangUp(DWORD timeoutMs = 10000) {
         Sleep(10);
     }
     return true;
+}
+
+// Drops the line (the open port sees a hang-up) and waits until a new line is
+// behind the port name.
+inline bool HangUp() {
+    return Ask("hangup");
+}
+
+// The far end stops reading: what the port sends piles up in the line.
+inline bool Hold() {
+    return Ask("hold");
+}
+
+inline bool Release() {
+    return Ask("release");
 }
 
 }  // namespace com_peer

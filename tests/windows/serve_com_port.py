@@ -10,7 +10,9 @@ and every byte the program sends comes straight back (a loop-back plug).
 
 The program asks for a hang-up by creating the file "hangup" in that folder:
 the line is dropped (the old slave sees a hang-up), the link is pointed at a
-new pty, and the file is removed when the new line is ready.
+new pty, and the file is removed when the new line is ready. The file "hold"
+makes the far end stop reading, as a peer that no longer takes bytes, and
+"release" makes it read again; each file is removed once that holds.
 
 The exit code is the program's; 2 when the port cannot be served.
 """
@@ -62,6 +64,8 @@ def main():
              f"create it with scripts/wine-prefix.sh {prefix} {args.port}=LINKPATH")
     control = tempfile.mkdtemp(prefix="quorvant-com%u-" % args.port)
     hangup = os.path.join(control, "hangup")
+    hold = os.path.join(control, "hold")
+    release = os.path.join(control, "release")
     line = loop_back(link)
     env = dict(os.environ, QUORVANT_TEST_COM=str(args.port),
                QUORVANT_TEST_CONTROL=qh.windows_path(control))
@@ -76,6 +80,12 @@ def main():
                 line.close()
                 line = loop_back(link)
                 os.unlink(hangup)
+            if os.path.exists(hold):
+                line.hold()
+                os.unlink(hold)
+            if os.path.exists(release):
+                line.resume()
+                os.unlink(release)
     finally:
         if program.poll() is None:
             program.kill()
