@@ -7,7 +7,9 @@ lie there):
 - with no display at all it says so in one line naming DISPLAY and
   WAYLAND_DISPLAY and exits 1, before Qt would abort, leaving no file;
 - a device path or a COM name says in one line how a port is picked, and
-  the program then starts as usual (offscreen, COM1 on a pty of its own).
+  the program then starts as usual (offscreen, COM1 on a pty of its own);
+- the toolkit takes no options from the command line: "-platform offscreen"
+  still shows the window on the display.
 
 Usage: start_e2e.py PATH_TO_QUORVANT
 """
@@ -92,6 +94,21 @@ def check_port_argument(program, folder, argument):
              "%s: the first line on stderr is %r" % (argument, first))
 
 
+def check_toolkit_options(binary):
+    display = qh.XvfbDisplay()
+    line = qh.PtyLine()
+    program = qh.LinuxProgram(binary, display, line, args=("-platform", "offscreen"))
+    try:
+        try:
+            program.find_window()
+        except qh.Timeout:
+            qh.check(False, "-platform offscreen hid the window: Qt read the command line")
+    finally:
+        program.close()
+        line.close()
+        display.close()
+
+
 def main(binary):
     folder = tempfile.mkdtemp(prefix="quorvant-start-")
     try:
@@ -102,9 +119,11 @@ def main(binary):
         check_no_display(program, folder)
         for argument in ("/dev/ttyUSB0", "COM3"):
             check_port_argument(program, folder, argument)
+        check_toolkit_options(binary)
     finally:
         shutil.rmtree(folder, ignore_errors=True)
-    print("start_e2e: -h and -?, no display and a port argument answer as expected")
+    print("start_e2e: -h and -?, no display, a port argument and toolkit options answer as "
+          "expected")
 
 
 if __name__ == "__main__":

@@ -125,7 +125,12 @@ int main(int argc, char** argv) {
                      start.portArgument);
     }
 
-    QApplication qtApp(argc, argv);
+    // The command line is the user's, not the toolkit's: Qt gets none of it,
+    // so that "-platform offscreen" or "-display" cannot start an instance
+    // nobody sees that holds the port.
+    static int toolkitArgc = 1;
+    static char* toolkitArgv[] = {argv[0], nullptr};
+    QApplication qtApp(toolkitArgc, toolkitArgv);
     // The window logic ends the program; a closed message box must not.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(QStringLiteral("Fusion"));
