@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "serial/LineSettings.h"
@@ -8,6 +9,8 @@ class ClockText;
 class MessageSink;
 
 inline constexpr int kMacSlots = 8;
+// A whole adapter address: twelve hexadecimal digits.
+inline constexpr size_t kMacLength = 12;
 inline constexpr int kMacSlotCapacity = 14;  // 12 characters and the terminator, with room
 
 // The values that survive from one run to the next (besides the program-wide

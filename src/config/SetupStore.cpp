@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr size_t kMacLength = 12;
 // One more than a valid address, so that a longer value is seen as too long.
 constexpr size_t kMacLookupLength = 14;
 

@@ -1,8 +1,6 @@
 #include "window/TerminalWindow.h"
 
-#include <array>
 #include <cstdio>
-#include <cstring>
 #include <initializer_list>
 
 #include "Version.h"
@@ -10,6 +8,7 @@
 #include "config/ClockText.h"
 #include "serial/PortSettingsDialog.h"
 #include "serial/SerialPort.h"
+#include "terminal/CommandBytes.h"
 #include "terminal/KeyTranslation.h"
 #include "window/Desktop.h"
 #include "window/MainView.h"
@@ -32,29 +31,14 @@ constexpr char kBluetoothFailedText[] = "==== SPECIAL COMMAND NOT TRANSMITTED ==
 constexpr char kStallFormat[] = "==== LINE STALLED: %lu BYTES NOT SENT ====";
 constexpr char kKeysDroppedText[] = "==== OUTPUT QUEUE FULL: KEYS DROPPED ====";
 
-constexpr char kBluetoothQuery[] = "AT+BTR?\r";
-constexpr char kBluetoothSetFormat[] = "AT+BTR %s\r";
 constexpr char kBluetoothSetText[] = "==== SPECIAL COMMAND MAC[%u]=%s ====";
 constexpr char kNoMacText[] = "==== NO MAC ADDRESS SELECTED ! ====";
-constexpr size_t kMacLength = 12;
 constexpr size_t kBluetoothTextCapacity = 200;
 
 // The adapter's answer takes a while to read; its message stays longer.
 constexpr uint16_t kBluetoothHoldTicks = 80;
 
 constexpr uint16_t kKeepInput = 0;
-
-// The F2 test command: a run of ESC that any line-oriented peer swallows,
-// then the two bytes that trigger the test.
-constexpr size_t kSpecialCommandLength = 257;
-constexpr std::array<uint8_t, kSpecialCommandLength> MakeSpecialCommand() {
-    std::array<uint8_t, kSpecialCommandLength> command{};
-    for (uint8_t& byte : command) byte = 0x1B;
-    command[kSpecialCommandLength - 2] = 0x1C;
-    command[kSpecialCommandLength - 1] = 'T';
-    return command;
-}
-constexpr std::array<uint8_t, kSpecialCommandLength> kSpecialCommand = MakeSpecialCommand();
 
 }  // namespace
 
@@ -355,7 +339,7 @@ bool TerminalWindow::WriteCommand(const uint8_t* bytes, uint16_t length) {
 void TerminalWindow::SendSpecialCommand() {
     ClearDisplay();
     DropWaitingInput();
-    if (!WriteCommand(kSpecialCommand.data(), kSpecialCommandLength)) {
+    if (!WriteCommand(SpecialTestCommand(), kSpecialTestLength)) {
         commandReport.Fail(kSpecialCommandFailedText, kMessageHoldTicks);
         return;
     }
@@ -367,26 +351,19 @@ void TerminalWindow::SendSpecialCommand() {
 // set command follows only for a slot that holds a whole address.
 void TerminalWindow::SendBluetoothCommand() {
     DropWaitingInput();
-    if (!WriteCommand(reinterpret_cast<const uint8_t*>(kBluetoothQuery),
-                      sizeof(kBluetoothQuery) - 1)) {
+    if (!WriteCommand(reinterpret_cast<const uint8_t*>(kBluetoothQuery), kBluetoothQueryLength)) {
         commandReport.Fail(kBluetoothFailedText, kBluetoothHoldTicks);
         return;
     }
     const uint16_t slot = setup.selectedMac;
-    const char* address = nullptr;
-    if (slot >= 1 && slot <= kMacSlots) {
-        const char* candidate = setup.macList[slot - 1];
-        const void* end = std::memchr(candidate, '\0', kMacSlotCapacity);
-        if (end == candidate + kMacLength) address = candidate;
-    }
-    if (address == nullptr) {
+    const char* address = slot >= 1 && slot <= kMacSlots ? setup.macList[slot - 1] : nullptr;
+    char command[kBluetoothTextCapacity];
+    const size_t length = FormatBluetoothSet(address, command, sizeof(command));
+    if (length == 0) {
         commandReport.Fail(kNoMacText, kBluetoothHoldTicks);
         return;
     }
-    char command[kBluetoothTextCapacity];
-    const int length = std::snprintf(command, sizeof(command), kBluetoothSetFormat, address);
-    if (length <= 0 || static_cast<size_t>(length) >= sizeof(command) ||
-        !WriteCommand(reinterpret_cast<const uint8_t*>(command), static_cast<uint16_t>(length))) {
+    if (!WriteCommand(reinterpret_cast<const uint8_t*>(command), static_cast<uint16_t>(length))) {
         commandReport.Fail(kBluetoothFailedText, kBluetoothHoldTicks);
         return;
     }
