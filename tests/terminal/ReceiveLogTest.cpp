@@ -2,13 +2,12 @@
 // stamps and their order, the events, and a file that stops taking bytes.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #ifndef _WIN32
-#include <sys/resource.h>
+#include "FileSizeLimit.h"
 #endif
 
 #include "FixedClock.h"
@@ -110,18 +109,16 @@ TEST(ReceiveLog, AFileThatStopsTakingBytesIsGivenUp) {
     LogRig rig;
     ASSERT_TRUE(rig.Start());
     ASSERT_TRUE(rig.log.WriteThrough());
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = static_cast<rlim_t>(rig.File().size());
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    rig.Receive("lost\r");
-    const bool first = rig.log.WriteThrough();
-    rig.Receive("more\r");
-    const bool second = rig.log.WriteThrough();
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    bool first = true;
+    bool second = false;
+    {
+        const FileSizeLimit full(rig.File().size());
+        ASSERT_TRUE(full.Held());
+        rig.Receive("lost\r");
+        first = rig.log.WriteThrough();
+        rig.Receive("more\r");
+        second = rig.log.WriteThrough();
+    }
     EXPECT_FALSE(first);
     EXPECT_TRUE(second) << "given up: nothing more to fail";
     EXPECT_FALSE(rig.log.IsOn());

@@ -2,7 +2,6 @@
 // their quoting and text form, DisplayHalt, the file's life and its failures.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,7 +9,7 @@
 #include <vector>
 
 #ifndef _WIN32
-#include <sys/resource.h>
+#include "FileSizeLimit.h"
 #include <sys/stat.h>
 #endif
 
@@ -345,16 +344,12 @@ TEST(LogFile, OnlyAPlainFileIsOpened) {
 TEST(LogFile, AFailedWriteSaysSoOnceAndGivesTheFileUp) {
     LogRig rig;
     rig.F9();
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = static_cast<rlim_t>(rig.File().size());
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    rig.Receive("lost\r");
-    rig.Receive("more\r");
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const FileSizeLimit full(rig.File().size());
+        ASSERT_TRUE(full.Held());
+        rig.Receive("lost\r");
+        rig.Receive("more\r");
+    }
     EXPECT_EQ(rig.desktop.messages,
               (std::vector<std::string>{"ERROR (file write process was not successful):\n" +
                                         rig.Path()}));
