@@ -36,8 +36,11 @@
 // until the next call. Completion is looked at, never waited for, at every
 // write and status query; the next piece is issued there. The output
 // queue's count is the ring's own, whatever the driver's status reports of
-// its queue. Only a purge and a close wait: for the cancelled write to end,
-// before its buffer is reused or the handle freed.
+// its queue.
+//
+// Only a purge and a close wait: for a cancelled write to end before its
+// buffer is reused or the handle freed, and for the input thread to purge
+// or to stop, which takes no longer than ending its read.
 //
 // The output side belongs to the caller's thread alone; everything the
 // input thread shares with it is behind one mutex.
