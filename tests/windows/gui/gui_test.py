@@ -12,7 +12,8 @@
                                             the prefix
   gui_test.py fast-line EXE PROBE_EXE       COM1 at 921600 baud fed at the rate
                                             the line carries: every line logged,
-                                            also with the save dialog standing;
+                                            also with the save dialog or the
+                                            log's write-failure box standing;
                                             F2 during a backlog at 230400 baud
                                             loses no logged line; SendX at 1200
                                             baud, paced to the line, with a key
@@ -36,6 +37,7 @@ as soon as its condition holds, or fails after a generous time limit.
 """
 import os
 import re
+import resource
 import shutil
 import signal
 import subprocess
@@ -108,12 +110,28 @@ class Program:
         self.display = display
         self.process = None
 
-    def start(self, arguments=""):
-        """Starts the .exe; arguments is the rest of its command line."""
+    def start(self, arguments="", preexec=None):
+        """Starts the .exe; arguments is the rest of its command line,
+        preexec runs in the launcher's process before it starts Wine."""
         command_line = windows_path(self.exe) + (" " + arguments if arguments else "")
         self.process = subprocess.Popen(
             [WINE_RUN, self.probe_exe, self.desktop, "run", command_line],
-            cwd=self.folder, env=self.env, stdout=subprocess.DEVNULL)
+            cwd=self.folder, env=self.env, stdout=subprocess.DEVNULL, preexec_fn=preexec)
+
+    def pid(self):
+        """The Unix process of the running .exe (not of its launcher)."""
+        marker = os.path.basename(self.folder).lower().encode()
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    command = f.read().lower()
+            except OSError:
+                continue
+            if marker in command and b"quorvant.exe" in command and b"window_probe" not in command:
+                return int(entry)
+        return None
 
     def probe(self, *args):
         result = subprocess.run(
@@ -588,14 +606,14 @@ def joined(lines):
     return b"".join(text + b"\r\n" for text in lines)
 
 
-def start_logging(program, setup, opened):
+def start_logging(program, setup, opened, preexec=None):
     """Starts the program with setup and turns its log on (F9); returns the
     window and the log's path."""
     with open(os.path.join(program.folder, "quorvant.ini"), "wb") as f:
         f.write(setup)
     log_path = os.path.join(os.environ["WINEPREFIX"], "drive_c", "LogFile.csv")
     remove_log(log_path)
-    program.start()
+    program.start(preexec=preexec)
     window = wait_for_window(program, CAPTION)
     program.wait_text(SETTINGS_FIELD, opened, "the port open")
     press_in(program, window, "F9")
@@ -711,6 +729,49 @@ def run_save_dialog_under_stream(program, port):
     check(problem is None, "921600 with the save dialog standing: %s" % problem)
     print("921600 with the save dialog standing %.1f s: %d lines logged in order; the feeder "
           "at most %d bytes behind" % (stood, len(lines), worst))
+    end_program_with_alt_x(program, window)
+
+
+# The log may grow this much more once the stream runs, about two seconds
+# of it: the write that crosses the limit fails, and the failure's box stands.
+LOG_GROWTH_LIMIT = 240000
+
+
+def write_failures_not_fatal():
+    # Inherited by the program's process through Wine's: a write beyond the
+    # size limit then fails rather than ending the program.
+    signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+
+
+def run_log_failure_box_under_stream(program, port):
+    """921600 8N1 for 8 s with the log's write-failure box standing 4 s:
+    the ticks read on under it, so the feeder never falls more than 64 kB
+    behind, and the log holds the lines up to its failure, in order."""
+    window, log_path = start_logging(program, FAST_SETUP, b" COM1: 921600,N,8,1",
+                                     write_failures_not_fatal)
+    pid = program.pid()
+    check(pid is not None, "no process of the program")
+    limit = os.path.getsize(log_path) + LOG_GROWTH_LIMIT
+    resource.prlimit(pid, resource.RLIMIT_FSIZE, (limit, limit))
+    lines = numbered_lines(BOX_STREAM_SECONDS * FAST_RATE // 80)
+    feeder = Feeder(port, joined(lines), FAST_RATE)
+    box = wait_for_window(program, "quorvant")
+    shown = time.monotonic() - feeder.started
+    time.sleep(BOX_STANDS)
+    program.xdotool("windowfocus", "--sync", box)
+    program.xdotool("key", "Return")
+    wait_for(lambda: not visible_windows(program, "quorvant"), EVENT_TIMEOUT,
+             "the write-failure box to close")
+    worst = feeder.finish()
+    check(worst <= BOX_MAX_BEHIND, "921600 with the write-failure box standing %d s from "
+          "%.1f s on: the feeder fell %d bytes behind" % (BOX_STANDS, shown, worst))
+    got = logged_texts(log_path, len(lines))
+    check(0 < len(got) < len(lines) and got == lines[:len(got)],
+          "the log does not hold the lines up to its failure in order: %s"
+          % lines_problem(got, lines[:len(got)]))
+    print("921600 with the write-failure box standing %d s from %.1f s on: the first %d lines "
+          "logged in order; the feeder at most %d bytes behind"
+          % (BOX_STANDS, shown, len(got), worst))
     end_program_with_alt_x(program, window)
 
 
@@ -854,7 +915,8 @@ def fast_line(exe, probe_exe):
         port = qh.PtyLine()
         port.link(link)
         for run in (run_fast_line, run_save_dialog_under_stream,
-                    run_special_command_in_backlog, run_slow_sendx, run_stalled_line):
+                    run_log_failure_box_under_stream, run_special_command_in_backlog,
+                    run_slow_sendx, run_stalled_line):
             port.drain(quiet=0.2)
             run(program, port)
     finally:
