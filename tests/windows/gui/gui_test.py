@@ -705,10 +705,35 @@ BOX_STANDS = 4
 BOX_MAX_BEHIND = 64 * 1024
 
 
+SHOWN_LINE = re.compile(rb"(\d{6}) 0123456789abcdef")
+# Two seconds of the stream are about 2300 lines.
+SHOWN_LINES_WITHIN_TWO_SECONDS = 1000
+
+
+def last_shown_line(program):
+    _, text = program.probe("text", DISPLAY, 0, b"".hex())
+    numbers = [int(n) for n in SHOWN_LINE.findall(text)]
+    return max(numbers) if numbers else -1
+
+
+def stand_and_watch(program, opened, what):
+    """Lets a box stand BOX_STANDS seconds from opened on, checking that the
+    display follows the stream meanwhile: the ticks run under the box."""
+    first = last_shown_line(program)
+    time.sleep(2)
+    second = last_shown_line(program)
+    check(second - first >= SHOWN_LINES_WITHIN_TWO_SECONDS,
+          "with %s standing the display went from line %d to %d in two seconds"
+          % (what, first, second))
+    time.sleep(max(0.0, opened + BOX_STANDS - time.monotonic()))
+    return second - first
+
+
 def run_save_dialog_under_stream(program, port):
     """921600 8N1 for 8 s with the save dialog standing 4 s in the middle:
-    the ticks read on under it, so the feeder never falls more than 64 kB
-    behind, and Escape loses nothing."""
+    the ticks read on under it, so the display follows the stream, the
+    feeder never falls more than 64 kB behind, and Escape loses nothing.
+    (The port's input queue alone would hold the 4 s without a tick.)"""
     window, log_path = start_logging(program, FAST_SETUP, b" COM1: 921600,N,8,1")
     lines = numbered_lines(BOX_STREAM_SECONDS * FAST_RATE // 80)
     feeder = Feeder(port, joined(lines), FAST_RATE)
@@ -716,7 +741,7 @@ def run_save_dialog_under_stream(program, port):
     program.click(SAVE)
     dialog = wait_for_window(program, SAVE_DIALOG)
     opened = time.monotonic()
-    time.sleep(max(0.0, opened + BOX_STANDS - time.monotonic()))
+    followed = stand_and_watch(program, opened, "the save dialog")
     program.xdotool("windowfocus", "--sync", dialog)
     program.xdotool("key", "Escape")
     wait_for(lambda: not visible_windows(program, SAVE_DIALOG), EVENT_TIMEOUT,
@@ -727,8 +752,9 @@ def run_save_dialog_under_stream(program, port):
           "fell %d bytes behind" % (stood, worst))
     problem = lines_problem(logged_texts(log_path, len(lines)), lines)
     check(problem is None, "921600 with the save dialog standing: %s" % problem)
-    print("921600 with the save dialog standing %.1f s: %d lines logged in order; the feeder "
-          "at most %d bytes behind" % (stood, len(lines), worst))
+    print("921600 with the save dialog standing %.1f s: %d lines shown in two seconds under it, "
+          "%d lines logged in order; the feeder at most %d bytes behind"
+          % (stood, followed, len(lines), worst))
     end_program_with_alt_x(program, window)
 
 
@@ -745,8 +771,9 @@ def write_failures_not_fatal():
 
 def run_log_failure_box_under_stream(program, port):
     """921600 8N1 for 8 s with the log's write-failure box standing 4 s:
-    the ticks read on under it, so the feeder never falls more than 64 kB
-    behind, and the log holds the lines up to its failure, in order."""
+    the ticks read on under it, so the display follows the stream and the
+    feeder never falls more than 64 kB behind; the log holds the lines up
+    to its failure, in order."""
     window, log_path = start_logging(program, FAST_SETUP, b" COM1: 921600,N,8,1",
                                      write_failures_not_fatal)
     pid = program.pid()
@@ -756,8 +783,9 @@ def run_log_failure_box_under_stream(program, port):
     lines = numbered_lines(BOX_STREAM_SECONDS * FAST_RATE // 80)
     feeder = Feeder(port, joined(lines), FAST_RATE)
     box = wait_for_window(program, "quorvant")
-    shown = time.monotonic() - feeder.started
-    time.sleep(BOX_STANDS)
+    opened = time.monotonic()
+    shown = opened - feeder.started
+    followed = stand_and_watch(program, opened, "the write-failure box")
     program.xdotool("windowfocus", "--sync", box)
     program.xdotool("key", "Return")
     wait_for(lambda: not visible_windows(program, "quorvant"), EVENT_TIMEOUT,
@@ -769,9 +797,9 @@ def run_log_failure_box_under_stream(program, port):
     check(0 < len(got) < len(lines) and got == lines[:len(got)],
           "the log does not hold the lines up to its failure in order: %s"
           % lines_problem(got, lines[:len(got)]))
-    print("921600 with the write-failure box standing %d s from %.1f s on: the first %d lines "
-          "logged in order; the feeder at most %d bytes behind"
-          % (BOX_STANDS, shown, len(got), worst))
+    print("921600 with the write-failure box standing %d s from %.1f s on: %d lines shown in "
+          "two seconds under it, the first %d lines logged in order; the feeder at most %d bytes "
+          "behind" % (BOX_STANDS, shown, followed, len(got), worst))
     end_program_with_alt_x(program, window)
 
 
