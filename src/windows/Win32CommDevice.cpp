@@ -1,6 +1,7 @@
 #include "Win32CommDevice.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstring>
 
@@ -21,9 +22,28 @@ constexpr uint32_t kDefaultOutputQueue = 20000;
 constexpr uint64_t kPieceLineMs = 250;
 constexpr uint64_t kWorstBitsPerByte = 12;
 
-// How long a read that went pending may take to hand over bytes that are
-// already queued; it only runs out on a read of an empty queue.
-constexpr DWORD kReadSettleMs = 200;
+// The input queue a driver keeps until SetupQueues names another size.
+constexpr uint32_t kDefaultInputQueue = 4096;
+
+// One read of the input thread asks for this much at most: even at
+// 4,000,000 baud the line needs about 80 ms to fill it, so a read of a
+// steady stream ends by its time limit below.
+constexpr uint32_t kReadChunkBytes = 32768;
+
+// The input thread's read waits for its first byte, then ends once the line
+// has paused this long, or at the latest after the total time, with what it
+// has. Both are needed: a read that returned at once with nothing would
+// spin the thread on an idle line, one without a total limit would hold a
+// steady stream until its buffer is full. (Wine keeps to this pair; the
+// pair "return what is there, else wait up to N ms for the first byte",
+// both ReadInterval and ReadTotalMultiplier at their maximum, makes its
+// overlapped reads wait until their buffer is full.)
+constexpr DWORD kReadIntervalMs = 10;
+constexpr DWORD kReadTotalMs = 50;
+
+// How long a purge of the input waits for the input thread to do it; the
+// thread only has to end its outstanding read first.
+constexpr auto kPurgeWait = std::chrono::seconds(2);
 
 static_assert(static_cast<int>(ParityKind::None) == NOPARITY);
 static_assert(static_cast<int>(ParityKind::Odd) == ODDPARITY);
@@ -70,7 +90,8 @@ bool Win32CommDevice::OpenDevice(uint16_t port) {
     // Manual-reset events, as overlapped results need them.
     readEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     writeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (readEvent == nullptr || writeEvent == nullptr) {
+    wakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (readEvent == nullptr || writeEvent == nullptr || wakeEvent == nullptr) {
         ReleaseEvents();
         return false;
     }
@@ -85,6 +106,26 @@ bool Win32CommDevice::OpenDevice(uint16_t port) {
     writing = false;
     // Until a rate is known a piece is as large as the queue.
     pieceBytes = static_cast<uint32_t>(ring.size());
+    // The handle may come with any timeouts a program before left on the
+    // port; the thread's first read needs its own.
+    if (!ApplyReadTimeouts()) {
+        CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+        ReleaseEvents();
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> guard(inputLock);
+        if (input.Capacity() == 0) input.Reset(kDefaultInputQueue);
+        input.Clear();
+        overflowed = false;
+        purgesAsked = purgesDone = 0;
+        purgeFlags = 0;
+        readError = 0;
+        stopping = false;
+    }
+    readChunk.resize(kReadChunkBytes);
+    inputThread = std::thread([this] { ServeInput(); });
     return true;
 }
 
@@ -96,6 +137,10 @@ bool Win32CommDevice::IsOpen() const {
 // after the open, before anything is written.
 bool Win32CommDevice::SetupQueues(uint32_t inputBytes, uint32_t outputBytes) {
     if (!IsOpen() || !Check(SetupComm(handle, inputBytes, outputBytes))) return false;
+    {
+        std::lock_guard<std::mutex> guard(inputLock);
+        if (inputBytes != input.Capacity()) input.Reset(inputBytes);
+    }
     if (outputBytes != ring.size()) {
         DropOutput();
         ring.assign(outputBytes, 0);
@@ -109,16 +154,50 @@ bool Win32CommDevice::SetupQueues(uint32_t inputBytes, uint32_t outputBytes) {
 // cancelled bytes into the room the purge made.
 bool Win32CommDevice::Purge(uint32_t flags) {
     if (!IsOpen()) return false;
-    if ((flags & (kPurgeTxAbort | kPurgeTxClear)) != 0) DropOutput();
-    return Check(PurgeComm(handle, flags));
+    const uint32_t outputFlags = flags & (kPurgeTxAbort | kPurgeTxClear);
+    const uint32_t inputFlags = flags & (kPurgeRxAbort | kPurgeRxClear);
+    bool ok = true;
+    if (outputFlags != 0 || inputFlags == 0) {
+        if (outputFlags != 0) DropOutput();
+        ok = Check(PurgeComm(handle, outputFlags));
+    }
+    if (inputFlags != 0) ok = PurgeInput(inputFlags) && ok;
+    return ok;
 }
 
-// Reads always return at once with what is queued; writes have no time
-// limit, as they never hold the caller.
+bool Win32CommDevice::PurgeInput(uint32_t flags) {
+    std::unique_lock<std::mutex> guard(inputLock);
+    const uint64_t ticket = ++purgesAsked;
+    purgeFlags |= flags;
+    guard.unlock();
+    SetEvent(wakeEvent);
+    guard.lock();
+    if (!purged.wait_for(guard, kPurgeWait, [&] { return purgesDone >= ticket; })) {
+        // The thread still owes the purge and drops what it reads until it
+        // has done it; what the caller sees is emptied now.
+        input.Clear();
+        SetLastError(ERROR_TIMEOUT);
+        return false;
+    }
+    const BOOL ok = purgeOk;
+    const DWORD error = purgeError;
+    guard.unlock();
+    SetLastError(error);
+    return Check(ok);
+}
+
+// The caller's reads take from the input queue and so return at once with
+// what is queued, whatever the handle's timeouts; those are the input
+// thread's.
 bool Win32CommDevice::SetImmediateTimeouts() {
-    if (!IsOpen()) return false;
+    return IsOpen() && ApplyReadTimeouts();
+}
+
+// Writes have no time limit, as they never hold the caller.
+bool Win32CommDevice::ApplyReadTimeouts() {
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadIntervalTimeout = kReadIntervalMs;
+    timeouts.ReadTotalTimeoutConstant = kReadTotalMs;
     return Check(SetCommTimeouts(handle, &timeouts));
 }
 
@@ -198,33 +277,29 @@ bool Win32CommDevice::ClearError(CommStatus& status) {
     if (!Check(ClearCommError(handle, &errors, &comStat))) return false;
     // The port answers: an earlier failure was a line error, not a loss.
     gone = false;
+    bool resume = false;
+    {
+        std::lock_guard<std::mutex> guard(inputLock);
+        if (overflowed) errors |= CE_RXOVER;
+        overflowed = false;
+        status.inputQueue = input.Size();
+        resume = readError != 0;
+        readError = 0;
+    }
+    // The query cleared what made the thread's read fail (a driver that
+    // aborts on line errors refuses reads until then).
+    if (resume) SetEvent(wakeEvent);
     status.errors = errors;
-    status.inputQueue = comStat.cbInQue;
     status.outputQueue = queued;
     return true;
 }
 
-// Under the immediate timeouts a driver ends every read at once. Wine's does
-// too when bytes are queued, but through a pending read, and with nothing
-// queued its read waits for the next byte: so a pending read gets a moment
-// to end and is cancelled after it, keeping whatever it had read by then.
 bool Win32CommDevice::ReadBytes(uint8_t* buffer, uint32_t length, uint32_t& bytesRead) {
     bytesRead = 0;
     if (!IsOpen() || (buffer == nullptr && length != 0)) return false;
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = readEvent;
-    bool cancelled = false;
-    if (!ReadFile(handle, buffer, length, nullptr, &overlapped)) {
-        if (GetLastError() != ERROR_IO_PENDING) return Check(FALSE);
-        if (WaitForSingleObject(readEvent, kReadSettleMs) != WAIT_OBJECT_0)
-            cancelled = CancelIoEx(handle, &overlapped) != 0;
-    }
-    DWORD count = 0;
-    const BOOL ok = GetOverlappedResult(handle, &overlapped, &count, TRUE);
-    bytesRead = std::min<uint32_t>(count, length);
-    // The cancel above is ours, not an unplugged adapter's.
-    if (!ok && cancelled && GetLastError() == ERROR_OPERATION_ABORTED) return true;
-    return Check(ok);
+    std::lock_guard<std::mutex> guard(inputLock);
+    bytesRead = input.Take(buffer, length);
+    return true;
 }
 
 bool Win32CommDevice::WriteBytes(const uint8_t* data, uint32_t length, uint32_t& bytesWritten) {
@@ -310,6 +385,7 @@ void Win32CommDevice::DropOutput() {
 
 void Win32CommDevice::CloseDevice() {
     if (IsOpen()) {
+        StopInput();
         DropOutput();
         CloseHandle(handle);
     }
@@ -319,7 +395,7 @@ void Win32CommDevice::CloseDevice() {
 }
 
 void Win32CommDevice::ReleaseEvents() {
-    for (HANDLE* event : {&readEvent, &writeEvent}) {
+    for (HANDLE* event : {&readEvent, &writeEvent, &wakeEvent}) {
         if (*event != nullptr) CloseHandle(*event);
         *event = nullptr;
     }
@@ -336,4 +412,147 @@ bool Win32CommDevice::DeviceGone() const {
 bool Win32CommDevice::Check(BOOL ok) {
     if (!ok && IsRemovalError(GetLastError())) gone = true;
     return ok != 0;
+}
+
+// --- the input thread ------------------------------------------------------
+
+void Win32CommDevice::StopInput() {
+    if (!inputThread.joinable()) return;
+    {
+        std::lock_guard<std::mutex> guard(inputLock);
+        stopping = true;
+    }
+    SetEvent(wakeEvent);
+    inputThread.join();
+}
+
+void Win32CommDevice::ServeInput() {
+    for (;;) {
+        bool purge = false;
+        bool failed = false;
+        {
+            std::lock_guard<std::mutex> guard(inputLock);
+            if (stopping) return;
+            purge = purgesDone != purgesAsked;
+            failed = readError != 0;
+        }
+        if (purge) {
+            DoPurge();
+        } else if (failed) {
+            Idle(INFINITE);
+        } else {
+            ReadOnce();
+        }
+    }
+}
+
+// A request wakes the thread while its read waits: the read is cancelled
+// and what it had read by then is kept, unless a purge asked for takes it.
+void Win32CommDevice::ReadOnce() {
+    readOverlapped = OVERLAPPED{};
+    readOverlapped.hEvent = readEvent;
+    const auto length = static_cast<DWORD>(readChunk.size());
+    bool waited = false;
+    bool cancelled = false;
+    if (!ReadFile(handle, readChunk.data(), length, nullptr, &readOverlapped)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING) {
+            if (error == ERROR_TIMEOUT) {
+                Idle(kReadTotalMs);
+            } else {
+                std::lock_guard<std::mutex> guard(inputLock);
+                readError = error;
+            }
+            return;
+        }
+        waited = true;
+        const HANDLE events[2] = {readEvent, wakeEvent};
+        if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
+            // Fails harmlessly when the read has ended meanwhile.
+            cancelled = CancelIoEx(handle, &readOverlapped) != 0;
+        }
+    }
+    DWORD count = 0;
+    const BOOL ok = GetOverlappedResult(handle, &readOverlapped, &count, TRUE);
+    const DWORD error = ok ? 0 : GetLastError();
+    TakeArrived(readChunk.data(), std::min<DWORD>(count, length));
+    if (count != 0) return;
+    // A read that ran out of time with nothing is the idle line; Wine calls
+    // it a failure, Windows a success with no bytes.
+    if (ok || error == ERROR_TIMEOUT || (cancelled && error == ERROR_OPERATION_ABORTED)) {
+        // A driver that ends an empty read at once would spin the thread.
+        if (!waited) Idle(kReadTotalMs);
+        return;
+    }
+    std::lock_guard<std::mutex> guard(inputLock);
+    readError = error;
+}
+
+void Win32CommDevice::TakeArrived(const uint8_t* data, uint32_t length) {
+    if (length == 0) return;
+    std::lock_guard<std::mutex> guard(inputLock);
+    // Read before a purge that is asked for: they go with it.
+    if (purgesDone != purgesAsked) return;
+    if (input.Push(data, length) < length) overflowed = true;
+}
+
+// No read of the thread is outstanding here, so none can bring back bytes
+// from before the driver's purge.
+void Win32CommDevice::DoPurge() {
+    uint32_t flags = 0;
+    uint64_t ticket = 0;
+    {
+        std::lock_guard<std::mutex> guard(inputLock);
+        flags = purgeFlags;
+        purgeFlags = 0;
+        ticket = purgesAsked;
+    }
+    const BOOL ok = PurgeComm(handle, flags);
+    const DWORD error = ok ? 0 : GetLastError();
+    {
+        std::lock_guard<std::mutex> guard(inputLock);
+        input.Clear();
+        purgeOk = ok;
+        purgeError = error;
+        purgesDone = ticket;
+    }
+    purged.notify_all();
+}
+
+void Win32CommDevice::Idle(DWORD timeoutMs) {
+    WaitForSingleObject(wakeEvent, timeoutMs);
+}
+
+// --- the ring --------------------------------------------------------------
+
+void Win32CommDevice::Ring::Reset(uint32_t capacity) {
+    bytes.assign(capacity, 0);
+    head = size = 0;
+}
+
+uint32_t Win32CommDevice::Ring::Push(const uint8_t* data, uint32_t length) {
+    const uint32_t capacity = Capacity();
+    const uint32_t n = std::min(length, capacity - size);
+    uint32_t tail = capacity == 0 ? 0 : (head + size) % capacity;
+    for (uint32_t done = 0; done < n;) {
+        const uint32_t run = std::min(n - done, capacity - tail);
+        std::memcpy(bytes.data() + tail, data + done, run);
+        done += run;
+        tail = (tail + run) % capacity;
+    }
+    size += n;
+    return n;
+}
+
+uint32_t Win32CommDevice::Ring::Take(uint8_t* out, uint32_t length) {
+    const uint32_t capacity = Capacity();
+    const uint32_t n = std::min(length, size);
+    for (uint32_t done = 0; done < n;) {
+        const uint32_t run = std::min(n - done, capacity - head);
+        std::memcpy(out + done, bytes.data() + head, run);
+        done += run;
+        head = (head + run) % capacity;
+    }
+    size -= n;
+    return n;
 }

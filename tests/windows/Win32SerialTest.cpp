@@ -16,8 +16,9 @@ namespace {
 // Echoed bytes reach the input queue some time after the write returns.
 constexpr DWORD kEchoWaitMs = 5000;
 
-// The device's output queue, as the channel sets it up.
+// The device's queues, as the channel sets them up.
 constexpr uint32_t kOutputQueue = 20000;
+constexpr uint32_t kInputQueue = 300000;
 
 // A write hands its bytes over and returns: it never waits for the line.
 constexpr DWORD kWriteHoldLimitMs = 100;
@@ -180,6 +181,63 @@ TEST_F(Win32Serial, ADeviceReadTakesWhatIsQueuedAndNeverWaitsForMore) {
     ASSERT_EQ(got, sizeof five);
     EXPECT_EQ(std::memcmp(back, five, sizeof five), 0);
     EXPECT_FALSE(device.DeviceGone());
+}
+
+// A tty shows a few kilobytes of its input at a time; the device reads it
+// beside the caller, so that what the peer sent waits as one queue, counted
+// whole and read back in order.
+TEST_F(Win32Serial, InputBeyondWhatTheTtyShowsWaitsAsOneQueue) {
+    constexpr uint32_t kSent = 100000;
+    ASSERT_TRUE(com_peer::Send(kSent));
+    ASSERT_EQ(WaitQueued(kSent), kSent);
+    Sleep(50);  // nothing more may arrive
+    EXPECT_EQ(port.GetInputQueueCount(), kSent);
+    EXPECT_EQ(port.TakeLineErrors(), 0u);
+    std::vector<uint8_t> back(kSent + 1);
+    uint32_t got = 0;
+    ASSERT_TRUE(device.ReadBytes(back.data(), static_cast<uint32_t>(back.size()), got));
+    ASSERT_EQ(got, kSent);
+    for (uint32_t i = 0; i < kSent; ++i) {
+        ASSERT_EQ(back[i], StreamByte(i)) << "at byte " << i;
+    }
+    EXPECT_EQ(port.GetInputQueueCount(), 0u);
+}
+
+// Beyond the queue's size the bytes that arrive are lost, as from a
+// driver's queue: the oldest stay, and the loss is reported once, as the
+// queue-overflow line error.
+TEST_F(Win32Serial, OverflowKeepsTheOldestAndIsReportedOnce) {
+    constexpr uint32_t kSent = kInputQueue + 20000;
+    ASSERT_TRUE(com_peer::Send(kSent));
+    // The peer is done when the last bytes are in the line; the thread reads
+    // the few kilobytes a tty holds long before this.
+    Sleep(500);
+    EXPECT_EQ(port.GetInputQueueCount(), kInputQueue);
+    EXPECT_EQ(port.TakeLineErrors(), static_cast<uint32_t>(CE_RXOVER));
+    EXPECT_EQ(port.GetInputQueueCount(), kInputQueue);
+    EXPECT_EQ(port.TakeLineErrors(), 0u);
+    std::vector<uint8_t> back(kInputQueue);
+    uint32_t got = 0;
+    ASSERT_TRUE(device.ReadBytes(back.data(), kInputQueue, got));
+    ASSERT_EQ(got, kInputQueue);
+    for (uint32_t i = 0; i < kInputQueue; ++i) {
+        ASSERT_EQ(back[i], StreamByte(i)) << "at byte " << i;
+    }
+    ASSERT_NO_FATAL_FAILURE(ExpectRoundTrip("after the overflow"));
+}
+
+// A purge empties the queue and what the driver still held: nothing from
+// before it comes back, and what arrives right after it is all kept (the
+// thread's read, waiting across the purge, must not take it away).
+TEST_F(Win32Serial, PurgeEmptiesTheQueueAndKeepsWhatFollows) {
+    ASSERT_TRUE(com_peer::Send(100000));
+    ASSERT_GT(port.GetInputQueueCount(), 0u);
+    ASSERT_TRUE(port.PurgeInput());
+    EXPECT_EQ(port.GetInputQueueCount(), 0u);
+    ASSERT_NO_FATAL_FAILURE(ExpectRoundTrip("right after the purge"));
+    Sleep(100);  // nothing from before the purge may follow
+    EXPECT_EQ(port.GetInputQueueCount(), 0u);
+    EXPECT_EQ(port.TakeLineErrors(), 0u);
 }
 
 TEST_F(Win32Serial, DiscardDropsWhatIsWaiting) {

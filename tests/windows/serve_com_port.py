@@ -12,7 +12,9 @@ The program asks for a hang-up by creating the file "hangup" in that folder:
 the line is dropped (the old slave sees a hang-up), the link is pointed at a
 new pty, and the file is removed when the new line is ready. The file "hold"
 makes the far end stop reading, as a peer that no longer takes bytes, and
-"release" makes it read again; each file is removed once that holds.
+"release" makes it read again; "send" holding a count makes it send that
+many bytes of a stream whose byte i is i % 251. Each file is removed once
+that is done.
 
 The exit code is the program's; 2 when the port cannot be served.
 """
@@ -66,6 +68,7 @@ def main():
     hangup = os.path.join(control, "hangup")
     hold = os.path.join(control, "hold")
     release = os.path.join(control, "release")
+    send = os.path.join(control, "send")
     line = loop_back(link)
     env = dict(os.environ, QUORVANT_TEST_COM=str(args.port),
                QUORVANT_TEST_CONTROL=qh.windows_path(control))
@@ -86,6 +89,11 @@ def main():
             if os.path.exists(release):
                 line.resume()
                 os.unlink(release)
+            if os.path.exists(send):
+                with open(send) as f:
+                    count = int(f.read() or 0)
+                line.write((bytes(range(251)) * (count // 251 + 1))[:count], timeout=30)
+                os.unlink(send)
     finally:
         if program.poll() is None:
             program.kill()

@@ -11,9 +11,16 @@
                                             its log file is C:\\LogFile.csv of
                                             the prefix
   gui_test.py fast-line EXE PROBE_EXE       COM1 at 921600 baud fed at the rate
-                                            the line carries: every line logged;
-                                            then SendX at 1200 baud, paced to
-                                            the line, with a key typed meanwhile
+                                            the line carries: every line logged,
+                                            also with the save dialog or the
+                                            log's write-failure box standing;
+                                            F2 during a backlog at 230400 baud
+                                            loses no logged line; SendX at 1200
+                                            baud, paced to the line, with a key
+                                            typed meanwhile; at 300 baud a peer
+                                            that stops taking bytes holds neither
+                                            keys nor F1, and F2 says it did not
+                                            go out
   gui_test.py link-demo EXE PROBE_EXE       scripts/demo.sh's link test with two
                                             .exe on COM21 and COM22 joined by
                                             tools/null_modem.py, at 921600 baud
@@ -30,12 +37,14 @@ as soon as its condition holds, or fails after a generous time limit.
 """
 import os
 import re
+import resource
 import shutil
 import signal
 import subprocess
 import sys
 import tempfile
 import termios
+import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -101,12 +110,28 @@ class Program:
         self.display = display
         self.process = None
 
-    def start(self, arguments=""):
-        """Starts the .exe; arguments is the rest of its command line."""
+    def start(self, arguments="", preexec=None):
+        """Starts the .exe; arguments is the rest of its command line,
+        preexec runs in the launcher's process before it starts Wine."""
         command_line = windows_path(self.exe) + (" " + arguments if arguments else "")
         self.process = subprocess.Popen(
             [WINE_RUN, self.probe_exe, self.desktop, "run", command_line],
-            cwd=self.folder, env=self.env, stdout=subprocess.DEVNULL)
+            cwd=self.folder, env=self.env, stdout=subprocess.DEVNULL, preexec_fn=preexec)
+
+    def pid(self):
+        """The Unix process of the running .exe (not of its launcher)."""
+        marker = os.path.basename(self.folder).lower().encode()
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    command = f.read().lower()
+            except OSError:
+                continue
+            if marker in command and b"quorvant.exe" in command and b"window_probe" not in command:
+                return int(entry)
+        return None
 
     def probe(self, *args):
         result = subprocess.run(
@@ -572,34 +597,242 @@ FAST_RATE = 92160
 FAST_MAX_BEHIND = 32 * 1024
 
 
+def numbered_lines(count, first=0):
+    """Lines of 78 characters: with CR LF, one log row each."""
+    return [(b"%06d " % i + b"0123456789abcdef" * 5)[:78] for i in range(first, first + count)]
+
+
+def joined(lines):
+    return b"".join(text + b"\r\n" for text in lines)
+
+
+def start_logging(program, setup, opened, preexec=None):
+    """Starts the program with setup and turns its log on (F9); returns the
+    window and the log's path."""
+    with open(os.path.join(program.folder, "quorvant.ini"), "wb") as f:
+        f.write(setup)
+    log_path = os.path.join(os.environ["WINEPREFIX"], "drive_c", "LogFile.csv")
+    remove_log(log_path)
+    program.start(preexec=preexec)
+    window = wait_for_window(program, CAPTION)
+    program.wait_text(SETTINGS_FIELD, opened, "the port open")
+    press_in(program, window, "F9")
+    program.wait_text(STATUS_LINE, b"==== LOG -ON- ====", "the first F9")
+    return window, log_path
+
+
+def logged_texts(log_path, count, timeout=EVENT_TIMEOUT):
+    """The texts of the log's rows after its first, once there are count of
+    them, the log has stopped growing for a second, or the time is up."""
+    sizes = []
+
+    def rows():
+        with open(log_path, "rb") as f:
+            return f.read().split(b"\r\n")[:-1]
+
+    def done():
+        sizes.append(os.path.getsize(log_path))
+        return len(rows()) > count or sizes[-6:].count(sizes[-1]) == 6
+    try:
+        wait_for(done, timeout, "the logged lines", interval=0.2)
+    except qh.Timeout:
+        pass
+    return [m.group(1) if m else row for m, row in
+            ((LOG_ROW.fullmatch(row), row) for row in rows()[1:])]
+
+
+def lines_problem(got, lines):
+    """None when got is lines, else where they part."""
+    if got == lines:
+        return None
+    first = next((i for i, (a, b) in enumerate(zip(got, lines)) if a != b),
+                 min(len(got), len(lines)))
+    return ("the log holds %d of %d lines, the first difference at line %d (%r)"
+            % (len(got), len(lines), first, got[first] if first < len(got) else None))
+
+
 def run_fast_line(program, port):
     """921600 8N1, F9, numbered lines at 92,160 bytes a second: the feeder
     never falls more than 32 kB behind and the log holds every line once."""
-    with open(os.path.join(program.folder, "quorvant.ini"), "wb") as f:
-        f.write(FAST_SETUP)
-    log_path = os.path.join(os.environ["WINEPREFIX"], "drive_c", "LogFile.csv")
-    remove_log(log_path)
-    program.start()
-    window = wait_for_window(program, CAPTION)
-    program.wait_text(SETTINGS_FIELD, b" COM1: 921600,N,8,1", "port open at 921600")
-    press_in(program, window, "F9")
-    program.wait_text(STATUS_LINE, b"==== LOG -ON- ====", "the first F9")
-
-    lines = [(b"%06d " % i + b"0123456789abcdef" * 5)[:78]
-             for i in range(FAST_SECONDS * FAST_RATE // 80)]
-    worst = qh.feed_paced(port, b"".join(text + b"\r\n" for text in lines), FAST_RATE)
+    window, log_path = start_logging(program, FAST_SETUP, b" COM1: 921600,N,8,1")
+    lines = numbered_lines(FAST_SECONDS * FAST_RATE // 80)
+    worst = qh.feed_paced(port, joined(lines), FAST_RATE)
     check(worst <= FAST_MAX_BEHIND, "the feeder fell %d bytes behind" % worst)
     program.wait_text(DISPLAY, lines[-1], "the last line on the display")
     press_in(program, window, "F9")
     program.wait_text(STATUS_LINE, b"==== LOG -OFF- ====", "the second F9")
-    with open(log_path, "rb") as f:
-        rows = f.read().split(b"\r\n")[:-1]
-    texts = [m.group(1) if m else None for m in (LOG_ROW.fullmatch(row) for row in rows)]
-    got = texts[1:]
-    check(got == lines, "the log holds %d of %d lines, %d as sent"
-          % (len(got), len(lines), sum(a == b for a, b in zip(got, lines))))
+    problem = lines_problem(logged_texts(log_path, len(lines)), lines)
+    check(problem is None, "921600: %s" % problem)
     print("921600: %d lines logged in order; the feeder at most %d bytes behind"
-          % (len(got), worst))
+          % (len(lines), worst))
+    end_program_with_alt_x(program, window)
+
+
+class Feeder:
+    """feed_paced on a thread of its own, so that the test acts on the
+    window while the stream runs."""
+
+    def __init__(self, line, data, rate):
+        self.worst = None
+        self.error = None
+        self.seconds = len(data) / rate
+        self.thread = threading.Thread(target=self._feed, args=(line, data, rate), daemon=True)
+        self.started = time.monotonic()
+        self.thread.start()
+
+    def _feed(self, line, data, rate):
+        try:
+            self.worst = qh.feed_paced(line, data, rate)
+        except (Failure, OSError) as error:
+            self.error = error
+
+    def at(self, seconds):
+        """Sleeps until seconds into the stream."""
+        time.sleep(max(0.0, self.started + seconds - time.monotonic()))
+
+    def finish(self):
+        """How far behind the feeder fell at worst; fails when it could not
+        feed everything."""
+        self.thread.join(self.seconds + 40)
+        check(not self.thread.is_alive() and self.error is None,
+              "the feeder did not finish: %s" % (self.error or "still running"))
+        return self.worst
+
+
+BOX_STREAM_SECONDS = 8
+BOX_OPENS_AT = 2
+BOX_STANDS = 4
+BOX_MAX_BEHIND = 64 * 1024
+
+
+SHOWN_LINE = re.compile(rb"(\d{6}) 0123456789abcdef")
+# Two seconds of the stream are about 2300 lines.
+SHOWN_LINES_WITHIN_TWO_SECONDS = 1000
+
+
+def last_shown_line(program):
+    _, text = program.probe("text", DISPLAY, 0, b"".hex())
+    numbers = [int(n) for n in SHOWN_LINE.findall(text)]
+    return max(numbers) if numbers else -1
+
+
+def stand_and_watch(program, opened, what):
+    """Lets a box stand BOX_STANDS seconds from opened on, checking that the
+    display follows the stream meanwhile: the ticks run under the box."""
+    first = last_shown_line(program)
+    time.sleep(2)
+    second = last_shown_line(program)
+    check(second - first >= SHOWN_LINES_WITHIN_TWO_SECONDS,
+          "with %s standing the display went from line %d to %d in two seconds"
+          % (what, first, second))
+    time.sleep(max(0.0, opened + BOX_STANDS - time.monotonic()))
+    return second - first
+
+
+def run_save_dialog_under_stream(program, port):
+    """921600 8N1 for 8 s with the save dialog standing 4 s in the middle:
+    the ticks read on under it, so the display follows the stream, the
+    feeder never falls more than 64 kB behind, and Escape loses nothing.
+    (The port's input queue alone would hold the 4 s without a tick.)"""
+    window, log_path = start_logging(program, FAST_SETUP, b" COM1: 921600,N,8,1")
+    lines = numbered_lines(BOX_STREAM_SECONDS * FAST_RATE // 80)
+    feeder = Feeder(port, joined(lines), FAST_RATE)
+    feeder.at(BOX_OPENS_AT)
+    program.click(SAVE)
+    dialog = wait_for_window(program, SAVE_DIALOG)
+    opened = time.monotonic()
+    followed = stand_and_watch(program, opened, "the save dialog")
+    program.xdotool("windowfocus", "--sync", dialog)
+    program.xdotool("key", "Escape")
+    wait_for(lambda: not visible_windows(program, SAVE_DIALOG), EVENT_TIMEOUT,
+             "the save dialog to close")
+    stood = time.monotonic() - opened
+    worst = feeder.finish()
+    check(worst <= BOX_MAX_BEHIND, "921600 with the save dialog standing %.1f s: the feeder "
+          "fell %d bytes behind" % (stood, worst))
+    problem = lines_problem(logged_texts(log_path, len(lines)), lines)
+    check(problem is None, "921600 with the save dialog standing: %s" % problem)
+    print("921600 with the save dialog standing %.1f s: %d lines shown in two seconds under it, "
+          "%d lines logged in order; the feeder at most %d bytes behind"
+          % (stood, followed, len(lines), worst))
+    end_program_with_alt_x(program, window)
+
+
+# The log may grow this much more once the stream runs, about two seconds
+# of it: the write that crosses the limit fails, and the failure's box stands.
+LOG_GROWTH_LIMIT = 240000
+
+
+def write_failures_not_fatal():
+    # Inherited by the program's process through Wine's: a write beyond the
+    # size limit then fails rather than ending the program.
+    signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+
+
+def run_log_failure_box_under_stream(program, port):
+    """921600 8N1 for 8 s with the log's write-failure box standing 4 s:
+    the ticks read on under it, so the display follows the stream and the
+    feeder never falls more than 64 kB behind; the log holds the lines up
+    to its failure, in order."""
+    window, log_path = start_logging(program, FAST_SETUP, b" COM1: 921600,N,8,1",
+                                     write_failures_not_fatal)
+    pid = program.pid()
+    check(pid is not None, "no process of the program")
+    limit = os.path.getsize(log_path) + LOG_GROWTH_LIMIT
+    resource.prlimit(pid, resource.RLIMIT_FSIZE, (limit, limit))
+    lines = numbered_lines(BOX_STREAM_SECONDS * FAST_RATE // 80)
+    feeder = Feeder(port, joined(lines), FAST_RATE)
+    box = wait_for_window(program, "quorvant")
+    opened = time.monotonic()
+    shown = opened - feeder.started
+    followed = stand_and_watch(program, opened, "the write-failure box")
+    program.xdotool("windowfocus", "--sync", box)
+    program.xdotool("key", "Return")
+    wait_for(lambda: not visible_windows(program, "quorvant"), EVENT_TIMEOUT,
+             "the write-failure box to close")
+    worst = feeder.finish()
+    check(worst <= BOX_MAX_BEHIND, "921600 with the write-failure box standing %d s from "
+          "%.1f s on: the feeder fell %d bytes behind" % (BOX_STANDS, shown, worst))
+    got = logged_texts(log_path, len(lines))
+    check(0 < len(got) < len(lines) and got == lines[:len(got)],
+          "the log does not hold the lines up to its failure in order: %s"
+          % lines_problem(got, lines[:len(got)]))
+    print("921600 with the write-failure box standing %d s from %.1f s on: %d lines shown in "
+          "two seconds under it, the first %d lines logged in order; the feeder at most %d bytes "
+          "behind" % (BOX_STANDS, shown, followed, len(got), worst))
+    end_program_with_alt_x(program, window)
+
+
+BACKLOG_SETUP = (b"[RS232]\r\nCOMPORT=1\r\nCOMBAUD=230400\r\nCOMPARI=N\r\nCOMBITS=8\r\n"
+                 b"COMSTOP=1\r\n")
+# At 230400 8N1 a tick reads 4608 bytes, so 20,000 bytes wait four ticks;
+# at 115200 a backlog above 10000 bytes is dropped by design.
+BACKLOG_BYTES = 20000
+BACKLOG_READ_SECONDS = 0.4
+SPECIAL_COMMAND = b"\x1b" * 255 + b"\x1cT"
+
+
+def run_special_command_in_backlog(program, port):
+    """F2 while 20,000 bytes of lines wait: the bytes it drops before
+    sending were received all the same, so the log holds every line once,
+    in order."""
+    window, log_path = start_logging(program, BACKLOG_SETUP, b" COM1: 230400,N,8,1")
+    lines = numbered_lines(BACKLOG_BYTES // 80)
+    program.xdotool("windowfocus", "--sync", window)
+    port.write(joined(lines), timeout=10)
+    fed = time.monotonic()
+    program.xdotool("key", "F2")
+    sent = port.take(len(SPECIAL_COMMAND), EVENT_TIMEOUT, "the special test command")
+    answered = time.monotonic() - fed
+    check(sent == SPECIAL_COMMAND, "F2 during a backlog sent %r" % sent[:16])
+    # Otherwise the ticks had read the backlog before F2 came.
+    check(answered < BACKLOG_READ_SECONDS, "F2 went out %.0f ms after the feed; reading the "
+          "backlog takes about %.0f ms" % (answered * 1000, BACKLOG_READ_SECONDS * 1000))
+    got = logged_texts(log_path, len(lines))
+    problem = lines_problem(got, lines)
+    check(problem is None, "F2 during a %d-byte backlog: %s" % (BACKLOG_BYTES, problem))
+    print("230400: F2 %.0f ms into a %d-byte backlog; %d lines logged in order"
+          % (answered * 1000, BACKLOG_BYTES, len(got)))
     end_program_with_alt_x(program, window)
 
 
@@ -645,6 +878,58 @@ def run_slow_sendx(program, port):
     end_program_with_alt_x(program, window)
 
 
+STALL_SETUP = (b"[RS232]\r\nCOMPORT=1\r\nCOMBAUD=300\r\nCOMPARI=E\r\nCOMBITS=8\r\n"
+               b"COMSTOP=1\r\n")
+STALL_KEYS = 30
+STALL_KEY_SPACING_MS = 30
+HELP_WITHIN = 1.0
+SPECIAL_NOT_SENT = b"==== SPECIAL TEST COMMAND NOT TRANSMITTED ===="
+
+
+def run_stalled_line(program, port):
+    """A peer that stops taking bytes at 300 baud 8E1: 30 keys at
+    autorepeat pace and then F1 bring the help window up at once; F2 on the
+    stalled line says, once the queue has stood still for a second, that it
+    did not go out, and its closing FS 'T' never reaches the peer once it
+    takes bytes again; a key goes out after that."""
+    with open(os.path.join(program.folder, "quorvant.ini"), "wb") as f:
+        f.write(STALL_SETUP)
+    program.start()
+    window = wait_for_window(program, CAPTION)
+    program.wait_text(SETTINGS_FIELD, b" COM1: 300,E,8,1", "port open at 300")
+    typed_key_arrives(program, window, port, "a", "a key before the line stalls")
+    port.stop_output()
+    try:
+        program.xdotool("windowfocus", "--sync", window)
+        program.xdotool("key", "--delay", str(STALL_KEY_SPACING_MS), *["b"] * STALL_KEYS)
+        pressed = time.monotonic()
+        program.xdotool("key", "F1")
+        help_window = wait_for_window(program, HELP_WINDOW)
+        took = time.monotonic() - pressed
+        check(took <= HELP_WITHIN, "%d keys on a stalled line, then F1: the help window came "
+              "after %.0f ms" % (STALL_KEYS, took * 1000))
+        program.xdotool("windowfocus", "--sync", help_window)
+        program.xdotool("key", "Escape")
+        wait_for(lambda: not visible_windows(program, HELP_WINDOW), EVENT_TIMEOUT,
+                 "the help window to close")
+
+        program.xdotool("windowfocus", "--sync", window)
+        program.xdotool("key", "F2")
+        pressed = time.monotonic()
+        # The report comes once, sent or not: the first that shows is its word.
+        program.wait_text(STATUS_LINE, SPECIAL_NOT_SENT, "F2 on a stalled line")
+        reported = time.monotonic() - pressed
+    finally:
+        port.resume_output()
+    got = port.take_until_quiet(1.0, EVENT_TIMEOUT)
+    check(b"\x1cT" not in got, "F2 on a stalled line went out once the line resumed "
+          "(%d bytes arrived)" % len(got))
+    typed_key_arrives(program, window, port, "c", "a key after the stall")
+    print("300 with the line stalled: the help window after %.0f ms, F2 reported as not "
+          "transmitted after %.0f ms" % (took * 1000, reported * 1000))
+    end_program_with_alt_x(program, window)
+
+
 def fast_line(exe, probe_exe):
     prefix = os.environ.get("WINEPREFIX")
     check(prefix and os.path.isdir(prefix), "WINEPREFIX names no Wine prefix")
@@ -657,9 +942,11 @@ def fast_line(exe, probe_exe):
         program = Program(folder, exe, probe_exe, display)
         port = qh.PtyLine()
         port.link(link)
-        run_fast_line(program, port)
-        port.drain(quiet=0.2)
-        run_slow_sendx(program, port)
+        for run in (run_fast_line, run_save_dialog_under_stream,
+                    run_log_failure_box_under_stream, run_special_command_in_backlog,
+                    run_slow_sendx, run_stalled_line):
+            port.drain(quiet=0.2)
+            run(program, port)
     finally:
         if program is not None:
             program.stop()
