@@ -35,7 +35,6 @@ Refusal RefusalOf(DWORD error) {
         case ERROR_FILE_EXISTS:
         case ERROR_ALREADY_EXISTS:
         case ERROR_CANT_ACCESS_FILE:
-        case ERROR_STOPPED_ON_SYMLINK:
             return Refusal::NotPlain;
         default:
             // A file another program holds (ERROR_SHARING_VIOLATION) among

@@ -75,6 +75,24 @@ TEST_F(SetupStoreTest, FirstStartWritesTheDefaultFileByteForByte) {
     }
 }
 
+#ifndef _WIN32
+// A program file named with a line end in it must not write a line of its own
+// into the header (one that a later start would read as a setting).
+TEST_F(SetupStoreTest, ControlCharactersOfTheProgramNameAreWrittenInTheirHexForm) {
+    const std::string program = folder.Join("q\r\nCOMPORT=9\r\n\x1bv");
+    AppPaths named{program.c_str(), "q", kPathSeparator, kKeepModulePathCase};
+
+    StartUp(named, clock, sink, data, language);
+    StartUp(named, clock, sink, data, language);
+
+    const std::string file = ReadBytes(named.SetupFilePath());
+    EXPECT_EQ(file.substr(0, file.find("\r\n") + 2),
+              "==[ SETUP FILE FOR Q0x0D0x0ACOMPORT=90x0D0x0A0x1BV ]==\r\n");
+    EXPECT_EQ(data.lineSettings, LineSettings{});
+    EXPECT_TRUE(sink.shown.empty());
+}
+#endif
+
 TEST_F(SetupStoreTest, HandEditedFileIsLoadedAndRewrittenClean) {
     ASSERT_TRUE(WriteBytes(paths.SetupFilePath(),
                            "COMPORT=5\n"  // above its section, so it wins
