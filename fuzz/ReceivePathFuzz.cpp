@@ -5,7 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
 #include "FakeMainView.h"
+#include "FixedClock.h"
+#include "config/ClockText.h"
 #include "terminal/ReceivePath.h"
 
 namespace {
@@ -62,21 +69,22 @@ void Apply(ReceivePath& path, uint8_t what) {
     }
 }
 
-// The log's side: a hexadecimal row handed over in parts is ended before
-// anything else comes, and at the end of every tick.
-struct RowChecker final : ReceiveLogWriter {
-    void LogLines(const char* text, size_t length) override {
-        (void)text;
-        (void)length;
-        Check(!hexRowOpen);
+// The log writes into a file of its own, made anew for every input so that
+// it stays small however long the run, and gone when the run ends.
+char logPath[64] = "";
+
+void RemoveLog() {
+    std::remove(logPath);
+}
+
+const char* LogPath() {
+    if (logPath[0] == '\0') {
+        std::snprintf(logPath, sizeof(logPath), "/tmp/quorvant-fuzz-log-%ld.csv",
+                      static_cast<long>(getpid()));
+        std::atexit(RemoveLog);
     }
-    void LogHexText(const char* text, size_t length, bool rowEnds) override {
-        (void)text;
-        (void)length;
-        hexRowOpen = !rowEnds;
-    }
-    bool hexRowOpen = false;
-};
+    return logPath;
+}
 
 }  // namespace
 
@@ -85,10 +93,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // would spend most of the run clearing them.
     static FakeMainView view;
     static ReceiveDisplay display(view);
-    static ReceiveLog log;
+    static FixedClock clock;
+    static ClockText clockText(clock);
+    static ReceiveLog log(clockText);
     static ReceivePath path(display, log);
-    static RowChecker rows;
-    log.SetWriter(&rows);
+    Check(log.Start(LogPath(), TextForm::Utf8Lf, LineSettings{}, true));
     view = FakeMainView();
     path.Reset();
     path.ClearDisplay();
@@ -103,7 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const size_t piece = i - start < kMaxReadPerTick ? i - start : kMaxReadPerTick;
             path.ReceiveBytes(data + start, piece);
             Check(path.Display().CurrentColumn() <= ReceiveDisplay::kLineWidth);
-            Check(!rows.hexRowOpen);
+            // A hexadecimal row handed over in parts ends with its tick.
+            Check(!log.HexRowOpen());
             start += piece;
         }
         if (control) {
@@ -114,5 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     path.TrimDisplay();
     Check(path.Display().Text().Length() <= ReceiveDisplay::kTrimAbove);
+    Check(log.WriteThrough());
+    Check(log.Stop());
     return 0;
 }

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "window/RegularFile.h"
+#include "config/RegularFile.h"
 
 namespace {
 

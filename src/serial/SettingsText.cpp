@@ -87,3 +87,9 @@ SettingsAnswer ReadSettingsText(const SettingsText& in) {
     answer.saveMode = fields.Letter();
     return answer;
 }
+
+void FormatPortSettings(const LineSettings& line, char* out, size_t capacity) {
+    std::snprintf(out, capacity, "COM%u: %lu,%c,%u,%u", static_cast<unsigned>(line.port),
+                  static_cast<unsigned long>(line.baud), line.parity,
+                  static_cast<unsigned>(line.dataBits), static_cast<unsigned>(line.stopBits));
+}

@@ -26,6 +26,10 @@ struct SettingsAnswer {
     char saveMode = kSaveModeRequest;
 };
 
+// "COM1: 115200,E,8,1": the port in use as the settings field and the log
+// show it.
+void FormatPortSettings(const LineSettings& lineSettings, char* out, size_t capacity);
+
 // Replaces all of out; the characters after the text are zero.
 void WriteSettingsText(const LineSettings& lineSettings, char saveMode, SettingsText& out);
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "config/MessageSink.h"
-#include "window/LogFile.h"
+#include "terminal/LogFile.h"
 
 class HelpWindow;
 

@@ -5,6 +5,7 @@
 
 #include "config/MessageSink.h"
 #include "serial/SerialPort.h"
+#include "serial/SettingsText.h"
 #include "window/MainView.h"
 
 namespace C = MainControl;
@@ -30,12 +31,6 @@ bool PortLink::OpenPort(const LineSettings& line, bool showMessage) {
     view.SetChecked(C::kRts, true);
     portOpen = true;
     return true;
-}
-
-void FormatPortSettings(const LineSettings& line, char* out, size_t capacity) {
-    std::snprintf(out, capacity, "COM%u: %lu,%c,%u,%u", static_cast<unsigned>(line.port),
-                  static_cast<unsigned long>(line.baud), line.parity,
-                  static_cast<unsigned>(line.dataBits), static_cast<unsigned>(line.stopBits));
 }
 
 void PortLink::ShowOpened(const LineSettings& line) {

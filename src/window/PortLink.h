@@ -7,9 +7,6 @@ class MainView;
 class MessageSink;
 class SerialPort;
 
-// "COM1: 115200,E,8,1", as the settings field shows the port in use.
-void FormatPortSettings(const LineSettings& lineSettings, char* out, size_t capacity);
-
 // The window's side of the serial line: opening with given settings and
 // showing the outcome (settings field, lamp, output marks), closing with both
 // outputs dropped, the two output lines and the four input indicators.

@@ -30,8 +30,8 @@ bool SendXStream::SendBurst(uint32_t baud) {
     const size_t length = lines.BuildBurst(baud);
     const WriteResult result =
         serialPort.Write(lines.Burst(), static_cast<uint16_t>(length), kKeepInput);
-    // A block cut short means the peer stopped taking bytes: the next block
-    // would only wait behind it, tick after tick, and hold the window each time.
+    // A full queue means the line stopped taking bytes: the next block would
+    // only pile up behind the rest.
     if (result != WriteResult::Short) return true;
     Stop();
     return false;

@@ -9,7 +9,7 @@ class SerialPort;
 // The SendX latch and its stream: while on, every poll tick sends one burst
 // of numbered, check-summed lines at a rate that follows the baud rate; below
 // 9600 baud a line goes out every few ticks instead, as fast as the line
-// sends it. A burst the line did not take in time turns the latch off.
+// sends it. A burst the output queue has no room for turns the latch off.
 class SendXStream {
   public:
     SendXStream(SerialPort& serialPort, MainView& view);
@@ -19,8 +19,8 @@ class SendXStream {
     // Enter, Escape, the help window: off, and the button unmarked.
     void Stop();
     bool IsOn() const { return on; }
-    // Called every poll tick while on. False when the write was cut short
-    // and the stream stopped.
+    // Called every poll tick while on. False when the output queue had no
+    // room for the burst and the stream stopped.
     bool SendBurst(uint32_t baud);
 
   private:

@@ -49,11 +49,12 @@ TerminalWindow::TerminalWindow(const WindowServices& services, MainView& view, D
       statusLine(view),
       portLink(services.serialPort, view, desktop),
       receiveDisplay(view),
+      receiveLog(services.clockText),
       receivePath(receiveDisplay, receiveLog),
       sendX(services.serialPort, view),
       commandReport(statusLine),
-      screenCapture(services.appPaths, services.clockText, view, desktop, statusLine,
-                    receiveDisplay, receiveLog),
+      screenshot(services.appPaths, services.clockText, view, desktop, statusLine, receiveDisplay),
+      logSwitch(receiveLog, desktop, statusLine),
       helpWindow(services.helpLanguage) {}
 
 // --- start-up and the end ------------------------------------------------------
@@ -74,7 +75,7 @@ void TerminalWindow::InitWindow() {
     setup.saveMode = 'P';
     LoadSetup();
     setup.startupLineSettings = setup.lineSettings;
-    screenCapture.Reset();
+    screenshot.Reset();
     // Rewritten at every start, so the file always has the current layout.
     SaveSetup();
     // Before the timers: a failure box must not compete with a poll tick's
@@ -119,7 +120,7 @@ void TerminalWindow::CloseWindow() {
 
 void TerminalWindow::TearDown() {
     view.StopTimer(kPollTimerId);
-    screenCapture.CloseLog();
+    logSwitch.Close();
     services.serialPort.Close();
 }
 
@@ -138,7 +139,7 @@ void TerminalWindow::PollTick() {
     if (pollPaused || closing) return;
     RunPollSteps();
     commandReport.Tick(services.serialPort);
-    screenCapture.WriteThrough();
+    logSwitch.WriteThrough();
 }
 
 void TerminalWindow::RunPollSteps() {
@@ -207,7 +208,7 @@ bool TerminalWindow::ReopenPort() {
     }
     if (portLost) {
         portLost = false;
-        screenCapture.LogPortBack(setup.lineSettings);
+        receiveLog.LogPortBack(setup.lineSettings);
     }
     statusLine.Show("");
     view.FocusDisplay();
@@ -217,7 +218,7 @@ bool TerminalWindow::ReopenPort() {
 void TerminalWindow::PortLost() {
     if (portLost) return;
     portLost = true;
-    screenCapture.LogPortLost(setup.lineSettings);
+    receiveLog.LogPortLost(setup.lineSettings);
 }
 
 // A purge drops the backlog and leaves the port open, so DTR and RTS stay as
@@ -225,7 +226,7 @@ void TerminalWindow::PortLost() {
 // re-open of the next tick drops what waited.
 void TerminalWindow::FlushBacklog(uint32_t backlogLimit) {
     statusLine.Show(kFlushText);
-    screenCapture.LogFlush(backlogLimit);
+    receiveLog.LogFlush(backlogLimit);
     if (!services.serialPort.PurgeInput()) portLink.ClosePort();
     ClearDisplay();
 }
@@ -287,21 +288,21 @@ void TerminalWindow::ServeRequests() {
     if (keys.IsSet(Request::RecordMode)) ToggleRecordMode();
     if (keys.IsSet(Request::Log)) ToggleLog();
 
-    if (requests.Take(Request::Copy)) screenCapture.CopyScreenshot();
+    if (requests.Take(Request::Copy)) screenshot.Copy();
     // Taken before the dialog opens: the ticks that run under it must not
     // open a second one.
-    if (requests.Take(Request::Save)) screenCapture.SaveScreenshot(sendX.IsOn());
+    if (requests.Take(Request::Save)) screenshot.Save(sendX.IsOn());
 }
 
 void TerminalWindow::ToggleLog() {
     // F9 pressed while a box of the log's start is shown (it could not be
     // created or written) waits for the box: the ticks running under it must
     // not toggle the log again.
-    if (screenCapture.OpeningLog()) {
+    if (logSwitch.Opening()) {
         requests.Set(Request::Log);
         return;
     }
-    screenCapture.ToggleLog(setup.lineSettings, portLink.IsOpen());
+    logSwitch.Toggle(setup.lineSettings, portLink.IsOpen());
 }
 
 // The bytes a command drops before it goes out were received all the same:
@@ -324,7 +325,7 @@ void TerminalWindow::DropWaitingInput() {
     }
     const uint32_t left = serialPort.GetInputQueueCount();
     if (left == 0) return;
-    screenCapture.LogFlush(left);
+    receiveLog.LogFlush(left);
     serialPort.PurgeInput();
 }
 
@@ -460,7 +461,7 @@ void TerminalWindow::OnSettingsFieldFocus() {
     setup.saveMode = answer.saveMode;
     SaveSetup();
     if (portLink.OpenPort(setup.lineSettings, true)) portLost = false;
-    screenCapture.LogPortChanged(setup.lineSettings);
+    receiveLog.LogPortChanged(setup.lineSettings);
 }
 
 void TerminalWindow::RequestFunctionKey(uint8_t key) {

@@ -12,7 +12,8 @@
 #include "window/PendingRequests.h"
 #include "window/PortLink.h"
 #include "window/ReadPace.h"
-#include "window/ScreenCapture.h"
+#include "window/LogSwitch.h"
+#include "window/Screenshot.h"
 #include "window/SendXStream.h"
 #include "window/StatusLine.h"
 #include "window/WindowServices.h"
@@ -31,8 +32,9 @@ inline constexpr uint32_t kClockPeriodMs = 1000;
 //
 // The parts: the status line and its hold, the port link (open, close, the
 // modem lines), the receive path with its two listeners (the display text
-// and the log), the pending requests of buttons and keys, the SendX stream,
-// and the screen capture (copy, save and the log file). A poll tick keeps the
+// and the log with its file), the pending requests of buttons and keys, the
+// SendX stream, what became of F2's and F3's bytes, the screenshot (copy and
+// save) and the F9 switch of the log. A poll tick keeps the
 // port open, reads what waits, hands it to the receive path, serves the
 // requests in their order, sends one SendX burst, trims the display and
 // mirrors the modem inputs.
@@ -105,7 +107,8 @@ class TerminalWindow {
     PendingRequests requests;
     SendXStream sendX;
     CommandReport commandReport;
-    ScreenCapture screenCapture;
+    Screenshot screenshot;
+    LogSwitch logSwitch;
     HelpWindow helpWindow;
     // Set when the port went away or would not open again; the log notes
     // the loss once and the port's return.

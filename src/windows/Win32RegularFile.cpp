@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "window/RegularFile.h"
+#include "config/RegularFile.h"
 
 namespace {
 

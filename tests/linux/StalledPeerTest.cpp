@@ -122,8 +122,9 @@ void SendXStopsAndTheWindowStillAnswers(const std::string& baud) {
     ASSERT_EQ(station.view.Field(C::kSettingsField), " COM1: " + baud + ",E,8,1");
     Watchdog watchdog(pty.MasterFd());
 
-    // Nobody reads the line: the bursts fill the kernel's buffer until one is
-    // cut short, and SendX goes off instead of queueing the next behind it.
+    // Nobody reads the line: the bursts fill the kernel's buffer and the
+    // output queue until one finds no room or the queue has stood still for
+    // a second, and SendX goes off instead of piling the next behind it.
     window.OnClicked(C::kSendX);
     ASSERT_TRUE(station.view.IsChecked(C::kSendX));
     // At 300 baud SendX sends one line every 32 ticks, so filling the

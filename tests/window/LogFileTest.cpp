@@ -2,7 +2,6 @@
 // their quoting and text form, DisplayHalt, the file's life and its failures.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,13 +9,12 @@
 #include <vector>
 
 #ifndef _WIN32
-#include <sys/resource.h>
+#include "FileSizeLimit.h"
 #include <sys/stat.h>
 #endif
 
 #include "WindowRig.h"
-#include "terminal/ReceiveLog.h"
-#include "window/LogFile.h"
+#include "terminal/LogFile.h"
 #include "terminal/VirtualKeys.h"
 
 namespace {
@@ -125,38 +123,6 @@ TEST(LogFile, HexModeWritesOneRowPerTick) {
     rig.Receive("A\r\n");
     rig.Receive("B");
     EXPECT_EQ(rig.Rows(), (std::vector<std::string>{Row("cut"), Row("[41][0D][0A]"), Row("[42]")}));
-}
-
-// Two ticks of a 921600 baud line in hexadecimal are more text than the
-// formatter's buffer holds: the tick is still one row.
-TEST(LogFile, AFastTicksHexTextIsStillOneRow) {
-    ScratchFolder folder;
-    const std::string path = folder.Join("fast.csv");
-    LogFile file;
-    ASSERT_TRUE(file.Open(path.c_str(), TextForm::Utf8Lf));
-    struct Writer final : ReceiveLogWriter {
-        explicit Writer(LogFile& logFile) : file(logFile) {}
-        void LogLines(const char* text, size_t length) override {
-            file.AddLines("T", text, length);
-        }
-        void LogHexText(const char* text, size_t length, bool rowEnds) override {
-            file.AddHexText("T", text, length, rowEnds);
-        }
-        LogFile& file;
-    } writer(file);
-    ReceiveLog log;
-    log.SetWriter(&writer);
-    const std::string tick(18432, 'A');
-    log.LogBytes(reinterpret_cast<const uint8_t*>(tick.data()), tick.size(),
-                 ReceiveMode{true, false});
-    log.LogBytes(reinterpret_cast<const uint8_t*>("x\r"), 2, ReceiveMode{});
-    ASSERT_TRUE(file.Close("T"));
-
-    std::ifstream in(path, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string hex;
-    for (size_t i = 0; i < tick.size(); ++i) hex += "[41]";
-    EXPECT_EQ(text, "T;" + hex + "\nT;x\n");
 }
 
 TEST(LogFile, RecordModeLogsTheLinesItShows) {
@@ -378,16 +344,12 @@ TEST(LogFile, OnlyAPlainFileIsOpened) {
 TEST(LogFile, AFailedWriteSaysSoOnceAndGivesTheFileUp) {
     LogRig rig;
     rig.F9();
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = static_cast<rlim_t>(rig.File().size());
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    rig.Receive("lost\r");
-    rig.Receive("more\r");
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const FileSizeLimit full(rig.File().size());
+        ASSERT_TRUE(full.Held());
+        rig.Receive("lost\r");
+        rig.Receive("more\r");
+    }
     EXPECT_EQ(rig.desktop.messages,
               (std::vector<std::string>{"ERROR (file write process was not successful):\n" +
                                         rig.Path()}));

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "FixedClock.h"
+#include "config/ClockText.h"
 #include "FakeCommDevice.h"
 #include "FakeDesktop.h"
 #include "FakeMainView.h"
@@ -130,7 +132,9 @@ TEST(PortLink, AFailedOpenSaysSoAndLeavesNothingOpen) {
 struct ReceiveRig {
     FakeMainView view;
     ReceiveDisplay display{view};
-    ReceiveLog log;
+    FixedClock clock;
+    ClockText clockText{clock};
+    ReceiveLog log{clockText};
     ReceivePath path{display, log};
     void Receive(const std::string& bytes) {
         path.ReceiveBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());

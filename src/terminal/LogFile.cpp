@@ -1,9 +1,9 @@
-#include "window/LogFile.h"
+#include "terminal/LogFile.h"
 
 #include <cstring>
 
 #include "text/CodePage1252.h"
-#include "window/RegularFile.h"
+#include "config/RegularFile.h"
 
 namespace {
 

@@ -31,6 +31,8 @@ class LogFile {
     // closes; false when some of the log could not be written.
     bool Close(const char* time);
     bool IsOpen() const { return file != nullptr; }
+    // A hexadecimal row handed over in parts still waits for its end.
+    bool HexRowOpen() const { return hexRowOpen; }
 
     // Received text: each '\n' completes a line, stamped with time; the rest
     // waits for its line end.
