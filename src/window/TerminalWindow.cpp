@@ -49,7 +49,7 @@ TerminalWindow::TerminalWindow(const WindowServices& services, MainView& view, D
       statusLine(view),
       portLink(services.serialPort, view, desktop),
       receiveDisplay(view),
-      receiveLog(services.clockText),
+      receiveLog(services.clockText, services.fileSystem),
       receivePath(receiveDisplay, receiveLog),
       sendX(services.serialPort, view),
       commandReport(statusLine),

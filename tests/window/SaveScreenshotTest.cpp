@@ -20,13 +20,6 @@ using namespace window_test;
 constexpr char kSaved[] = "==== SAVE SCREEN TO FILE ====";
 constexpr char kProposed[] = "261206061000_quorvant_screenshot.txt";
 
-bool WriteBytesTo(const std::string& path, const char* bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    const bool written = std::fputs(bytes, f) >= 0;
-    return std::fclose(f) == 0 && written;
-}
-
 struct SaveRig : WindowRig {
     SaveRig() {
         Start();
@@ -195,6 +188,13 @@ TEST(SaveScreenshot, TheFileTakesThePlatformsFormOfText) {
 }
 
 #ifndef _WIN32
+bool WriteBytesTo(const std::string& path, const char* bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return false;
+    const bool written = std::fputs(bytes, f) >= 0;
+    return std::fclose(f) == 0 && written;
+}
+
 // The dialog asks before replacing a file; a FIFO chosen there (it would hold
 // the window until something reads it) or a link, dangling or not, is no
 // file to replace: the save fails as when no file can be made, at once.
