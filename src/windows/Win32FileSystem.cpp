@@ -104,6 +104,9 @@ class Win32FileSystem final : public FileSystem {
                                CREATE_NEW, kOpenFlags, nullptr),
                    true, why);
         if (file == kNoFile && why == Refusal::NotPlain && removed != 0) why = RefusalOf(removed);
+        // A folder at the name refuses as if access were denied; it is
+        // something standing there, not a folder that refuses new files.
+        if (file == kNoFile && LookAt(path, true) == Refusal::NotPlain) why = Refusal::NotPlain;
         return file;
     }
 
