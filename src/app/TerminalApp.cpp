@@ -23,6 +23,7 @@ const PortNames& PortNamesOf(const PlatformServices& platform) {
 
 TerminalApp::TerminalApp(const PlatformServices& platform)
     : clockText(platform.timeSource),
+      fileSystem(platform.fileSystem != nullptr ? *platform.fileSystem : PlatformFileSystem()),
       appPaths(platform.modulePath, platform.commandLine, platform.pathSeparator,
                platform.keepModulePathCase, platform.setupDirectory, platform.saveDirectory),
       serialPort(platform.commDevice),
@@ -35,5 +36,6 @@ void TerminalApp::Start(WindowHost& host) {
 }
 
 WindowServices TerminalApp::Services() {
-    return WindowServices{serialPort, appPaths, clockText, helpLanguage, portSettingsDialog};
+    return WindowServices{serialPort,   appPaths,           clockText,
+                          helpLanguage, portSettingsDialog, fileSystem};
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "config/AppPaths.h"
 #include "config/ClockText.h"
+#include "config/FileSystem.h"
 #include "serial/PortSettingsDialog.h"
 #include "serial/SerialPort.h"
 #include "window/WindowServices.h"
@@ -23,6 +24,8 @@ struct PlatformServices {
     const char* setupDirectory = nullptr;
     // Where the save dialog first opens; the setup folder when not given.
     const char* saveDirectory = nullptr;
+    // Where every file is read and written; the platform's when not given.
+    FileSystem* fileSystem = nullptr;
 };
 
 class TerminalApp;
@@ -50,6 +53,7 @@ class TerminalApp {
     WindowServices Services();
 
     ClockText clockText;
+    FileSystem& fileSystem;
     AppPaths appPaths;
     SerialPort serialPort;
     PortSettingsDialog portSettingsDialog;

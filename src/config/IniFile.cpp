@@ -1,15 +1,11 @@
 #include "config/IniFile.h"
 
-#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "config/AppPaths.h"
-#include "config/FileReplace.h"
 #include "config/IniLineReader.h"
 #include "config/MessageSink.h"
-#include "config/PlainFile.h"
 #include "text/Ascii.h"
 #include "text/FormatFits.h"
 
@@ -102,59 +98,86 @@ uint32_t ParseSaturated32(const char* text) {
     return negative ? 0u - magnitude : magnitude;
 }
 
-// Something other than a file stands at path (a folder): it must neither be
-// written into nor replaced.
-bool IsOtherThanFile(const char* path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
-}
+// A write into the first page of a file is one piece for the system: a
+// process killed during it leaves all of it in the file or none.
+constexpr size_t kOnePiece = 4096;
+static_assert(IniFile::kContentCapacity <= kOnePiece);
 
-// The folder refuses a new file, as opposed to a disk that is full or gone.
-bool RefusedByFolder(int error) {
-    return error == EACCES || error == EPERM;
+using Refusal = FileSystem::Refusal;
+
+// What stands at the setup file's name: a link, a FIFO, a device or a folder
+// must neither be written through nor replaced.
+bool HoldsOtherThanFile(FileSystem& files, const char* path) {
+    Refusal why = Refusal::None;
+    const FileSystem::Handle probe = files.OpenToRead(path, why);
+    if (probe != FileSystem::kNoFile) files.Close(probe);
+    return why == Refusal::NotPlain;
 }
 
 }  // namespace
 
-bool FileUnreadable(const char* path) {
+void EscapeControls(const char* text, char* out, size_t capacity) {
+    if (capacity == 0) return;
+    size_t used = 0;
+    out[0] = '\0';
+    for (const char* p = text; *p != '\0'; ++p) {
+        const unsigned char byte = static_cast<unsigned char>(*p);
+        const size_t room = capacity - used;
+        if (!IsControl(byte)) {
+            if (room < 2) return;
+            out[used++] = *p;
+            out[used] = '\0';
+            continue;
+        }
+        if (room < 5) return;
+        std::snprintf(out + used, room, "0x%02X", static_cast<unsigned>(byte));
+        used += 4;
+    }
+}
+
+bool FileUnreadable(const char* path, FileSystem& files) {
     if (path == nullptr || path[0] == '\0') return false;
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::is_regular_file(status)) return false;
-    std::FILE* f = OpenPlainFileForReading(path);
-    if (f == nullptr) return true;
-    std::fclose(f);
+    Refusal why = Refusal::None;
+    const FileSystem::Handle probe = files.OpenToRead(path, why);
+    if (probe == FileSystem::kNoFile) return why == Refusal::Denied;
+    files.Close(probe);
     return false;
 }
 
-uint64_t FileSize(const char* path) {
+uint64_t FileSize(const char* path, FileSystem& files) {
+    if (path == nullptr || path[0] == '\0') return 0;
     // Anything but a regular file (a FIFO, a device) counts as missing: a
     // read from it might wait for ever.
-    std::FILE* f = OpenPlainFileForReading(path);
-    if (f == nullptr) return 0;
+    Refusal why = Refusal::None;
+    const FileSystem::Handle probe = files.OpenToRead(path, why);
+    if (probe == FileSystem::kNoFile) return 0;
     // A first byte proves the file readable.
+    char first = 0;
+    size_t count = 0;
     uint64_t size = 0;
-    if (std::fgetc(f) != EOF && std::fseek(f, 0, SEEK_END) == 0) {
-        const long end = std::ftell(f);
-        if (end > 0) size = static_cast<uint64_t>(end);
+    if (!files.ReadAt(probe, 0, &first, 1, count) || count != 1 || !files.Size(probe, size)) {
+        size = 0;
     }
-    std::fclose(f);
+    files.Close(probe);
     return size;
 }
 
-IniFile::IniFile(const AppPaths& paths, MessageSink& messages) : paths(paths), messages(messages) {}
+IniFile::IniFile(const AppPaths& paths, MessageSink& messages, FileSystem& files)
+    : paths(paths), messages(messages), files(files) {}
 
 IniFile::~IniFile() {
     DropFile();
 }
 
 void IniFile::DropFile() {
-    if (file != nullptr) std::fclose(file);
-    file = nullptr;
-    if (writing && !inPlace) std::remove(sidePath);
+    if (file != FileSystem::kNoFile) {
+        if (writing && !inPlace) files.Remove(file, sidePath);
+        files.Close(file);
+    }
+    file = FileSystem::kNoFile;
     writing = false;
     inPlace = false;
+    used = 0;
 }
 
 bool IniFile::CreateForWriting(const char* header) {
@@ -162,12 +185,19 @@ bool IniFile::CreateForWriting(const char* header) {
     const char* path = paths.SetupFilePath();
     const bool named = path[0] != '\0' &&
                        FormatFits(sidePath, sizeof(sidePath), "%s%s", path, kSideSuffix) &&
-                       !IsOtherThanFile(path);
-    file = named ? CreateFreshFile(sidePath) : nullptr;
-    if (file == nullptr && named && RefusedByFolder(errno)) OpenInPlace(path);
-    writing = file != nullptr;
+                       !HoldsOtherThanFile(files, path);
+    Refusal why = Refusal::Failed;
+    if (named) file = files.CreateNew(sidePath, path, why);
+    // A read-only folder may hold a setup file the user can still write:
+    // better a file rewritten in place than a box at every start.
+    if (file == FileSystem::kNoFile && named && why == Refusal::Denied) {
+        file = files.OpenInPlace(path, why);
+        inPlace = file != FileSystem::kNoFile;
+    }
+    writing = file != FileSystem::kNoFile;
     writeFailed = false;
-    if (file == nullptr) {
+    used = 0;
+    if (!writing) {
         messages.ShowMessage(kIniCreateFailed);
         return false;
     }
@@ -178,23 +208,12 @@ bool IniFile::CreateForWriting(const char* header) {
     return true;
 }
 
-// A read-only folder may hold a setup file the user can still write: better
-// a file written in place than a box at every start. Only a file that opens
-// for update without being cut is opened again to be rewritten.
-bool IniFile::OpenInPlace(const char* path) {
-    std::FILE* probe = std::fopen(path, "r+b");
-    if (probe == nullptr) return false;
-    std::fclose(probe);
-    file = std::fopen(path, "wb");
-    inPlace = file != nullptr;
-    return inPlace;
-}
-
 bool IniFile::OpenForReading() {
     DropFile();
-    if (FileSize(paths.SetupFilePath()) == 0) return false;
-    file = OpenPlainFileForReading(paths.SetupFilePath());
-    if (file == nullptr) {
+    if (FileSize(paths.SetupFilePath(), files) == 0) return false;
+    Refusal why = Refusal::None;
+    file = files.OpenToRead(paths.SetupFilePath(), why);
+    if (file == FileSystem::kNoFile) {
         messages.ShowMessage(kIniOpenFailed);
         return false;
     }
@@ -202,37 +221,57 @@ bool IniFile::OpenForReading() {
 }
 
 bool IniFile::Close() {
-    if (file == nullptr) return false;
+    if (file == FileSystem::kNoFile) return false;
     if (writing) return FinishWriting();
-    const int result = std::fclose(file);
-    file = nullptr;
-    if (result != 0) {
+    const bool closed = files.Close(file);
+    file = FileSystem::kNoFile;
+    if (!closed) {
         messages.ShowMessage(kIniCloseFailed);
         return false;
     }
     return true;
 }
 
-// The side file replaces the setup file only when all of it was written; a
-// failed save leaves the previous file as it was.
+// The side file replaces the setup file only when all of it is on the disk;
+// a failed save leaves the previous file as it was.
 bool IniFile::FinishWriting() {
-    const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
-    const bool closed = std::fclose(file) == 0;
-    file = nullptr;
-    writing = false;
-    bool replaced = false;
+    bool done = !writeFailed;
     if (inPlace) {
-        inPlace = false;
-        replaced = flushed && closed && !writeFailed;
-    } else if (flushed && closed && !writeFailed) {
-        replaced = ReplaceFileInOneStep(sidePath, paths.SetupFilePath());
+        done = done && RewriteInPlace();
+    } else {
+        done = done && files.Write(file, content, used) && files.Sync(file) &&
+               files.MoveInto(file, sidePath, paths.SetupFilePath());
+        if (!done) files.Remove(file, sidePath);
     }
-    if (!replaced) {
-        std::remove(sidePath);
+    const bool closed = files.Close(file);
+    file = FileSystem::kNoFile;
+    writing = false;
+    inPlace = false;
+    used = 0;
+    if (!done || !closed) {
         messages.ShowMessage(kIniCloseFailed);
         return false;
     }
     return true;
+}
+
+// Without a side file the setup file itself is all there is, and a kill at
+// any moment must leave it holding the old settings or the new ones, whole,
+// never nothing: emptying it first and then writing (a kill in between leaves
+// zero bytes) is out. The new text goes over the old one from the start, in
+// one write of at most one page, which a kill cannot split. A longer old file
+// then still shows its last bytes after the new text until it is cut to the
+// new length; that is harmless, since a reader takes each key from its first
+// line and the new text holds every key a save writes, so the settings read
+// are the new ones from the moment of the write on. Only then is the rest cut
+// off. (A power cut is another matter: without a second file nothing can be
+// promised for it; the syncs make its window as short as the disk allows.)
+bool IniFile::RewriteInPlace() {
+    uint64_t oldLength = 0;
+    if (used > kOnePiece || !files.Size(file, oldLength)) return false;
+    if (!files.WriteAt(file, 0, content, used) || !files.Sync(file)) return false;
+    if (oldLength <= used) return true;
+    return files.Truncate(file, used) && files.Sync(file);
 }
 
 bool IniFile::WriteRaw(const char* text) {
@@ -240,8 +279,12 @@ bool IniFile::WriteRaw(const char* text) {
 }
 
 bool IniFile::WriteRaw(const char* text, size_t length) {
-    if (file == nullptr) return false;
-    if (std::fwrite(text, 1, length, file) == length) return true;
+    if (file == FileSystem::kNoFile || !writing) return false;
+    if (length <= sizeof(content) - used) {
+        std::memcpy(content + used, text, length);
+        used += length;
+        return true;
+    }
     writeFailed = true;
     return false;
 }
@@ -267,7 +310,7 @@ bool IniFile::WriteValue(const char* value) {
 // Written in parts rather than formatted into one buffer, so that a value of
 // any length still ends with its CR LF.
 bool IniFile::WriteKeyLine(const char* key, const char* value) {
-    if (file == nullptr) return false;
+    if (file == FileSystem::kNoFile) return false;
     const bool keyWritten = WriteRaw(key);
     const bool separatorWritten = WriteRaw("=");
     const bool valueWritten = WriteValue(value);
@@ -276,7 +319,7 @@ bool IniFile::WriteKeyLine(const char* key, const char* value) {
 }
 
 bool IniFile::WriteSection(const char* name) {
-    if (file == nullptr) return false;
+    if (file == FileSystem::kNoFile) return false;
     const bool open = WriteRaw("\r\n[");
     const bool written = WriteRaw(name);
     const bool close = WriteRaw("]\r\n");
@@ -316,7 +359,7 @@ size_t IniFile::FindValue(const char* key, char* out, size_t maxLength) {
     const size_t keyLength = std::strlen(key);
     if (keyLength > kMaxKeyLength) return 0;
 
-    IniLineReader reader(file);
+    IniLineReader reader(files, file);
     char line[IniLineReader::kLineCapacity];
     size_t length = 0;
     while (reader.Next(line, length)) {
@@ -336,7 +379,7 @@ size_t IniFile::FindValue(const char* key, char* out, size_t maxLength) {
 
 bool IniFile::HoldsAnyKey(const char* const* keys, size_t count) {
     if (keys == nullptr || !Rewind()) return false;
-    IniLineReader reader(file);
+    IniLineReader reader(files, file);
     char line[IniLineReader::kLineCapacity];
     size_t length = 0;
     while (reader.Next(line, length)) {
@@ -350,10 +393,9 @@ bool IniFile::HoldsAnyKey(const char* const* keys, size_t count) {
     return false;
 }
 
+// Every reader starts at the file's first byte.
 bool IniFile::Rewind() {
-    if (file == nullptr || writing || std::fseek(file, 0, SEEK_SET) != 0) return false;
-    std::clearerr(file);
-    return true;
+    return file != FileSystem::kNoFile && !writing;
 }
 
 bool IniFile::ReadUnsigned(const char* key, uint16_t& target) {

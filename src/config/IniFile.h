@@ -1,9 +1,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
 #include "config/AppPaths.h"
+#include "config/FileSystem.h"
 
 class MessageSink;
 
@@ -14,13 +14,17 @@ inline constexpr char kIniOpenFailed[] = "ERROR: open IniFile";
 inline constexpr char kIniCloseFailed[] = "ERROR: close IniFile";
 
 // The size in bytes of the file at path; 0 when it is missing, empty or
-// cannot be read (a folder, a file without read permission).
-uint64_t FileSize(const char* path);
+// cannot be read (a folder, a link, a file without read permission).
+uint64_t FileSize(const char* path, FileSystem& files = PlatformFileSystem());
 
 // True when a file stands at path that cannot be opened for reading (no read
 // permission): it holds settings the program cannot see, so it counts neither
 // as missing nor as something to write over.
-bool FileUnreadable(const char* path);
+bool FileUnreadable(const char* path, FileSystem& files = PlatformFileSystem());
+
+// text with each control character in the 0x form and two hex digits, as the
+// values are written, cut to fit out.
+void EscapeControls(const char* text, char* out, size_t capacity);
 
 // The setup file of one AppPaths: written whole from a header and key lines
 // ("KEY=value" with CR LF), read back one key at a time by scanning from the
@@ -34,8 +38,13 @@ class IniFile {
     static constexpr size_t kValueCapacity = 71;
     static constexpr const char* kSideSuffix = ".new";
     static constexpr size_t kSidePathCapacity = AppPaths::kPathCapacity + 4;
+    // The whole file as a save writes it: a header of a program name of 355
+    // bytes and a command line of 455, every byte of both a control character
+    // in its 0x form, still fit with all the other lines. It is also the most
+    // a save writes in place (one page of memory).
+    static constexpr size_t kContentCapacity = 4096;
 
-    IniFile(const AppPaths& paths, MessageSink& messages);
+    IniFile(const AppPaths& paths, MessageSink& messages, FileSystem& files = PlatformFileSystem());
     // Closes a file still open, without a message.
     ~IniFile();
     IniFile(const IniFile&) = delete;
@@ -45,7 +54,7 @@ class IniFile {
     // False without a message when the file is missing or empty.
     bool OpenForReading();
     bool Close();
-    bool IsOpen() const { return file != nullptr; }
+    bool IsOpen() const { return file != FileSystem::kNoFile; }
 
     bool WriteSection(const char* name);
     // The number is written modulo 65536.
@@ -79,18 +88,22 @@ class IniFile {
     bool Rewind();
     bool WriteKeyLine(const char* key, const char* value);
     void DropFile();
-    bool OpenInPlace(const char* path);
     bool FinishWriting();
+    bool RewriteInPlace();
 
     const AppPaths& paths;
     MessageSink& messages;
-    std::FILE* file = nullptr;
+    FileSystem& files;
+    FileSystem::Handle file = FileSystem::kNoFile;
     // A save goes to a side file that replaces the setup file only when every
     // byte reached the disk, so a full disk never costs the settings held.
     // In a folder that refuses new files, the setup file is written in place.
+    // Either way the lines are collected here and reach the file at Close.
     bool writing = false;
     bool inPlace = false;
     bool writeFailed = false;
     char sidePath[kSidePathCapacity] = {};
     char valueBuffer[kValueCapacity] = {};
+    char content[kContentCapacity] = {};
+    size_t used = 0;
 };

@@ -39,7 +39,10 @@ int IniLineReader::NextByte() {
 }
 
 bool IniLineReader::Refill() {
-    filled = std::fread(block, 1, sizeof(block), file);
+    if (!files.ReadAt(file, offset, reinterpret_cast<char*>(block), sizeof(block), filled)) {
+        filled = 0;
+    }
+    offset += filled;
     position = 0;
     if (form == Form::Unknown) TakeByteOrderMark();
     return position < filled;

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
-#include <cstdio>
+#include <cstdint>
+
+#include "config/FileSystem.h"
 
 // The lines of a setup file in whichever form an editor saved it: single
 // bytes, or UTF-16 of either byte order after its byte-order mark; a line ends
@@ -14,8 +16,8 @@ class IniLineReader {
     static constexpr size_t kLineCapacity = 179;
     static constexpr char kForeignChar = 0x7F;
 
-    // Reads source from its current position, which is the start of the file.
-    explicit IniLineReader(std::FILE* source) : file(source) {}
+    // Reads the file held from its start.
+    IniLineReader(FileSystem& files, FileSystem::Handle source) : files(files), file(source) {}
 
     // The next line into line, without its line end; false at the end of the
     // file.
@@ -29,7 +31,9 @@ class IniLineReader {
     bool Refill();
     void TakeByteOrderMark();
 
-    std::FILE* file;
+    FileSystem& files;
+    FileSystem::Handle file;
+    uint64_t offset = 0;
     Form form = Form::Unknown;
     unsigned char block[4096];
     size_t filled = 0;

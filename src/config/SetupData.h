@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "config/FileSystem.h"
 #include "serial/LineSettings.h"
 
 class AppPaths;
@@ -26,8 +27,8 @@ struct SetupData {
 // Writes the whole setup file anew; false on failure (after the message). A help language other
 // than 'D' or 'E' becomes 'D'.
 bool SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const SetupData& data,
-               char& helpLanguage);
+               char& helpLanguage, FileSystem& files = PlatformFileSystem());
 // Reads the setup file into data and helpLanguage; a missing or empty file is
 // first written from the values held. False on failure.
 bool LoadSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, SetupData& data,
-               char& helpLanguage);
+               char& helpLanguage, FileSystem& files = PlatformFileSystem());

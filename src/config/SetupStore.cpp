@@ -3,7 +3,7 @@
 
 #include "config/AppPaths.h"
 #include "config/ClockText.h"
-#include "config/FileReplace.h"
+#include "config/FileSystem.h"
 #include "config/IniFile.h"
 #include "config/MessageSink.h"
 #include "config/SetupData.h"
@@ -65,40 +65,57 @@ constexpr const char* kSetupKeys[] = {
 };
 
 constexpr char kKeptCopySuffix[] = ".bak";
+// How many copies set aside beside the setup file are looked past for a free
+// name; beyond that the foreign file stays, and is not written over.
+constexpr int kKeptCopyNames = 100;
 
 // A file at the setup file's name in which not one key can be read was
 // written by something else, or in a form this program cannot read; it may
 // still hold what the user wanted kept. It moves aside to the setup file's
-// name with ".bak" before a save takes its place (a copy kept there earlier
-// gives way to it). False when it could not be moved: it is not written over
-// then.
-bool KeepForeignFile(const AppPaths& paths, MessageSink& messages) {
-    IniFile ini(paths, messages);
+// name with ".bak" (or ".bak2", ".bak3" and so on, when copies set aside
+// earlier are there: those are kept too) before a save takes its place.
+// False when it could not be moved: it is not written over then.
+bool KeepForeignFile(const AppPaths& paths, MessageSink& messages, FileSystem& files) {
+    IniFile ini(paths, messages, files);
     if (!ini.OpenForReading()) return true;
     const bool ours = ini.HoldsAnyKey(kSetupKeys, sizeof(kSetupKeys) / sizeof(kSetupKeys[0]));
     ini.Close();
     if (ours) return true;
-    char keptPath[AppPaths::kPathCapacity + sizeof(kKeptCopySuffix)];
-    return FormatFits(keptPath, sizeof(keptPath), "%s%s", paths.SetupFilePath(), kKeptCopySuffix) &&
-           ReplaceFileInOneStep(paths.SetupFilePath(), keptPath);
+    char keptPath[AppPaths::kPathCapacity + sizeof(kKeptCopySuffix) + 4];
+    for (int copy = 1; copy <= kKeptCopyNames; ++copy) {
+        const bool fits = copy == 1 ? FormatFits(keptPath, sizeof(keptPath), "%s%s",
+                                                 paths.SetupFilePath(), kKeptCopySuffix)
+                                    : FormatFits(keptPath, sizeof(keptPath), "%s%s%d",
+                                                 paths.SetupFilePath(), kKeptCopySuffix, copy);
+        if (!fits) return false;
+        if (files.MoveAside(paths.SetupFilePath(), keptPath)) return true;
+    }
+    return false;
 }
 
 }  // namespace
 
 bool SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const SetupData& data,
-               char& helpLanguage) {
+               char& helpLanguage, FileSystem& files) {
     const LineSettings& line = data.saveMode == 'P' ? data.lineSettings : data.startupLineSettings;
 
-    char header[AppPaths::kPathCapacity + 32];
-    std::snprintf(header, sizeof(header), "==[ SETUP FILE FOR %s ]==\r\n", paths.ProgramFileName());
-    UpperAsciiText(header);
+    // The program's file name is whatever the user gave it, line ends and
+    // all: like any value, its control characters go in the 0x form, so it
+    // can never start a line of its own.
+    char name[AppPaths::kPathCapacity];
+    std::snprintf(name, sizeof(name), "%s", paths.ProgramFileName());
+    UpperAsciiText(name);
+    char escaped[4 * AppPaths::kPathCapacity];
+    EscapeControls(name, escaped, sizeof(escaped));
+    char header[sizeof(escaped) + 32];
+    std::snprintf(header, sizeof(header), "==[ SETUP FILE FOR %s ]==\r\n", escaped);
 
     // The user's settings are in a file the program cannot read: LoadSetup
     // said so, and the file stays as it is until the user mends it.
-    if (FileUnreadable(paths.SetupFilePath())) return false;
+    if (FileUnreadable(paths.SetupFilePath(), files)) return false;
 
-    IniFile ini(paths, messages);
-    if (!KeepForeignFile(paths, messages) || !ini.CreateForWriting(header)) {
+    IniFile ini(paths, messages, files);
+    if (!KeepForeignFile(paths, messages, files) || !ini.CreateForWriting(header)) {
         messages.ShowMessage(kIniCreateFailed);
         return false;
     }
@@ -117,17 +134,18 @@ bool SaveSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, const S
 }
 
 bool LoadSetup(AppPaths& paths, ClockText& clock, MessageSink& messages, SetupData& data,
-               char& helpLanguage) {
-    if (FileUnreadable(paths.SetupFilePath())) {
+               char& helpLanguage, FileSystem& files) {
+    if (FileUnreadable(paths.SetupFilePath(), files)) {
         // Not a first run: run on what is held, and say so once.
         messages.ShowMessage(kIniOpenFailed);
         return false;
     }
-    IniFile ini(paths, messages);
+    IniFile ini(paths, messages, files);
     if (!ini.OpenForReading()) {
         // A first run (no file, or an empty one): write what is held and
         // read that back, so that the file exists from now on.
-        if (!SaveSetup(paths, clock, messages, data, helpLanguage) || !ini.OpenForReading()) {
+        if (!SaveSetup(paths, clock, messages, data, helpLanguage, files) ||
+            !ini.OpenForReading()) {
             messages.ShowMessage(kIniOpenFailed);
             return false;
         }

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "text/CodePage1252.h"
-#include "config/RegularFile.h"
 
 namespace {
 
@@ -24,19 +23,18 @@ bool NeedsQuotes(const char* text, size_t length) {
 }  // namespace
 
 LogFile::~LogFile() {
-    if (file != nullptr) std::fclose(file);
+    if (file != FileSystem::kNoFile) files.Close(file);
 }
 
 bool LogFile::Open(const char* path, TextForm textForm) {
-    if (file != nullptr) return false;
-    // Binary: the rows bring their own line ends. Only a plain file: a link
-    // planted at the name must not have its target emptied, and a FIFO must
-    // not freeze the window until someone reads it.
-    file = CreateRegularFile(path);
-    if (file == nullptr) return false;
-    // The rows are buffered here already; a second buffer would only hold
-    // back what a crash should find in the file.
-    std::setvbuf(file, nullptr, _IONBF, 0);
+    if (file != FileSystem::kNoFile) return false;
+    // Only a plain file: a link planted at the name must not have its target
+    // emptied, and a FIFO must not freeze the window until someone reads it.
+    // The rows bring their own line ends, and go to the file unbuffered
+    // beyond the buffer here, so a crash finds in the file what was handed.
+    FileSystem::Refusal why = FileSystem::Refusal::None;
+    file = files.OpenToReplace(path, why);
+    if (file == FileSystem::kNoFile) return false;
     form = textForm;
     writeFailed = false;
     used = 0;
@@ -46,17 +44,17 @@ bool LogFile::Open(const char* path, TextForm textForm) {
 }
 
 bool LogFile::Close(const char* time) {
-    if (file == nullptr) return true;
+    if (file == FileSystem::kNoFile) return true;
     EndHexRow();
     if (lineLength > 0) EndLine(time);
     WriteThrough();
-    const bool closed = std::fclose(file) == 0;
-    file = nullptr;
+    const bool closed = files.Close(file);
+    file = FileSystem::kNoFile;
     return closed && !writeFailed;
 }
 
 void LogFile::AddLines(const char* time, const char* text, size_t length) {
-    if (file == nullptr) return;
+    if (file == FileSystem::kNoFile) return;
     EndHexRow();
     for (size_t i = 0; i < length; ++i) {
         if (text[i] == kLineFeed) {
@@ -72,7 +70,7 @@ void LogFile::AddLines(const char* time, const char* text, size_t length) {
 }
 
 void LogFile::AddHexText(const char* time, const char* text, size_t length, bool rowEnds) {
-    if (file == nullptr) return;
+    if (file == FileSystem::kNoFile) return;
     if (!hexRowOpen) {
         // A plain line cut off by the switch to hexadecimal ends here.
         if (lineLength > 0) EndLine(time);
@@ -92,7 +90,7 @@ void LogFile::EndHexRow() {
 }
 
 void LogFile::AddEvent(const char* time, const char* text) {
-    if (file == nullptr) return;
+    if (file == FileSystem::kNoFile) return;
     EndHexRow();
     WriteRow(time, text, std::strlen(text));
 }
@@ -144,8 +142,8 @@ void LogFile::PutRaw(char c) {
 }
 
 bool LogFile::WriteThrough() {
-    if (file == nullptr || used == 0) return !writeFailed;
-    if (std::fwrite(buffer, 1, used, file) != used || std::fflush(file) != 0) writeFailed = true;
+    if (file == FileSystem::kNoFile || used == 0) return !writeFailed;
+    if (!files.Write(file, buffer, used)) writeFailed = true;
     used = 0;
     return !writeFailed;
 }

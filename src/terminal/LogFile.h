@@ -1,7 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+
+#include "config/FileSystem.h"
 
 // How a text file for people is written on the platform: the program's
 // Windows-1252 bytes with CR LF, or UTF-8 with LF.
@@ -19,7 +20,7 @@ class LogFile {
     static constexpr size_t kBufferCapacity = 16384;
     static constexpr size_t kLineCapacity = 256;
 
-    LogFile() = default;
+    explicit LogFile(FileSystem& files = PlatformFileSystem()) : files(files) {}
     ~LogFile();
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
@@ -30,7 +31,7 @@ class LogFile {
     // Writes the unfinished line as a row of its own, stamped with time, then
     // closes; false when some of the log could not be written.
     bool Close(const char* time);
-    bool IsOpen() const { return file != nullptr; }
+    bool IsOpen() const { return file != FileSystem::kNoFile; }
     // A hexadecimal row handed over in parts still waits for its end.
     bool HexRowOpen() const { return hexRowOpen; }
 
@@ -56,7 +57,8 @@ class LogFile {
     void PutByte(uint8_t byte);
     void PutRaw(char c);
 
-    std::FILE* file = nullptr;
+    FileSystem& files;
+    FileSystem::Handle file = FileSystem::kNoFile;
     TextForm form = TextForm::Windows1252CrLf;
     bool writeFailed = false;
     char buffer[kBufferCapacity] = {};

@@ -12,7 +12,7 @@ constexpr size_t kSettingsCapacity = 64;
 
 }  // namespace
 
-ReceiveLog::ReceiveLog(ClockText& clock) : clockText(clock) {}
+ReceiveLog::ReceiveLog(ClockText& clock, FileSystem& files) : clockText(clock), file(files) {}
 
 bool ReceiveLog::Start(const char* path, TextForm form, const LineSettings& lineSettings,
                        bool portOpen) {

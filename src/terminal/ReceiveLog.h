@@ -20,7 +20,7 @@ class ClockText;
 // and the window tells the user.
 class ReceiveLog final : public FormattedTextSink {
   public:
-    explicit ReceiveLog(ClockText& clockText);
+    explicit ReceiveLog(ClockText& clockText, FileSystem& files = PlatformFileSystem());
     ReceiveLog(const ReceiveLog&) = delete;
     ReceiveLog& operator=(const ReceiveLog&) = delete;
 

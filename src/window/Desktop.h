@@ -59,11 +59,8 @@ class Desktop : public MessageSink {
                                        size_t /*capacity*/) {
         return SaveChoice::Cancelled;
     }
-    // Creates or empties the file and writes the display's bytes into it as
-    // the platform's text; false when it could not.
-    virtual bool WriteTextFile(const char* /*path*/, const char* /*text*/, size_t /*length*/) {
-        return false;
-    }
+    // How the platform writes the screenshot, a text for people.
+    virtual TextForm ScreenshotForm() const { return TextForm::Windows1252CrLf; }
     // The log file's fixed place; a desktop without one names none, and
     // opening it fails.
     virtual LogFileLocation LogFilePlace() const { return {"", TextForm::Windows1252CrLf}; }

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "config/ClockText.h"
+#include "config/FileSystem.h"
+#include "text/CodePage1252.h"
 #include "terminal/DisplayText.h"
 #include "window/Desktop.h"
 #include "window/MainView.h"
@@ -21,17 +23,65 @@ constexpr char kSaveDefaultExtension[] = "txt";
 // A folder or name this long is refused before the dialog, and a chosen
 // path whose name starts this far in after it.
 constexpr size_t kSaveNameLimit = 256;
+constexpr size_t kWriteBlock = 4096;
+
+// The display's text as the platform writes text for people: the display's
+// CR LF, lone CR and lone LF each end a line, in the form's own line end.
+class TextWriter {
+  public:
+    TextWriter(FileSystem& files, FileSystem::Handle file, TextForm form)
+        : files(files), file(file), form(form) {}
+
+    bool Write(const char* text, size_t length) {
+        for (size_t i = 0; i < length; ++i) {
+            const char c = text[i];
+            if (c == '\r' || c == '\n') {
+                if (c == '\r' && i + 1 < length && text[i + 1] == '\n') ++i;
+                if (form == TextForm::Windows1252CrLf) Put("\r\n", 2);
+                if (form == TextForm::Utf8Lf) Put("\n", 1);
+                continue;
+            }
+            if (form == TextForm::Windows1252CrLf) {
+                Put(&c, 1);
+                continue;
+            }
+            char utf8[CodePage1252::kMaxUtf8Length];
+            Put(utf8, CodePage1252::ToUtf8(static_cast<uint8_t>(c), utf8));
+        }
+        Flush();
+        return written;
+    }
+
+  private:
+    void Put(const char* bytes, size_t length) {
+        if (used + length > sizeof(block)) Flush();
+        std::memcpy(block + used, bytes, length);
+        used += length;
+    }
+    void Flush() {
+        written = written && files.Write(file, block, used);
+        used = 0;
+    }
+
+    FileSystem& files;
+    FileSystem::Handle file;
+    TextForm form;
+    char block[kWriteBlock];
+    size_t used = 0;
+    bool written = true;
+};
 
 }  // namespace
 
 Screenshot::Screenshot(AppPaths& appPaths, ClockText& clockText, MainView& view, Desktop& desktop,
-                       StatusLine& statusLine, const ReceiveDisplay& display)
+                       StatusLine& statusLine, const ReceiveDisplay& display, FileSystem& files)
     : appPaths(appPaths),
       clockText(clockText),
       view(view),
       desktop(desktop),
       statusLine(statusLine),
-      display(display) {}
+      display(display),
+      files(files) {}
 
 // Not the program's folder: an installed program's is a system one the user
 // cannot write. The platform says where instead.
@@ -72,12 +122,24 @@ void Screenshot::Save(bool streamOn) {
     // Both parts are shorter than the limit, so the path fits.
     char path[2 * AppPaths::kPathCapacity];
     std::snprintf(path, sizeof(path), "%s%s", saveFolder, saveFileName);
-    const DisplayText& text = display.Text();
-    if (!desktop.WriteTextFile(path, text.Data(), text.Length())) {
+    if (!WriteFile(path)) {
         ReportSaveFailure();
         return;
     }
     statusLine.ShowHeld(kSavedText, kMessageHoldTicks);
+}
+
+// The dialog asked before an existing file is replaced; what it cannot tell
+// a file from (a FIFO, which would hold the window until someone reads it, a
+// link, dangling or not, planted at the name) is refused here.
+bool Screenshot::WriteFile(const char* path) {
+    FileSystem::Refusal why = FileSystem::Refusal::None;
+    const FileSystem::Handle file = files.OpenToReplace(path, why);
+    if (file == FileSystem::kNoFile) return false;
+    const DisplayText& text = display.Text();
+    TextWriter writer(files, file, desktop.ScreenshotForm());
+    const bool written = writer.Write(text.Data(), text.Length());
+    return files.Close(file) && written;
 }
 
 void Screenshot::ReportSaveFailure() {

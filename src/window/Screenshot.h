@@ -6,6 +6,7 @@
 #include "window/Desktop.h"
 
 class ClockText;
+class FileSystem;
 class Desktop;
 class MainView;
 class StatusLine;
@@ -15,7 +16,7 @@ class StatusLine;
 class Screenshot {
   public:
     Screenshot(AppPaths& appPaths, ClockText& clockText, MainView& view, Desktop& desktop,
-               StatusLine& statusLine, const ReceiveDisplay& display);
+               StatusLine& statusLine, const ReceiveDisplay& display, FileSystem& files);
     Screenshot(const Screenshot&) = delete;
     Screenshot& operator=(const Screenshot&) = delete;
 
@@ -30,6 +31,7 @@ class Screenshot {
     SaveChoice AskSaveFileName(const char* title);
     void ForgetSaveFolder();
     void ReportSaveFailure();
+    bool WriteFile(const char* path);
 
     AppPaths& appPaths;
     ClockText& clockText;
@@ -37,6 +39,7 @@ class Screenshot {
     Desktop& desktop;
     StatusLine& statusLine;
     const ReceiveDisplay& display;
+    FileSystem& files;
 
     // The folder the save dialog opens in: the program's at first, then
     // that of the last file saved; a cancel empties it. The name beside it

@@ -49,11 +49,12 @@ TerminalWindow::TerminalWindow(const WindowServices& services, MainView& view, D
       statusLine(view),
       portLink(services.serialPort, view, desktop),
       receiveDisplay(view),
-      receiveLog(services.clockText),
+      receiveLog(services.clockText, services.fileSystem),
       receivePath(receiveDisplay, receiveLog),
       sendX(services.serialPort, view),
       commandReport(statusLine),
-      screenshot(services.appPaths, services.clockText, view, desktop, statusLine, receiveDisplay),
+      screenshot(services.appPaths, services.clockText, view, desktop, statusLine, receiveDisplay,
+                 services.fileSystem),
       logSwitch(receiveLog, desktop, statusLine),
       helpWindow(services.helpLanguage) {}
 
@@ -100,13 +101,13 @@ void TerminalWindow::ShowCaption() {
 }
 
 bool TerminalWindow::LoadSetup() {
-    return ::LoadSetup(services.appPaths, services.clockText, desktop, setup,
-                       services.helpLanguage);
+    return ::LoadSetup(services.appPaths, services.clockText, desktop, setup, services.helpLanguage,
+                       services.fileSystem);
 }
 
 bool TerminalWindow::SaveSetup() {
-    return ::SaveSetup(services.appPaths, services.clockText, desktop, setup,
-                       services.helpLanguage);
+    return ::SaveSetup(services.appPaths, services.clockText, desktop, setup, services.helpLanguage,
+                       services.fileSystem);
 }
 
 void TerminalWindow::CloseWindow() {

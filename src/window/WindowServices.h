@@ -2,6 +2,7 @@
 
 class AppPaths;
 class ClockText;
+class FileSystem;
 class PortSettingsDialog;
 class SerialPort;
 
@@ -13,4 +14,5 @@ struct WindowServices {
     // 'D' German or 'E' English; program-wide, saved with the setup file.
     char& helpLanguage;
     PortSettingsDialog& portSettingsDialog;
+    FileSystem& fileSystem;
 };

@@ -75,6 +75,24 @@ TEST_F(SetupStoreTest, FirstStartWritesTheDefaultFileByteForByte) {
     }
 }
 
+#ifndef _WIN32
+// A program file named with a line end in it must not write a line of its own
+// into the header (one that a later start would read as a setting).
+TEST_F(SetupStoreTest, ControlCharactersOfTheProgramNameAreWrittenInTheirHexForm) {
+    const std::string program = folder.Join("q\r\nCOMPORT=9\r\n\x1bv");
+    AppPaths named{program.c_str(), "q", kPathSeparator, kKeepModulePathCase};
+
+    StartUp(named, clock, sink, data, language);
+    StartUp(named, clock, sink, data, language);
+
+    const std::string file = ReadBytes(named.SetupFilePath());
+    EXPECT_EQ(file.substr(0, file.find("\r\n") + 2),
+              "==[ SETUP FILE FOR Q0x0D0x0ACOMPORT=90x0D0x0A0x1BV ]==\r\n");
+    EXPECT_EQ(data.lineSettings, LineSettings{});
+    EXPECT_TRUE(sink.shown.empty());
+}
+#endif
+
 TEST_F(SetupStoreTest, HandEditedFileIsLoadedAndRewrittenClean) {
     ASSERT_TRUE(WriteBytes(paths.SetupFilePath(),
                            "COMPORT=5\n"  // above its section, so it wins
@@ -235,16 +253,20 @@ TEST_F(SetupStoreTest, AFileWithoutOneKeyIsKeptBeforeItIsWrittenOver) {
 }
 
 // Where the copy cannot be made, the file is not written over at all.
-TEST_F(SetupStoreTest, AFileThatCannotBeKeptIsNotWrittenOver) {
+// A copy set aside earlier is the user's as much as the file now found: each
+// foreign file gets a name of its own, whatever stands at the names before.
+TEST_F(SetupStoreTest, EveryForeignFileIsKeptUnderANameOfItsOwn) {
     const std::string kept = Cat({paths.SetupFilePath(), ".bak"});
-    std::filesystem::create_directories(Cat({kept, std::string{kPathSeparator}, "full"}));
-    ASSERT_TRUE(WriteBytes(paths.SetupFilePath(), "notes\r\n"));
-
-    StartUp(paths, clock, sink, data, language);
-
-    EXPECT_EQ(SetupFile(), "notes\r\n");
-    EXPECT_EQ(sink.shown, std::vector<std::string>{kCreateFailed});
-    EXPECT_EQ(data.lineSettings, LineSettings{});
+    std::filesystem::create_directories(Cat({kept, "2", std::string{kPathSeparator}, "full"}));
+    for (const char* notes : {"notes 1\r\n", "notes 2\r\n"}) {
+        ASSERT_TRUE(WriteBytes(paths.SetupFilePath(), notes));
+        StartUp(paths, clock, sink, data, language);
+        EXPECT_EQ(SetupFile().rfind("==[ SETUP FILE FOR QUORVANT.EXE ]==\r\n", 0), 0u);
+    }
+    EXPECT_EQ(ReadBytes(kept), "notes 1\r\n");
+    EXPECT_TRUE(std::filesystem::is_directory(Cat({kept, "2"})));
+    EXPECT_EQ(ReadBytes(Cat({kept, "3"})), "notes 2\r\n");
+    EXPECT_TRUE(sink.shown.empty());
 }
 
 TEST_F(SetupStoreTest, MegabytesOfGarbageGiveTheDefaultsAndAFreshFile) {

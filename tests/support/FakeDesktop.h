@@ -4,7 +4,6 @@
 // script, or left with ESCAPE at once when there is none.
 #include <cstring>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -79,11 +78,7 @@ class FakeDesktop : public Desktop {
         std::memcpy(path, saveAnswer.c_str(), saveAnswer.size() + 1);
         return SaveChoice::Chosen;
     }
-    bool WriteTextFile(const char* path, const char* text, size_t length) override {
-        if (!fileWritesWork) return false;
-        files[path].assign(text, length);
-        return true;
-    }
+    TextForm ScreenshotForm() const override { return screenshotForm; }
 
     // The log file's place: none unless a test gives one.
     LogFileLocation LogFilePlace() const override {
@@ -98,8 +93,7 @@ class FakeDesktop : public Desktop {
     std::vector<std::string> saveRequests;
     std::string saveAnswer;
     std::function<void()> saveDialogScript;
-    bool fileWritesWork = true;
-    std::map<std::string, std::string> files;
+    TextForm screenshotForm = TextForm::Windows1252CrLf;
     std::string clipboard;
     bool clipboardWorks = true;
     int copies = 0;

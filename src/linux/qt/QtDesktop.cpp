@@ -89,15 +89,6 @@ SaveChoice QtDesktop::AskSaveFileName(const SaveFileRequest& request, char* path
     return SaveChoice::Chosen;
 }
 
-bool QtDesktop::WriteTextFile(const char* path, const char* text, size_t length) {
-    QFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    const QByteArray bytes = DisplayTextWithLineFeeds(text, length).toUtf8();
-    const bool written = file.write(bytes) == bytes.size();
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
-}
-
 LogFileLocation QtDesktop::LogFilePlace() const {
     return {logPath.constData(), TextForm::Utf8Lf};
 }

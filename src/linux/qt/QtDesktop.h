@@ -28,7 +28,8 @@ class QtDesktop final : public Desktop {
     SaveChoice AskSaveFileName(const SaveFileRequest& request, char* path,
                                size_t capacity) override;
     // UTF-8 with LF line ends, as text files are here.
-    bool WriteTextFile(const char* path, const char* text, size_t length) override;
+    // UTF-8 with LF.
+    TextForm ScreenshotForm() const override { return TextForm::Utf8Lf; }
     // LogFile.csv in the home folder, UTF-8 with LF.
     LogFileLocation LogFilePlace() const override;
 

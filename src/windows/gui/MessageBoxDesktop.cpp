@@ -116,14 +116,6 @@ SaveChoice MessageBoxDesktop::AskSaveFileName(const SaveFileRequest& request, ch
     return SaveChoice::Chosen;
 }
 
-bool MessageBoxDesktop::WriteTextFile(const char* path, const char* text, size_t length) {
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return false;
-    const std::string bytes = WithCrLf(text, length);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
-}
-
 // Only administrators may create files in the root of the system drive on
 // current Windows versions: a standard user's log goes to the Documents folder.
 LogFileLocation MessageBoxDesktop::LogFilePlace() const {

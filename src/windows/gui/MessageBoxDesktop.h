@@ -21,7 +21,6 @@ class MessageBoxDesktop : public Desktop {
     SaveChoice AskSaveFileName(const SaveFileRequest& request, char* path,
                                size_t capacity) override;
     // Windows-1252 with CR LF line ends.
-    bool WriteTextFile(const char* path, const char* text, size_t length) override;
     // C:\LogFile.csv, Windows-1252 with CR LF; LogFile.csv in the user's
     // Documents folder when that cannot be made.
     LogFileLocation LogFilePlace() const override;

@@ -46,23 +46,9 @@ TEST(Clipboard, CopiesTheBytesAsText) {
     EXPECT_EQ(ClipboardText(), "one\r\ntwo\r\n\xE4\x80 end");
 }
 
-TEST(SaveFile, WritesCrLfAndFailsWhereNoFileCanBeMade) {
+TEST(SaveFile, ScreenshotsAreWindows1252WithCrLf) {
     MessageBoxDesktop desktop;
-    char folder[MAX_PATH] = {};
-    ASSERT_NE(GetTempPathA(sizeof(folder), folder), 0u);
-    const std::string path = std::string(folder) + "quorvant-save-test.txt";
-    const char text[] = "one\ntwo\r\xE4\x80 end";
-    ASSERT_TRUE(desktop.WriteTextFile(path.c_str(), text, sizeof(text) - 1));
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(file, nullptr);
-    char back[64] = {};
-    const size_t read = std::fread(back, 1, sizeof(back), file);
-    std::fclose(file);
-    std::remove(path.c_str());
-    EXPECT_EQ(std::string(back, read), "one\r\ntwo\r\n\xE4\x80 end");
-
-    const std::string gone = std::string(folder) + "quorvant-no-such-folder\\x.txt";
-    EXPECT_FALSE(desktop.WriteTextFile(gone.c_str(), text, sizeof(text) - 1));
+    EXPECT_EQ(desktop.ScreenshotForm(), TextForm::Windows1252CrLf);
 }
 
 }  // namespace
