@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "FixedClock.h"
@@ -98,6 +99,15 @@ void CheckSlots(const SetupData& data) {
     }
 }
 
+void RemoveKeptCopies(const std::string& folder) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.path().filename().string().rfind("quorvant.ini.bak", 0) == 0) {
+            std::filesystem::remove(entry.path(), error);
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -109,6 +119,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RecordingSink sink;
     FixedClock time;
     ClockText clock(time);
+    // A foreign file is set aside under a name of its own, and only so many
+    // names are tried: each input starts without the copies of the last.
+    RemoveKeptCopies(folder.Path());
 
     const std::string inputKey = KeyFromInput(data, size);
     if (AllAscii(data, size) && size > 0) {
