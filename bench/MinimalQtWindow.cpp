@@ -2,12 +2,12 @@
 // Widgets program does for each of its figures.
 //   minimal_qt_window              a bare window of the terminal's size
 //                                  (the start-up floor);
-//   minimal_qt_window --port PATH  the same window polling PATH every 100 ms
-//                                  for what waits (at most two ticks of a
-//                                  921600 baud line), painting it as
-//                                  lines of the terminal's font and size, and
-//                                  writing each key's character to PATH (the
-//                                  idle, stream and key floors);
+//   minimal_qt_window --port PATH  the same window taking every 100 ms what a
+//                                  reader thread has read from PATH (at most
+//                                  two ticks of a 4,000,000 baud line), painting
+//                                  it as lines of the terminal's font and size,
+//                                  and writing each key's character to PATH
+//                                  (the idle, stream and key floors);
 //   --clock, with or without --port
 //                                  adds a read-only field of the terminal's
 //                                  clock size showing the time, set once a
@@ -16,6 +16,8 @@
 // No status line, no buttons, no document: what this costs, any program that
 // does the same on this machine costs at least.
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -25,9 +27,13 @@
 #include <QPainter>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <array>
 #include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "terminal/ReceiveDisplay.h"
 #include "window/ReadPace.h"
@@ -63,9 +69,60 @@ void AddClock(QWidget& window) {
     timer->start(kClockPeriodMs);
 }
 
+// Reads the pty as bytes arrive, as the program's channel does: a tty shows
+// only 4095 bytes at a time and refills a moment after a read, so a window
+// that read it only on its tick would fall behind a fast line.
+class PortReader {
+  public:
+    explicit PortReader(int portFd) : port(portFd), stop(eventfd(0, EFD_CLOEXEC)) {
+        worker = std::thread([this] { Serve(); });
+    }
+    ~PortReader() {
+        const uint64_t one = 1;
+        (void)!write(stop, &one, sizeof one);
+        worker.join();
+        close(stop);
+    }
+    PortReader(const PortReader&) = delete;
+    PortReader& operator=(const PortReader&) = delete;
+
+    // Moves up to length waiting bytes to out; the number moved.
+    size_t Take(char* out, size_t length) {
+        std::lock_guard<std::mutex> guard(lock);
+        const size_t n = std::min(length, waiting.size());
+        std::copy(waiting.begin(), waiting.begin() + static_cast<std::ptrdiff_t>(n), out);
+        waiting.erase(waiting.begin(), waiting.begin() + static_cast<std::ptrdiff_t>(n));
+        return n;
+    }
+
+  private:
+    void Serve() {
+        std::array<char, 16384> chunk{};
+        for (;;) {
+            pollfd fds[2] = {{port, POLLIN, 0}, {stop, POLLIN, 0}};
+            if (poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN) != 0) return;
+            if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return;
+            const ssize_t got = read(port, chunk.data(), chunk.size());
+            if (got <= 0) continue;
+            std::lock_guard<std::mutex> guard(lock);
+            // Bounded as the program's input queue: the rest is lost.
+            const size_t room = kQueueBytes - std::min(kQueueBytes, waiting.size());
+            waiting.insert(waiting.end(), chunk.data(),
+                           chunk.data() + std::min(room, static_cast<size_t>(got)));
+        }
+    }
+
+    static constexpr size_t kQueueBytes = 300000;
+    int port;
+    int stop;
+    std::mutex lock;
+    std::vector<char> waiting;
+    std::thread worker;
+};
+
 class PollingWindow : public QWidget {
   public:
-    explicit PollingWindow(int portFd) : port(portFd) {
+    explicit PollingWindow(int portFd) : port(portFd), reader(portFd) {
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setPixelSize(kFontPixelSize);
         font.setStyleStrategy(QFont::PreferNoShaping);
@@ -98,13 +155,7 @@ class PollingWindow : public QWidget {
 
   private:
     void Tick() {
-        size_t total = 0;
-        // A tty hands out at most 4095 bytes a read: read on while it gives.
-        while (total < buffer.size()) {
-            const ssize_t got = read(port, buffer.data() + total, buffer.size() - total);
-            if (got <= 0) break;
-            total += static_cast<size_t>(got);
-        }
+        const size_t total = reader.Take(buffer.data(), buffer.size());
         if (total == 0) return;
         for (size_t i = 0; i < total; ++i) Put(buffer[i]);
         while (lines.size() > kShownLines) lines.pop_front();
@@ -121,6 +172,7 @@ class PollingWindow : public QWidget {
     }
 
     int port;
+    PortReader reader;
     std::array<char, kReadPerTick> buffer{};
     std::deque<QString> lines;
 };
