@@ -65,16 +65,29 @@ uint32_t TtyQueues::Read(uint8_t* buffer, uint32_t length) {
 }
 
 uint32_t TtyQueues::Write(const uint8_t* data, uint32_t length) {
-    uint32_t queued = 0;
-    bool wasIdle = false;
+    uint32_t taken = 0;
+    bool wake = false;
     {
         std::lock_guard<std::mutex> guard(lock);
-        wasIdle = output.Size() == 0;
-        queued = output.Push(data, length);
+        const bool wasIdle = output.Size() == 0;
+        // An idle queue means the thread is not writing (it writes only what
+        // the queue holds, and takes it out under this lock afterwards), so
+        // the bytes may go to the tty at once: a key then reaches the line
+        // without waiting for the thread to be woken and scheduled.
+        if (wasIdle && !hungUp) taken = WriteNow(data, length);
+        taken += output.Push(data + taken, length - taken);
+        // The thread only watches for the tty's room while it has bytes to
+        // give.
+        wake = wasIdle && output.Size() > 0;
     }
-    // The thread only watches for the tty's room while it has bytes to give.
-    if (wasIdle && queued > 0) Wake();
-    return queued;
+    if (wake) Wake();
+    return taken;
+}
+
+// What the tty takes without blocking; the caller holds the lock.
+uint32_t TtyQueues::WriteNow(const uint8_t* data, uint32_t length) {
+    const ssize_t n = write(fd, data, length);
+    return n > 0 ? static_cast<uint32_t>(n) : 0;
 }
 
 void TtyQueues::PurgeInput() {

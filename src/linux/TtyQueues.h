@@ -65,6 +65,7 @@ class TtyQueues {
         uint32_t size = 0;
     };
 
+    uint32_t WriteNow(const uint8_t* data, uint32_t length);
     void Serve();
     void WaitForWork(bool wantOutput);
     bool TakeInput();
