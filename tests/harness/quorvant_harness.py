@@ -609,3 +609,34 @@ def feed_paced(port, data, rate, give_up=30):
         worst = max(worst, due - sent)
         time.sleep(0.005)
     return worst
+
+
+class Feeder:
+    """feed_paced on a thread of its own, so that a test acts on the window
+    while the stream runs."""
+
+    def __init__(self, line, data, rate):
+        self.worst = None
+        self.error = None
+        self.seconds = len(data) / rate
+        self.thread = threading.Thread(target=self._feed, args=(line, data, rate), daemon=True)
+        self.started = time.monotonic()
+        self.thread.start()
+
+    def _feed(self, line, data, rate):
+        try:
+            self.worst = feed_paced(line, data, rate)
+        except (Failure, OSError) as error:
+            self.error = error
+
+    def at(self, seconds):
+        """Sleeps until seconds into the stream."""
+        time.sleep(max(0.0, self.started + seconds - time.monotonic()))
+
+    def finish(self):
+        """How far behind the feeder fell at worst; fails when it could not
+        feed everything."""
+        self.thread.join(self.seconds + 40)
+        if self.thread.is_alive() or self.error is not None:
+            raise Failure("the feeder did not finish: %s" % (self.error or "still running"))
+        return self.worst

@@ -23,7 +23,6 @@ import signal
 import sys
 import tempfile
 import termios
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
@@ -118,37 +117,6 @@ class Run:
         self.program.close()
         self.line.close()
         shutil.rmtree(self.home, ignore_errors=True)
-
-
-class Feeder:
-    """feed_paced on a thread of its own, so that the test acts on the
-    window while the stream runs."""
-
-    def __init__(self, line, data, rate):
-        self.worst = None
-        self.error = None
-        self.seconds = len(data) / rate
-        self.thread = threading.Thread(target=self._feed, args=(line, data, rate), daemon=True)
-        self.started = time.monotonic()
-        self.thread.start()
-
-    def _feed(self, line, data, rate):
-        try:
-            self.worst = qh.feed_paced(line, data, rate)
-        except (qh.Failure, OSError) as error:
-            self.error = error
-
-    def at(self, seconds):
-        """Sleeps until seconds into the stream."""
-        time.sleep(max(0.0, self.started + seconds - time.monotonic()))
-
-    def finish(self):
-        """How far behind the feeder fell at worst; fails when it could not
-        feed everything."""
-        self.thread.join(self.seconds + 40)
-        if self.thread.is_alive() or self.error is not None:
-            raise qh.Failure("the feeder did not finish: %s" % (self.error or "still running"))
-        return self.worst
 
 
 def check_full_speed(binary, display):
@@ -268,7 +236,7 @@ def check_save_dialog_under_stream(binary, display):
     lines = numbered_lines(BOX_STREAM_SECONDS * LINE_RATE // 80)
     run = Run(binary, display, 921600, b"N")
     try:
-        feeder = Feeder(run.line, joined(lines), LINE_RATE)
+        feeder = qh.Feeder(run.line, joined(lines), LINE_RATE)
         feeder.at(BOX_OPENS_AT)
         x, y, w, h = SAVE_DU
         run.program.click_dialog(x + w / 2, y + h / 2)
@@ -308,7 +276,7 @@ def check_log_failure_box_under_stream(binary, display):
     lines = numbered_lines(BOX_STREAM_SECONDS * LINE_RATE // 80)
     run = Run(binary, display, 921600, b"N", preexec=log_size_limited)
     try:
-        feeder = Feeder(run.line, joined(lines), LINE_RATE)
+        feeder = qh.Feeder(run.line, joined(lines), LINE_RATE)
         box = wait_window(run, "^quorvant$", "the write-failure box", timeout=BOX_STREAM_SECONDS)
         expect(box is not None, "a log beyond its size limit shows the write-failure box "
                "during the stream")
@@ -344,7 +312,7 @@ def check_fastest_line(binary, display):
     try:
         expect(termios.tcgetattr(run.line.master)[5] == termios.B4000000,
                "4000000 from the setup file is the pty's speed")
-        feeder = Feeder(run.line, joined(lines), FASTEST_RATE)
+        feeder = qh.Feeder(run.line, joined(lines), FASTEST_RATE)
         answers = []
         for at in KEY_PROBES_AT:
             feeder.at(at)

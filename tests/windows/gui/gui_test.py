@@ -44,7 +44,6 @@ import subprocess
 import sys
 import tempfile
 import termios
-import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -668,37 +667,6 @@ def run_fast_line(program, port):
     end_program_with_alt_x(program, window)
 
 
-class Feeder:
-    """feed_paced on a thread of its own, so that the test acts on the
-    window while the stream runs."""
-
-    def __init__(self, line, data, rate):
-        self.worst = None
-        self.error = None
-        self.seconds = len(data) / rate
-        self.thread = threading.Thread(target=self._feed, args=(line, data, rate), daemon=True)
-        self.started = time.monotonic()
-        self.thread.start()
-
-    def _feed(self, line, data, rate):
-        try:
-            self.worst = qh.feed_paced(line, data, rate)
-        except (Failure, OSError) as error:
-            self.error = error
-
-    def at(self, seconds):
-        """Sleeps until seconds into the stream."""
-        time.sleep(max(0.0, self.started + seconds - time.monotonic()))
-
-    def finish(self):
-        """How far behind the feeder fell at worst; fails when it could not
-        feed everything."""
-        self.thread.join(self.seconds + 40)
-        check(not self.thread.is_alive() and self.error is None,
-              "the feeder did not finish: %s" % (self.error or "still running"))
-        return self.worst
-
-
 BOX_STREAM_SECONDS = 8
 BOX_OPENS_AT = 2
 BOX_STANDS = 4
@@ -736,7 +704,7 @@ def run_save_dialog_under_stream(program, port):
     (The port's input queue alone would hold the 4 s without a tick.)"""
     window, log_path = start_logging(program, FAST_SETUP, b" COM1: 921600,N,8,1")
     lines = numbered_lines(BOX_STREAM_SECONDS * FAST_RATE // 80)
-    feeder = Feeder(port, joined(lines), FAST_RATE)
+    feeder = qh.Feeder(port, joined(lines), FAST_RATE)
     feeder.at(BOX_OPENS_AT)
     program.click(SAVE)
     dialog = wait_for_window(program, SAVE_DIALOG)
@@ -781,7 +749,7 @@ def run_log_failure_box_under_stream(program, port):
     limit = os.path.getsize(log_path) + LOG_GROWTH_LIMIT
     resource.prlimit(pid, resource.RLIMIT_FSIZE, (limit, limit))
     lines = numbered_lines(BOX_STREAM_SECONDS * FAST_RATE // 80)
-    feeder = Feeder(port, joined(lines), FAST_RATE)
+    feeder = qh.Feeder(port, joined(lines), FAST_RATE)
     box = wait_for_window(program, "quorvant")
     opened = time.monotonic()
     shown = opened - feeder.started
